@@ -1,0 +1,120 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// An off-screen picture of 32-bit colour words, or 8-bit palette indices in bottom-up rows.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/TColor.h"
+#include "graphics/TObject.h"
+#include "graphics/TRect.h"
+
+class TCanvas;
+
+enum class TPixelFormat : uint8_t { pf8bit, pf32bit };
+using enum TPixelFormat;
+
+// The colour depth SaveToFile writes.
+enum class TBmpDepth : uint8_t { bd1bit, bd24bit, bd32bit };
+using enum TBmpDepth;
+
+// Outcome of reading or writing a picture file: empty Error means success.
+struct TBitmapResult {
+  std::string Error;
+  bool Ok() const { return Error.empty(); }
+  explicit operator bool() const { return Ok(); }
+};
+
+// A bitmap owns its pixels and one canvas that draws on them.
+//
+// pf32bit: each pixel is a colour word (red in the lowest byte, top byte 0), rows top-down;
+//   ScanLine(y) is row y.
+// pf8bit: each pixel is an index into Palette(); Bits() is one plain byte array of rows padded to
+//   4 bytes (Stride()), stored bottom-up: row 0 of Bits() is the bottom line of the picture. This is
+//   the layout a device-independent section has, so code can write indices straight into it.
+//
+// Every change made through the bitmap or its canvas calls OnChange, which the owning TPicture uses
+// to pass the change on.
+class TBitmap : public TObject {
+public:
+  TBitmap();
+  TBitmap(int width, int height, TPixelFormat format = pf32bit);
+  TBitmap(const TBitmap& other);             // copies pixels, palette, transparency; not OnChange
+  TBitmap& operator=(const TBitmap& other);  // the same, then reports a change
+  ~TBitmap() override;
+
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  bool Empty() const { return FWidth == 0 || FHeight == 0; }
+  TRect ClientRect() const { return {0, 0, FWidth, FHeight}; }
+
+  // Resizing keeps the old pixels where they were and fills the new area with the canvas's brush
+  // colour (pf8bit: the palette entry closest to it). Negative sizes count as 0.
+  void SetSize(int width, int height);
+  void SetWidth(int width) { SetSize(width, FHeight); }
+  void SetHeight(int height) { SetSize(FWidth, height); }
+
+  TPixelFormat PixelFormat() const { return FFormat; }
+  // Converting keeps the picture: pf8bit -> pf32bit through the palette, pf32bit -> pf8bit to the
+  // closest palette entry.
+  void SetPixelFormat(TPixelFormat format);
+
+  // The colour at (x, y), resolved through the palette for pf8bit; clInvalid outside the bitmap.
+  TColor Pixel(int x, int y) const;
+  // Writes a colour (system references resolved; pf8bit: closest palette entry). Outside: ignored.
+  void SetPixel(int x, int y, TColor color);
+
+  // pf32bit only: row y (0 = top line), Width() words.
+  uint32_t* ScanLine(int y);
+  const uint32_t* ScanLine(int y) const;
+
+  // pf8bit only.
+  std::array<TColor, 256>& Palette() { return FPalette; }
+  const std::array<TColor, 256>& Palette() const { return FPalette; }
+  uint8_t* Bits();
+  const uint8_t* Bits() const;
+  int Stride() const;  // bytes per row of Bits(): Width() rounded up to a multiple of 4
+  // The palette index closest to `color` (exact match first).
+  uint8_t NearestIndex(TColor color) const;
+
+  TCanvas& Canvas();
+  const TCanvas& Canvas() const;
+
+  // Drawing a transparent bitmap leaves out its transparent colour. The transparent colour is the
+  // bottom-left pixel unless one was set; SetTransparentColor(clDefault) returns to that.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool value);
+  TColor TransparentColor() const;
+  void SetTransparentColor(TColor color);
+
+  // Uncompressed BMP files: 1, 4, 8, 24 and 32 bits per pixel are read (always into pf32bit);
+  // malformed or unsupported files are refused with a readable reason and leave the bitmap as it was.
+  TBitmapResult LoadFromFile(const std::string& path);
+  TBitmapResult LoadFromMemory(const void* data, size_t size);
+  // pf8bit bitmaps are written as they look. bd1bit writes black for black pixels and white for all
+  // others.
+  TBitmapResult SaveToFile(const std::string& path, TBmpDepth depth = bd24bit) const;
+  std::vector<uint8_t> SaveToMemory(TBmpDepth depth = bd24bit) const;
+
+  // Called after every change of size, pixels or transparency.
+  std::function<void()> OnChange;
+  void Changed();
+
+private:
+  void Resize(int width, int height, TColor fill);
+
+  int FWidth = 0;
+  int FHeight = 0;
+  TPixelFormat FFormat = pf32bit;
+  std::vector<uint32_t> FPixels;  // pf32bit
+  std::vector<uint8_t> FBits;     // pf8bit
+  std::array<TColor, 256> FPalette{};
+  bool FTransparent = false;
+  TColor FTransparentColor = clDefault;
+  std::unique_ptr<TCanvas> FCanvas;
+};

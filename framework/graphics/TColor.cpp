@@ -1,0 +1,55 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The classic desktop palette behind system-colour references.
+#include "graphics/TColor.h"
+
+#include <array>
+#include <cstddef>
+
+namespace {
+
+// The classic grey desktop scheme, by system-colour index.
+constexpr std::array<TColor, 31> kSystemColors = {
+    RGB(192, 192, 192),  //  0 scroll bar
+    RGB(0, 128, 128),    //  1 desktop background
+    RGB(0, 0, 128),      //  2 active caption
+    RGB(128, 128, 128),  //  3 inactive caption
+    RGB(192, 192, 192),  //  4 menu
+    RGB(255, 255, 255),  //  5 window
+    RGB(0, 0, 0),        //  6 window frame
+    RGB(0, 0, 0),        //  7 menu text
+    RGB(0, 0, 0),        //  8 window text
+    RGB(255, 255, 255),  //  9 caption text
+    RGB(192, 192, 192),  // 10 active border
+    RGB(192, 192, 192),  // 11 inactive border
+    RGB(128, 128, 128),  // 12 application workspace
+    RGB(0, 0, 128),      // 13 highlight
+    RGB(255, 255, 255),  // 14 highlight text
+    RGB(192, 192, 192),  // 15 button face
+    RGB(128, 128, 128),  // 16 button shadow
+    RGB(128, 128, 128),  // 17 grey text
+    RGB(0, 0, 0),        // 18 button text
+    RGB(192, 192, 192),  // 19 inactive caption text
+    RGB(255, 255, 255),  // 20 button highlight
+    RGB(0, 0, 0),        // 21 3-D dark shadow
+    RGB(223, 223, 223),  // 22 3-D light
+    RGB(0, 0, 0),        // 23 tooltip text
+    RGB(255, 255, 225),  // 24 tooltip background
+    RGB(192, 192, 192),  // 25 (unused slot)
+    RGB(0, 0, 255),      // 26 hot-tracked item
+    RGB(16, 132, 208),   // 27 active caption gradient
+    RGB(181, 181, 181),  // 28 inactive caption gradient
+    RGB(0, 0, 128),      // 29 menu highlight
+    RGB(192, 192, 192),  // 30 menu bar
+};
+
+}  // namespace
+
+TColor GetSysColor(int index) {
+  if (index < 0 || index >= int(kSystemColors.size())) return clBlack;
+  return kSystemColors[std::size_t(index)];
+}
+
+TColor ColorToRGB(TColor c) {
+  if (IsSystemColor(c)) return GetSysColor(int(c & 0xFF));
+  return c;
+}
