@@ -82,7 +82,11 @@ public:
 
 private:
   TRect DeviceClip() const;  // effective clip in bitmap coordinates
-  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool useKey, TColor key);
+  // Copies sourceRect of source (bitmap coordinates) into dest (canvas coordinates), scaling by
+  // nearest neighbour; source pixels outside sourceClip are not read, and with useKey pixels equal
+  // to key are left out.
+  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool useKey, TColor key,
+            const TRect& sourceClip);
   void PutPixelDevice(int dx, int dy, TColor rgb);
   void Changed() { FTarget->Changed(); }
 

@@ -28,7 +28,7 @@ public:
   TRegion Union(const TRegion& other) const;
   TRegion Intersect(const TRegion& other) const;
   TRegion Subtract(const TRegion& other) const;  // this minus other
-  TRegion Xor(const TRegion& other) const;
+  TRegion Xor(const TRegion& other) const;  // in exactly one of the two
   void Offset(int dx, int dy);
 
   bool operator==(const TRegion& other) const { return FRects == other.FRects; }
@@ -51,7 +51,6 @@ public:
     int FRowY = 0;
     bool FHasRow = false;
     size_t FLastBandStart = 0;  // index in FRects where the last finished band starts
-    bool FHasBand = false;
   };
 
 private:

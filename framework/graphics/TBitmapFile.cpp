@@ -1,0 +1,223 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// Reading and writing TBitmap as an uncompressed BMP file, refusing malformed files.
+#include "graphics/TBitmap.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+namespace {
+
+// Pictures larger than this are refused as absurd; the player's largest is 496 x 287.
+constexpr int64_t kMaxSide = 16384;
+constexpr int64_t kMaxPixels = int64_t(64) * 1024 * 1024;
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiBitfields = 3;
+constexpr uint32_t kBiAlphaBitfields = 6;
+
+uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+void Put16(std::vector<uint8_t>& v, uint16_t x) { v.push_back(uint8_t(x)); v.push_back(uint8_t(x >> 8)); }
+void Put32(std::vector<uint8_t>& v, uint32_t x) { for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i))); }
+
+// A channel of a 32-bit bit-field pixel: where it sits and how wide it is.
+struct TChannel {
+  int Shift = 0;
+  int Bits = 0;
+  bool FromMask(uint32_t mask) {
+    if (mask == 0) return false;
+    while (!(mask & 1u)) { mask >>= 1; ++Shift; }
+    while (mask & 1u) { mask >>= 1; ++Bits; }
+    return mask == 0;  // the set bits must be contiguous
+  }
+  uint8_t Extract(uint32_t pixel) const {
+    uint32_t v = (pixel >> Shift) & ((Bits >= 32) ? 0xFFFFFFFFu : ((1u << Bits) - 1));
+    if (Bits >= 8) return uint8_t(v >> (Bits - 8));
+    return uint8_t((v * 255u) / ((1u << Bits) - 1));
+  }
+};
+
+}  // namespace
+
+TBitmapResult TBitmap::LoadFromFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {"cannot open " + path};
+  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return {"cannot read " + path};
+  TBitmapResult r = LoadFromMemory(data.data(), data.size());
+  if (!r) r.Error = path + ": " + r.Error;
+  return r;
+}
+
+TBitmapResult TBitmap::LoadFromMemory(const void* raw, size_t size) {
+  const auto* d = static_cast<const uint8_t*>(raw);
+  if (!d || size < 14 + 12) return {"not a BMP file: too short for its headers"};
+  if (d[0] != 'B' || d[1] != 'M') return {"not a BMP file: wrong signature"};
+  const uint32_t offBits = Get32(d + 10);
+  const uint32_t headerSize = Get32(d + 14);
+  const bool core = headerSize == 12;
+  if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
+    return {"unsupported BMP header size " + std::to_string(headerSize)};
+  if (uint64_t(14) + headerSize > size) return {"truncated BMP header"};
+
+  const uint8_t* h = d + 14;
+  int64_t width, height;
+  uint16_t planes, bpp;
+  uint32_t compression = kBiRgb, colorsUsed = 0;
+  if (core) {
+    width = Get16(h + 4);
+    height = int16_t(Get16(h + 6));
+    planes = Get16(h + 8);
+    bpp = Get16(h + 10);
+  } else {
+    width = int32_t(Get32(h + 4));
+    height = int32_t(Get32(h + 8));
+    planes = Get16(h + 12);
+    bpp = Get16(h + 14);
+    compression = Get32(h + 16);
+    colorsUsed = Get32(h + 32);
+  }
+  const bool topDown = height < 0;
+  if (topDown) height = -height;
+  if (planes != 1) return {"malformed BMP: " + std::to_string(planes) + " planes"};
+  if (width <= 0 || height <= 0) return {"malformed BMP: empty or negative size"};
+  if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
+    return {"BMP size " + std::to_string(width) + " x " + std::to_string(height) + " is too large"};
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
+    return {"unsupported BMP bit depth " + std::to_string(bpp)};
+
+  // Channel layout of 32-bit pixels: blue, green, red bytes unless bit fields say otherwise.
+  TChannel red, green, blue;
+  red.Shift = 16, red.Bits = 8, green.Shift = 8, green.Bits = 8, blue.Shift = 0, blue.Bits = 8;
+  size_t paletteStart = 14 + headerSize;
+  if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
+    if (bpp != 32) return {"unsupported BMP: bit fields with " + std::to_string(bpp) + " bits per pixel"};
+    const uint8_t* masks = h + 40;
+    if (headerSize == 40) {
+      // The masks follow a plain header.
+      const size_t maskBytes = compression == kBiAlphaBitfields ? 16 : 12;
+      if (14 + 40 + maskBytes > size) return {"truncated BMP header"};
+      paletteStart += maskBytes;
+    }
+    red = {}, green = {}, blue = {};
+    if (!red.FromMask(Get32(masks)) || !green.FromMask(Get32(masks + 4)) || !blue.FromMask(Get32(masks + 8)))
+      return {"malformed BMP: invalid colour masks"};
+  } else if (compression != kBiRgb) {
+    return {"unsupported BMP: compressed pixel data"};
+  }
+
+  std::vector<TColor> palette;
+  if (bpp <= 8) {
+    const uint32_t maxColors = 1u << bpp;
+    const uint32_t count = colorsUsed == 0 ? maxColors : colorsUsed;
+    if (count > maxColors) return {"malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bpp) + " bits"};
+    const size_t entry = core ? 3 : 4;
+    if (paletteStart + uint64_t(count) * entry > size) return {"truncated BMP palette"};
+    palette.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint8_t* e = d + paletteStart + i * entry;
+      palette[i] = RGB(e[2], e[1], e[0]);
+    }
+  }
+
+  const uint64_t stride = ((uint64_t(width) * bpp + 31) / 32) * 4;
+  if (offBits < 14 + headerSize || uint64_t(offBits) + stride * uint64_t(height) > size)
+    return {"truncated BMP pixel data"};
+
+  std::vector<uint32_t> pixels(size_t(width * height));
+  for (int64_t row = 0; row < height; ++row) {
+    const uint8_t* src = d + offBits + stride * uint64_t(row);
+    const int64_t y = topDown ? row : height - 1 - row;
+    uint32_t* dst = &pixels[size_t(y * width)];
+    for (int64_t x = 0; x < width; ++x) {
+      uint32_t c;
+      switch (bpp) {
+        case 1:
+        case 4:
+        case 8: {
+          const int64_t bit = x * bpp;
+          const uint32_t idx = (src[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+          // An index past the palette shows black rather than reading beyond it.
+          c = idx < palette.size() ? palette[idx] : clBlack;
+          break;
+        }
+        case 24: c = RGB(src[x * 3 + 2], src[x * 3 + 1], src[x * 3]); break;
+        default: {
+          const uint32_t p = Get32(src + x * 4);
+          c = RGB(red.Extract(p), green.Extract(p), blue.Extract(p));
+          break;
+        }
+      }
+      dst[x] = c;
+    }
+  }
+
+  FFormat = pf32bit;
+  FBits.clear();
+  FPixels = std::move(pixels);
+  FWidth = int(width);
+  FHeight = int(height);
+  Changed();
+  return {};
+}
+
+std::vector<uint8_t> TBitmap::SaveToMemory(TBmpDepth depth) const {
+  const int bpp = depth == bd1bit ? 1 : depth == bd24bit ? 24 : 32;
+  const uint32_t paletteBytes = depth == bd1bit ? 8 : 0;
+  const uint32_t stride = ((uint32_t(FWidth) * uint32_t(bpp) + 31) / 32) * 4;
+  const uint32_t imageBytes = stride * uint32_t(FHeight);
+  const uint32_t offBits = 14 + 40 + paletteBytes;
+
+  std::vector<uint8_t> out;
+  out.reserve(offBits + imageBytes);
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, offBits + imageBytes);
+  Put32(out, 0);
+  Put32(out, offBits);
+  Put32(out, 40);
+  Put32(out, uint32_t(FWidth));
+  Put32(out, uint32_t(FHeight));
+  Put16(out, 1);
+  Put16(out, uint16_t(bpp));
+  Put32(out, kBiRgb);
+  Put32(out, imageBytes);
+  Put32(out, 3780);  // 96 pixels per inch
+  Put32(out, 3780);
+  Put32(out, depth == bd1bit ? 2 : 0);
+  Put32(out, depth == bd1bit ? 2 : 0);
+  if (depth == bd1bit) {
+    Put32(out, 0x000000);
+    Put32(out, 0xFFFFFF);
+  }
+  for (int row = 0; row < FHeight; ++row) {
+    const int y = FHeight - 1 - row;  // bottom-up
+    const size_t start = out.size();
+    out.resize(start + stride, 0);
+    uint8_t* dst = &out[start];
+    for (int x = 0; x < FWidth; ++x) {
+      const TColor c = Pixel(x, y);
+      if (depth == bd1bit) {
+        if ((c & 0xFFFFFF) != 0) dst[x / 8] |= uint8_t(0x80 >> (x % 8));
+      } else {
+        uint8_t* p = dst + x * (bpp / 8);
+        p[0] = GetBValue(c);
+        p[1] = GetGValue(c);
+        p[2] = GetRValue(c);
+      }
+    }
+  }
+  return out;
+}
+
+TBitmapResult TBitmap::SaveToFile(const std::string& path, TBmpDepth depth) const {
+  const std::vector<uint8_t> data = SaveToMemory(depth);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return {"cannot create " + path};
+  out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+  out.close();
+  if (!out) return {"cannot write " + path};
+  return {};
+}

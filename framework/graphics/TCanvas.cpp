@@ -1,0 +1,238 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// Fills, lines, text and copies of TCanvas, all clipped to the clip rectangle and the bitmap.
+#include "graphics/TCanvas.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+TCanvas::TCanvas(TBitmap& target) : FTarget(&target) {}
+
+TRect TCanvas::ClipRect() const {
+  if (FHasClip) return FClip;
+  return FTarget->ClientRect().Offset(-FOrigin.X, -FOrigin.Y);
+}
+
+void TCanvas::SetClipRect(const TRect& clip) {
+  FClip = clip;
+  FHasClip = true;
+}
+
+void TCanvas::ResetClipRect() {
+  FClip = {};
+  FHasClip = false;
+}
+
+TRect TCanvas::DeviceClip() const {
+  const TRect all = FTarget->ClientRect();
+  if (!FHasClip) return all;
+  return FClip.Offset(FOrigin.X, FOrigin.Y).Intersect(all);
+}
+
+void TCanvas::PutPixelDevice(int dx, int dy, TColor rgb) {
+  if (FTarget->PixelFormat() == pf32bit)
+    FTarget->ScanLine(dy)[dx] = rgb;
+  else
+    FTarget->Bits()[size_t(FTarget->Height() - 1 - dy) * size_t(FTarget->Stride()) + size_t(dx)] =
+        FTarget->NearestIndex(rgb);
+}
+
+void TCanvas::FillRect(const TRect& rect) {
+  if (FBrush.Style() == bsClear) return;
+  const TRect r = rect.Offset(FOrigin.X, FOrigin.Y).Intersect(DeviceClip());
+  if (r.IsEmpty()) return;
+  const TBitmap* pattern = FBrush.Bitmap();
+  const bool direct = FTarget->PixelFormat() == pf32bit;
+  if (pattern) {
+    // The pattern is anchored at the canvas origin: canvas x selects pattern column x mod width.
+    const int pw = pattern->Width(), ph = pattern->Height();
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const int py = (((y - FOrigin.Y) % ph) + ph) % ph;
+      const uint32_t* prow = pattern->ScanLine(py);
+      for (int x = r.Left; x < r.Right; ++x) {
+        const int px = (((x - FOrigin.X) % pw) + pw) % pw;
+        PutPixelDevice(x, y, prow[px]);
+      }
+    }
+  } else {
+    const TColor rgb = ColorToRGB(FBrush.Color()) & 0xFFFFFF;
+    if (direct) {
+      for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(FTarget->ScanLine(y) + r.Left, r.Width(), rgb);
+    } else {
+      const uint8_t index = FTarget->NearestIndex(rgb);
+      for (int y = r.Top; y < r.Bottom; ++y)
+        std::memset(FTarget->Bits() + size_t(FTarget->Height() - 1 - y) * size_t(FTarget->Stride()) + size_t(r.Left),
+                    index, size_t(r.Width()));
+    }
+  }
+  Changed();
+}
+
+void TCanvas::MoveTo(int x, int y) { FPenPos = {x, y}; }
+
+void TCanvas::LineTo(int x, int y) {
+  const TPoint from = FPenPos;
+  FPenPos = {x, y};
+  if (FPen.Style() == psClear) return;
+  const TRect clip = DeviceClip();
+  const TColor rgb = ColorToRGB(FPen.Color()) & 0xFFFFFF;
+  int onLength = 0, period = 0;
+  if (FPen.Style() == psDash) onLength = 18, period = 24;
+  if (FPen.Style() == psDot) onLength = 3, period = 6;
+
+  // Bresenham from the start point towards the end point; the end point is not drawn.
+  int cx = from.X, cy = from.Y;
+  const int dx = std::abs(x - cx), dy = -std::abs(y - cy);
+  const int sx = cx < x ? 1 : -1, sy = cy < y ? 1 : -1;
+  int err = dx + dy;
+  bool drew = false;
+  for (int step = 0; !(cx == x && cy == y); ++step) {
+    if (period == 0 || step % period < onLength) {
+      const int px = cx + FOrigin.X, py = cy + FOrigin.Y;
+      if (clip.Contains(px, py)) {
+        PutPixelDevice(px, py, rgb);
+        drew = true;
+      }
+    }
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      cx += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      cy += sy;
+    }
+  }
+  if (drew) Changed();
+}
+
+void TCanvas::Rectangle(const TRect& rect) {
+  if (rect.IsEmpty()) return;
+  if (FPen.Style() == psClear) {
+    FillRect(rect);
+    return;
+  }
+  FillRect(rect.Inflate(-1, -1));
+  const TPoint saved = FPenPos;
+  const int r = rect.Right - 1, b = rect.Bottom - 1;
+  // Each side runs up to the next corner, which the next side draws; together they close.
+  MoveTo(rect.Left, rect.Top);
+  LineTo(r, rect.Top);
+  LineTo(r, b);
+  LineTo(rect.Left, b);
+  LineTo(rect.Left, rect.Top);
+  if (rect.Width() == 1 || rect.Height() == 1) {
+    // A degenerate rectangle has no "next side" to close it.
+    MoveTo(r, b);
+    LineTo(r + 1, b);
+  }
+  FPenPos = saved;
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+  const TTextMask mask = FFont.Render(text);
+  const int w = FFont.TextWidth(text), h = FFont.TextHeight(text);
+  if (FBrush.Style() != bsClear) {
+    // The background is the brush colour, never its pattern.
+    const TRect r = Bounds(x, y, w, h).Offset(FOrigin.X, FOrigin.Y).Intersect(DeviceClip());
+    const TColor bg = ColorToRGB(FBrush.Color()) & 0xFFFFFF;
+    for (int py = r.Top; py < r.Bottom; ++py)
+      for (int px = r.Left; px < r.Right; ++px) PutPixelDevice(px, py, bg);
+  }
+  const TRect clip = DeviceClip();
+  const TColor ink = ColorToRGB(FFont.Color()) & 0xFFFFFF;
+  for (int my = 0; my < mask.Height; ++my) {
+    const int py = y + my + FOrigin.Y;
+    if (py < clip.Top || py >= clip.Bottom) continue;
+    for (int mx = 0; mx < mask.Width; ++mx) {
+      const int px = x + mx + FOrigin.X;
+      if (px < clip.Left || px >= clip.Right) continue;
+      if (mask.Coverage[size_t(my) * size_t(mask.Width) + size_t(mx)]) PutPixelDevice(px, py, ink);
+    }
+  }
+  Changed();
+}
+
+void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool useKey, TColor key,
+                   const TRect& sourceClip) {
+  if (dest.IsEmpty() || sourceRect.IsEmpty() || source.Empty()) return;
+  const TRect d = dest.Offset(FOrigin.X, FOrigin.Y);
+  const TRect visible = d.Intersect(DeviceClip());
+  if (visible.IsEmpty()) return;
+
+  // Copying within one bitmap reads from a snapshot, so overlapping areas copy as they were.
+  TBitmap snapshot;
+  const TBitmap* src = &source;
+  if (&source == FTarget) {
+    snapshot = source;
+    src = &snapshot;
+  }
+  const bool fast = src->PixelFormat() == pf32bit && FTarget->PixelFormat() == pf32bit;
+  const int dw = d.Width(), dh = d.Height(), sw = sourceRect.Width(), sh = sourceRect.Height();
+  const bool oneToOne = dw == sw && dh == sh;
+  const TRect srcBounds = sourceClip.Intersect(src->ClientRect());
+  bool drew = false;
+  for (int y = visible.Top; y < visible.Bottom; ++y) {
+    // Nearest neighbour: destination row y takes source row Top + (y - d.Top) * sh / dh.
+    const int sy = sourceRect.Top + int(int64_t(y - d.Top) * sh / dh);
+    if (sy < srcBounds.Top || sy >= srcBounds.Bottom) continue;
+    if (fast && oneToOne && !useKey) {
+      int x0 = visible.Left, x1 = visible.Right;
+      const int sx0 = sourceRect.Left + (x0 - d.Left);
+      const int shiftL = std::max(0, srcBounds.Left - sx0);
+      x0 += shiftL;
+      x1 = std::min(x1, x0 + (srcBounds.Right - (sx0 + shiftL)));
+      if (x1 > x0) {
+        std::memcpy(FTarget->ScanLine(y) + x0, src->ScanLine(sy) + (sx0 + shiftL), size_t(x1 - x0) * 4);
+        drew = true;
+      }
+      continue;
+    }
+    const uint32_t* srow = fast ? src->ScanLine(sy) : nullptr;
+    uint32_t* drow = fast ? FTarget->ScanLine(y) : nullptr;
+    for (int x = visible.Left; x < visible.Right; ++x) {
+      const int sx = sourceRect.Left + int(int64_t(x - d.Left) * sw / dw);
+      if (sx < srcBounds.Left || sx >= srcBounds.Right) continue;
+      const TColor c = srow ? srow[sx] : src->Pixel(sx, sy);
+      if (useKey && c == key) continue;
+      if (drow)
+        drow[x] = c;
+      else
+        PutPixelDevice(x, y, c);
+      drew = true;
+    }
+  }
+  if (drew) Changed();
+}
+
+void TCanvas::Draw(int x, int y, const TBitmap& source) {
+  Blit(Bounds(x, y, source.Width(), source.Height()), source, source.ClientRect(), source.Transparent(),
+       source.TransparentColor(), source.ClientRect());
+}
+
+void TCanvas::StretchDraw(const TRect& dest, const TBitmap& source) {
+  Blit(dest, source, source.ClientRect(), source.Transparent(), source.TransparentColor(), source.ClientRect());
+}
+
+void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect) {
+  // The source rectangle is in the source canvas's coordinates; only what its clip allows is read.
+  Blit(dest, source.Bitmap(), sourceRect.Offset(source.FOrigin.X, source.FOrigin.Y), false, 0, source.DeviceClip());
+}
+
+void TCanvas::DrawTransparent(int x, int y, const TBitmap& source, const TRect& sourceRect, TColor key) {
+  Blit(Bounds(x, y, sourceRect.Width(), sourceRect.Height()), source, sourceRect, true, ColorToRGB(key),
+       source.ClientRect());
+}
+
+TColor TCanvas::Pixel(int x, int y) const {
+  const int px = x + FOrigin.X, py = y + FOrigin.Y;
+  if (!DeviceClip().Contains(px, py)) return clInvalid;
+  return FTarget->Pixel(px, py);
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+  const int px = x + FOrigin.X, py = y + FOrigin.Y;
+  if (!DeviceClip().Contains(px, py)) return;
+  FTarget->SetPixel(px, py, color);
+}
