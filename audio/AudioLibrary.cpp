@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: MIT
+// The sound library loader: write the image, load the library, resolve the entry table, initialise output.
+#include "audio/AudioLibrary.h"
+
+#include "audio/AudioLibraryState.h"
+#include "platform/Directories.h"
+#include "platform/TDynamicLibrary.h"
+
+#include <array>
+#include <cassert>
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kTextNotFound = "Sound Library Load: failed! ( sndlib.so not found )";
+constexpr const char* kTextNoMemory = "snd_init: There is insufficent memory.";
+constexpr const char* kTextNoRate = "snd_init: 22kHz & 44kHz not supported.";
+constexpr const char* kTextAlreadyInitialised = "snd_init: The sound library has already been initialized.";
+constexpr const char* kTextMystery = "snd_init: Some other mystery problem!";
+
+// The default device, the library's no-sound output, and the two output rates tried on it.
+constexpr int32_t kDefaultDevice = -1;
+constexpr int32_t kNoSoundDevice = -2;
+constexpr uint32_t kRate = 44100;
+constexpr uint32_t kFallbackRate = 22500;
+
+struct TLoaderState {
+  std::span<const unsigned char> Image;
+  // The loaded library. It is never unloaded in the program: its output thread runs until the end.
+  void* Handle = nullptr;
+  bool Loaded = false;
+  bool TestTable = false;
+};
+
+TLoaderState& State()
+{
+  static TLoaderState state;
+  return state;
+}
+
+bool WriteAll(int fd, std::span<const unsigned char> bytes)
+{
+  while (!bytes.empty()) {
+    ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      return false;
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// Replaces folder/sndlib.so with the image. The bytes go to a new file that is then renamed over the
+// old one: rewriting the old file in place would change the code under any running player that has
+// it mapped, and crash it. Returns false (leaving the old file as it was) when anything fails.
+bool WriteLibraryImage(const std::filesystem::path& folder, std::span<const unsigned char> image)
+{
+  std::string temporary = (folder / kSndlibFileName).string() + ".XXXXXX";
+  int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  bool written = WriteAll(fd, image) && fchmod(fd, 0755) == 0;
+  written = (close(fd) == 0) && written;
+  if (written && rename(temporary.c_str(), (folder / kSndlibFileName).c_str()) == 0)
+    return true;
+  unlink(temporary.c_str());
+  return false;
+}
+
+std::optional<TSndEntryTable> ResolveEntryTable(const TDynamicLibrary& library)
+{
+  TSndEntryTable table;
+  // In table order; the first name the library does not export makes the load fail, since a null
+  // entry would only crash later, at its first call.
+#define MIRA_SND_ENTRY_RESOLVE(name)                                          \
+  table.name = reinterpret_cast<decltype(table.name)>(library.Symbol(#name)); \
+  if (!table.name)                                                            \
+    return std::nullopt;
+  MIRA_SND_ENTRY_POINTS(MIRA_SND_ENTRY_RESOLVE)
+#undef MIRA_SND_ENTRY_RESOLVE
+  return table;
+}
+
+// Starts output on the default device, with the fallbacks the library's failure code asks for.
+const char* InitialiseOutput(const TSndEntryTable& snd, void* window)
+{
+  if (snd.snd_init(kDefaultDevice, kRate, 0, window))
+    return nullptr;
+  switch (snd.snd_error_get_code()) {
+  case 1:
+    return kTextNoMemory;
+  case 3:
+  case 23:
+    // No output device or no driver: play on the no-sound output. Should that fail too, start-up
+    // goes on, and the library's later calls fail without effect.
+    snd.snd_init(kNoSoundDevice, kRate, 0, window);
+    return nullptr;
+  case 6:
+    return snd.snd_init(kDefaultDevice, kFallbackRate, 0, window) ? nullptr : kTextNoRate;
+  case 14:
+    return kTextAlreadyInitialised;
+  case -1:
+    return kTextMystery;
+  default:
+    return nullptr;
+  }
+}
+
+} // namespace
+
+const char* LoadAudioLibrary(void* window)
+{
+  if (State().TestTable)
+    return InitialiseOutput(SndTable(), window);
+  TAudioLibrarySetup setup;
+  setup.Image = State().Image;
+  return LoadAudioLibrary(window, setup);
+}
+
+const char* LoadAudioLibrary(void* window, const TAudioLibrarySetup& setup)
+{
+  assert(!State().Loaded && "LoadAudioLibrary runs once per process");
+  const std::filesystem::path programFolder =
+      setup.ProgramFolder ? *setup.ProgramFolder : ProgramDirectory().value_or(std::filesystem::path());
+  const std::filesystem::path systemFolder =
+      setup.SystemFolder ? *setup.SystemFolder : SystemDirectory().value_or(std::filesystem::path());
+
+  // A folder or file that cannot be written is no reason to stop: a copy written at an earlier
+  // start, or one beside the program, still loads.
+  if (!systemFolder.empty() && !setup.Image.empty())
+    WriteLibraryImage(systemFolder, setup.Image);
+
+  const std::array<std::filesystem::path, 2> folders{programFolder, systemFolder};
+  std::optional<TDynamicLibrary> library = TDynamicLibrary::OpenByName(kSndlibFileName, folders);
+  if (!library)
+    return kTextNotFound;
+  std::optional<TSndEntryTable> table = ResolveEntryTable(*library);
+  if (!table)
+    return kTextNotFound;
+
+  MutableSndTable() = *table;
+  State().Handle = library->Release();
+  State().Loaded = true;
+  return InitialiseOutput(SndTable(), window);
+}
+
+bool IsAudioLibraryLoaded()
+{
+  return State().Loaded;
+}
+
+void RegisterAudioLibraryImage(std::span<const unsigned char> image)
+{
+  State().Image = image;
+}
+
+void SetEntryTableForTesting(const TSndEntryTable& table)
+{
+  MutableSndTable() = WithStubs(table);
+  State().TestTable = true;
+  State().Loaded = true;
+}
+
+void ResetAudioLibraryForTesting()
+{
+  MutableSndTable() = WithStubs({});
+  TDynamicLibrary::Close(State().Handle);
+  State().Handle = nullptr;
+  State().Loaded = false;
+  State().TestTable = false;
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+// Reading the playlist file into the track table.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One playlist entry: the track's path below data/, and the title shown in the list and caption.
+// Both are byte strings taken from the file unchanged.
+struct TrackEntry {
+  std::string FileName;
+  std::string Title;
+};
+
+struct TPlayList {
+  // One entry per line read, so never fewer entries than are filled; entries from TrackCount on
+  // stay empty.
+  std::vector<TrackEntry> TrackTable;
+  // The number of entries filled: the number of (file name, title) line pairs. An odd last line
+  // still fills an entry, with an empty title.
+  int32_t TrackCount = 0;
+};
+
+// The playlist's place, relative to the current directory (not the program's folder).
+inline constexpr const char* kPlayListPath = "data/play.lst";
+
+// Reads the playlist: lines end at LF, and a CR right before the LF goes with it. Lines are read in
+// pieces of at most 1023 bytes and every piece counts as a line, as does every blank line; the lines
+// pair up in file order as file name, then title. Nothing is trimmed, and a byte-order mark stays part
+// of the first file name. Returns nothing when the file cannot be opened; a read error ends the
+// reading as the end of the file does.
+std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path = kPlayListPath);

@@ -1,0 +1,6 @@
+# The playlist reader, built from its own source so the suite needs nothing else of the player.
+mira_add_gtest(NAME PlayListTest
+  SOURCES PlayListTest.cpp ${PROJECT_SOURCE_DIR}/player/PlayList.cpp
+  LIBS
+  LABELS player)
+target_include_directories(PlayListTest PRIVATE ${PROJECT_SOURCE_DIR})
