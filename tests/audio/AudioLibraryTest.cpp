@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -287,6 +288,26 @@ TEST_F(AudioLibraryLoader, a_read_only_system_folder_loads_the_copy_of_an_earlie
   ASSERT_EQ(chmod(SystemFolder().c_str(), 0500), 0);
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, Setup(FIncomplete))), Text(nullptr));
   EXPECT_EQ(ReadBytes(SystemFolder() / "sndlib.so"), FFull);
+}
+
+TEST_F(AudioLibraryLoader, the_program_writes_its_embedded_image_into_the_private_per_user_folder)
+{
+  const std::optional<std::string> savedCache =
+      std::getenv("XDG_CACHE_HOME") ? std::optional<std::string>(std::getenv("XDG_CACHE_HOME")) : std::nullopt;
+  setenv("XDG_CACHE_HOME", (FRoot / "cache").c_str(), 1);
+  // The image built into this suite is the incomplete stand-in; the complete one beside the test
+  // program is what loads.
+  const char* text = LoadAudioLibrary(kWindow);
+  if (savedCache)
+    setenv("XDG_CACHE_HOME", savedCache->c_str(), 1);
+  else
+    unsetenv("XDG_CACHE_HOME");
+
+  EXPECT_EQ(Text(text), Text(nullptr));
+  const fs::path folder = FRoot / "cache" / "mira.nol";
+  EXPECT_EQ(ReadBytes(folder / "sndlib.so"), FIncomplete);
+  EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(Calls(), std::vector<std::string>{Init(-1, 44100)});
 }
 
 // Fakes for the player's tests: a table set by hand, without any file.
