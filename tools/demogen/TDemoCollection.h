@@ -1,0 +1,35 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The bundled demo collection: composes each piece, writes its file and the play list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct TDemoTrack {
+    std::string File;  // relative to the data folder
+    std::string Title;
+};
+
+class TDemoCollection {
+public:
+    // `dataDir` receives the tracks and play.lst. `lame` is the encoder command for the MP3 pieces.
+    TDemoCollection(std::string dataDir, std::string lame);
+
+    // Writes every track and the play list; false (with `Error()` set) at the first failure.
+    bool Generate();
+    const std::string& Error() const { return FError; }
+    const std::vector<TDemoTrack>& Tracks() const { return FTracks; }
+
+private:
+    bool AmberCircuit();
+    bool NightFerry();
+    bool GlassHarbour();
+    bool PaperLanterns();
+    bool WritePlayList();
+    bool Save(const std::string& file, const std::vector<uint8_t>& bytes);
+
+    std::string FDataDir;
+    std::string FLame;
+    std::string FError;
+    std::vector<TDemoTrack> FTracks;
+};
