@@ -46,6 +46,7 @@ public:
   TBitmap(int width, int height, TPixelFormat format = pf32bit);
   TBitmap(const TBitmap& other);             // copies pixels, palette, transparency; not OnChange
   TBitmap& operator=(const TBitmap& other);  // the same, then reports a change
+  void Assign(const TBitmap& other) { *this = other; }
   ~TBitmap() override;
 
   int Width() const { return FWidth; }
@@ -72,6 +73,9 @@ public:
   // pf32bit only: row y (0 = top line), Width() words.
   uint32_t* ScanLine(int y);
   const uint32_t* ScanLine(int y) const;
+  // pf32bit only: all rows, top-down and contiguous (pitch Width() * 4 bytes); nullptr when empty.
+  uint32_t* Pixels() { return FPixels.empty() ? nullptr : FPixels.data(); }
+  const uint32_t* Pixels() const { return FPixels.empty() ? nullptr : FPixels.data(); }
 
   // pf8bit only.
   std::array<TColor, 256>& Palette() { return FPalette; }

@@ -15,7 +15,7 @@ class TCanvas;
 // BkColor, or left untouched when BkColor is clNone.
 class TImageList : public TObject {
 public:
-  TImageList(int width = 16, int height = 16);
+  explicit TImageList(int width = 16, int height = 16);
 
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
