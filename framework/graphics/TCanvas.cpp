@@ -73,12 +73,39 @@ void TCanvas::MoveTo(int x, int y) { FPenPos = {x, y}; }
 void TCanvas::LineTo(int x, int y) {
   const TPoint from = FPenPos;
   FPenPos = {x, y};
-  if (FPen.Style() == psClear) return;
+  if (FPen.Style() == psClear || from == FPenPos) return;
   const TRect clip = DeviceClip();
   const TColor rgb = ColorToRGB(FPen.Color()) & 0xFFFFFF;
   int onLength = 0, period = 0;
   if (FPen.Style() == psDash) onLength = 18, period = 24;
   if (FPen.Style() == psDot) onLength = 3, period = 6;
+
+  // A line wholly outside the clip costs nothing, however long it is.
+  const TRect box = TRect{std::min(from.X, x), std::min(from.Y, y), std::max(from.X, x) + 1, std::max(from.Y, y) + 1}
+                        .Offset(FOrigin.X, FOrigin.Y);
+  if (!box.Intersects(clip)) return;
+
+  if (from.Y == y || from.X == x) {
+    // Horizontal and vertical lines (all the program draws) walk only their visible part; the
+    // dash pattern still counts from the start point.
+    const bool horizontal = from.Y == y;
+    const int start = horizontal ? from.X : from.Y, end = horizontal ? x : y;
+    const int step = start < end ? 1 : -1;
+    const int lo = horizontal ? clip.Left - FOrigin.X : clip.Top - FOrigin.Y;
+    const int hi = horizontal ? clip.Right - FOrigin.X : clip.Bottom - FOrigin.Y;  // exclusive
+    bool drew = false;
+    for (int v = std::max(std::min(start, end + 1), lo); v < std::min(std::max(start + 1, end), hi); ++v) {
+      const int distance = (v - start) * step;
+      if (period != 0 && distance % period >= onLength) continue;
+      if (horizontal)
+        PutPixelDevice(v + FOrigin.X, y + FOrigin.Y, rgb);
+      else
+        PutPixelDevice(x + FOrigin.X, v + FOrigin.Y, rgb);
+      drew = true;
+    }
+    if (drew) Changed();
+    return;
+  }
 
   // Bresenham from the start point towards the end point; the end point is not drawn.
   int cx = from.X, cy = from.Y;

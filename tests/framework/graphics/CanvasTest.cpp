@@ -134,6 +134,21 @@ TEST(CanvasLines, dashed_and_clear_pens_and_rectangles) {
   EXPECT_GT(lit, 30);
   EXPECT_LT(lit, 60);
   EXPECT_EQ(b.Pixel(0, 0), clWhite);
+  // Walking the same line backwards lights the mirrored pixels; a line far longer than the
+  // bitmap costs only its visible part.
+  TBitmap back = Filled(60, 10, clBlack);
+  back.Canvas().Pen().SetColor(clWhite);
+  back.Canvas().Pen().SetStyle(psDash);
+  back.Canvas().MoveTo(59, 0);
+  back.Canvas().LineTo(-1, 0);
+  for (int x = 0; x < 60; ++x) ASSERT_EQ(back.Pixel(59 - x, 0), b.Pixel(x, 0)) << x;
+  back.Canvas().Pen().SetStyle(psSolid);
+  back.Canvas().MoveTo(5, -2000000000);
+  back.Canvas().LineTo(5, 2000000000);
+  back.Canvas().MoveTo(-2000000000, 9);
+  back.Canvas().LineTo(2000000000, 9);
+  EXPECT_EQ(back.Pixel(5, 4), clWhite);
+  EXPECT_EQ(back.Pixel(59, 9), clWhite);
   c.Pen().SetStyle(psClear);
   c.MoveTo(0, 1);
   c.LineTo(60, 1);
