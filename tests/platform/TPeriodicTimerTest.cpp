@@ -27,7 +27,7 @@ TEST(PeriodicTimer, fires_at_its_period_without_drifting)
       ticks.push_back(TClock::now());
     }
     // A tick that takes a while must not push the later ones back.
-    std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(15ms);
   }));
   std::this_thread::sleep_for(520ms);
   const auto stopAt = TClock::now();
@@ -36,11 +36,11 @@ TEST(PeriodicTimer, fires_at_its_period_without_drifting)
 
   std::lock_guard lock(mutex);
   // Every deadline that passed before Stop gives a tick (a busy machine may drop a few), and none
-  // comes extra. A timer that slept a whole period after each tick would reach only 5/7 of them.
+  // comes extra. A timer that slept a whole period after each tick would reach only 5/8 of them.
   const auto deadlines = static_cast<std::size_t>((stopAt - start) / 25ms);
   ASSERT_GE(deadlines, 20u);
   EXPECT_LE(ticks.size(), static_cast<std::size_t>((stoppedAt - start) / 25ms));
-  EXPECT_GE(ticks.size() * 10, deadlines * 8);
+  EXPECT_GE(ticks.size() * 4, deadlines * 3);
   // No tick comes before its deadline.
   EXPECT_GE(ticks.front() - start, 25ms);
   for (std::size_t i = 0; i < ticks.size(); ++i)
