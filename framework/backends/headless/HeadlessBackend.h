@@ -1,0 +1,130 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// A backend without a display, for tests: in-memory window, scripted input and a manual clock.
+//
+// Implements: the whole TBackend interface. The window surface is a bitmap that tests read back;
+// input is injected at window coordinates (the simulated pointer's screen position follows); the
+// clock moves only when a test advances it, and advancing fires the timers that fall due on the
+// way, one deadline at a time, in order. Message boxes are recorded, not shown. Does not
+// implement: real pixels on a screen, real pointer or keyboard devices.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Backend.h"
+#include "graphics/TBitmap.h"
+
+class THeadlessBackend : public TBackend {
+public:
+  explicit THeadlessBackend(TPoint screenSize = {1920, 1080});
+  ~THeadlessBackend() override;
+
+  // --- TBackend -----------------------------------------------------------------------------
+  uint32_t Capabilities() const override;
+  bool CreateWindow(const TWindowDesc& desc, std::string& error) override;
+  void DestroyWindow() override;
+  bool HasWindow() const override { return FHasWindow; }
+  void ShowWindow(bool visible) override;
+  void SetWindowTitle(const std::string& title) override { FTitle = title; }
+  TPoint WindowPos() const override { return FWindowPos; }
+  void SetWindowPos(TPoint screenPos) override { FWindowPos = screenPos; }
+  TPoint ScreenSize() const override { return FScreenSize; }
+  void Present(const TBitmap& frame, const std::vector<TRect>& dirty) override;
+  void CopyToWindow(int x, int y, const TBitmap& bitmap) override;
+  void SetWindowRegion(const std::optional<std::vector<TRect>>& rects) override;
+  std::optional<std::vector<TRect>> WindowRegion() const override { return FRegion; }
+  void SetCursor(TCursor cursor) override { FCursor = cursor; }
+  void CapturePointer(bool capture) override { FCaptured = capture; }
+  TPoint PointerScreenPos() const override { return FPointerScreen; }
+  void ShowMessageBox(const std::string& title, const std::string& text) override;
+  TTimePoint Now() const override { return FNow; }
+  void WaitEvents(std::optional<TTimePoint> deadline,
+                  const std::function<void(const TBackendEvent&)>& sink) override;
+  void Wake() override;
+
+  // --- Scripted input (window coordinates) -----------------------------------------------------
+  // Each call queues the event(s) and lets the application handle them at once (ProcessMessages),
+  // unless auto-pumping is off. Pointer events outside the window reach the program only while it
+  // holds the pointer, as on a real display; the simulated screen position moves regardless.
+  void MovePointer(int x, int y);
+  void PressPointer(int x, int y, TMouseButton button = TMouseButton::mbLeft);
+  void ReleasePointer(int x, int y, TMouseButton button = TMouseButton::mbLeft);
+  // Press and release.
+  void Click(int x, int y, TMouseButton button = TMouseButton::mbLeft);
+  // Press, release, double-click press, release: what a real double-click delivers.
+  void DoubleClick(int x, int y, TMouseButton button = TMouseButton::mbLeft);
+  void Wheel(int x, int y, int delta);
+  // Key down; for Enter, Space, Backspace, Tab, Escape, letters and digits also the character,
+  // then key up.
+  void PressKey(uint16_t key, TShiftState modifiers = {});
+  void KeyDown(uint16_t key, TShiftState modifiers = {});
+  void TypeChar(char c);
+  void RequestClose();
+  void Expose(const TRect& area);
+  void SetFocus(bool focused);
+  void SetAutoPump(bool on) { FAutoPump = on; }
+  // Lets the application handle what is queued and the timers due now.
+  void Pump();
+
+  // --- Simulated screen ---------------------------------------------------------------------
+  void SetPointerScreenPos(TPoint p) { FPointerScreen = p; }
+
+  // --- Clock --------------------------------------------------------------------------------
+  // Moves the clock forward by `ms`, stopping at every timer deadline on the way so that the
+  // timers fire in order, each at its own time.
+  void Advance(int ms);
+
+  // --- Reading back -------------------------------------------------------------------------
+  const TBitmap& Surface() const { return FSurface; }
+  TColor Pixel(int x, int y) const { return FSurface.Pixel(x, y); }
+  bool WindowVisible() const { return FVisible; }
+  const std::string& Title() const { return FTitle; }
+  const TWindowDesc& Desc() const { return FDesc; }
+  TCursor Cursor() const { return FCursor; }
+  bool PointerCaptured() const { return FCaptured; }
+  int PresentCount() const { return FPresentCount; }
+  const std::vector<TRect>& LastPresented() const { return FLastPresented; }
+  struct TMessageBoxRecord {
+    std::string Title;
+    std::string Text;
+  };
+  const std::vector<TMessageBoxRecord>& MessageBoxes() const { return FMessageBoxes; }
+  void ClearMessageBoxes() { FMessageBoxes.clear(); }
+  // Called when the message loop would wait with nothing scripted and no timer due before the
+  // clock's limit. The default ends the message loop (Application.Terminate), so Run() returns.
+  std::function<void()> OnIdle;
+
+private:
+  void Queue(const TBackendEvent& e);
+  void Pointer(TBackendEventKind kind, int x, int y, TMouseButton button);
+  TShiftState HeldState() const;
+
+  TPoint FScreenSize;
+  TPoint FWindowPos{0, 0};
+  TPoint FPointerScreen{0, 0};
+  TWindowDesc FDesc;
+  bool FHasWindow = false;
+  bool FVisible = false;
+  std::string FTitle;
+  TBitmap FSurface;
+  std::optional<std::vector<TRect>> FRegion;
+  TCursor FCursor = crArrow;
+  bool FCaptured = false;
+  bool FAutoPump = true;
+  uint8_t FButtons = 0;  // ssLeft/ssRight/ssMiddle bits held
+  TShiftState FModifiers;
+  TTimePoint FNow;
+  TTimePoint FLimit;
+  std::deque<TBackendEvent> FQueue;
+  mutable std::mutex FSurfaceLock;  // CopyToWindow may come from another thread
+  int FPresentCount = 0;
+  std::vector<TRect> FLastPresented;
+  std::vector<TMessageBoxRecord> FMessageBoxes;
+};
+
+// The factory for TApplication::OpenBackend. Never fails.
+std::unique_ptr<TBackend> CreateHeadlessBackend(std::string& error);

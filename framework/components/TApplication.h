@@ -1,0 +1,119 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The application: its title, its forms, the backend, the message loop, timers and error display.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Backend.h"
+#include "components/TComponent.h"
+#include "components/TForm.h"
+
+class TTimer;
+
+// There is one application object, `Application`. A program:
+//
+//   int main() {
+//     Application.OpenBackend(CreateSdl2Backend);   // prints the reason and exits 1 if no window
+//     Application.Initialize();
+//     Application.SetTitle("mira.nol");
+//     Application.CreateForm<TMainForm>();
+//     Application.Run();
+//     return 0;
+//   }
+//
+// The message loop waits in one call until the next timer falls due or an event arrives, then
+// delivers the events, fires every timer that is due (in the order of their deadlines, at most
+// once each), and paints. Exceptions that escape an event handler, a timer or a form's creation
+// are shown by ShowException and the loop carries on.
+class TApplication : public TComponent {
+public:
+  TApplication();
+  ~TApplication() override;
+
+  // --- Backend ----------------------------------------------------------------------------
+  // Makes `factory` the backend. If it cannot give one, prints
+  // "mira.nol: cannot open a window: <reason>" on standard error and ends the process with
+  // status 1, before anything else runs.
+  void OpenBackend(TBackendFactory factory);
+  // Replaces the backend (tests use the headless one). Destroys every form first.
+  void SetBackend(std::unique_ptr<TBackend> backend);
+  TBackend* Backend() const { return FBackend.get(); }
+  // The backend; throws EInvalidOperation if none was chosen yet.
+  TBackend& EnsureBackend();
+
+  // --- Application --------------------------------------------------------------------------
+  void Initialize() {}
+  // Shown by task bars and window lists as the window's title, and the caption of message boxes.
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& title);
+
+  // Creates a form owned by the application and runs its OnCreate. The first form created
+  // becomes the main form. Returns nullptr (after showing the exception) if construction threw.
+  template <class T>
+  T* CreateForm(const std::string& name = "") {
+    T* form = nullptr;
+    try {
+      form = &Add<T>(name);
+      if (!FMainForm) FMainForm = form;
+      form->DoCreate();
+    } catch (...) {
+      HandleException();
+    }
+    return form;
+  }
+  TForm* MainForm() const { return FMainForm; }
+
+  // Shows the main form and runs the message loop until the main form closes or Terminate().
+  void Run();
+  void Terminate() { FTerminated = true; }
+  bool Terminated() const { return FTerminated; }
+  // One turn of the loop: paint, wait for events or the next timer, deliver, fire timers, paint.
+  void HandleMessage();
+  // Delivers what is pending and fires due timers without waiting.
+  void ProcessMessages();
+
+  // A modal box with the Title as caption, `text` and an OK button, centred on the screen.
+  void MessageBox(const std::string& text);
+  // Shows the exception currently being handled: the framework's exceptions with their message,
+  // any other with an empty message. Call from inside a catch block.
+  void HandleException();
+  void ShowException(const std::exception* e);
+
+  // The pointer's position on the screen.
+  TPoint CursorPos() const;
+  TTimePoint Now() const;
+
+  // Destroys every form, forgets the timers and the backend and resets the title: a fresh start
+  // (tests use it between cases).
+  void Reset();
+
+  // --- Used by the framework --------------------------------------------------------------
+  void RegisterTimer(TTimer* timer);
+  void UnregisterTimer(TTimer* timer);
+  // The earliest deadline of a timer that can fire, if any.
+  std::optional<TTimePoint> NextTimerDue() const;
+  void FireDueTimers();
+  // The form that owns the backend's window gets its events.
+  void SetWindowForm(TForm* form) { FWindowForm = form; }
+  TForm* WindowForm() const { return FWindowForm; }
+  void FormDestroying(TForm* form);
+  void FlushPaint();
+
+protected:
+  void ComponentRemoving(TComponent* component) override;
+
+private:
+  void Dispatch(const TBackendEvent& event);
+
+  std::unique_ptr<TBackend> FBackend;
+  std::string FTitle;
+  TForm* FMainForm = nullptr;
+  TForm* FWindowForm = nullptr;
+  bool FTerminated = false;
+  std::vector<TTimer*> FTimers;  // creation order
+};
+
+extern TApplication Application;

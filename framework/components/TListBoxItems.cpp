@@ -1,0 +1,37 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// List box lines as messages.
+#include "components/TListBoxItems.h"
+
+#include "components/Exception.h"
+#include "components/TCustomListBox.h"
+
+int TListBoxItems::Count() const { return int(FList.Perform(LB_GETCOUNT)); }
+
+std::string TListBoxItems::Strings(int index) const {
+  std::string text;
+  if (FList.Perform(LB_GETTEXT, uintptr_t(intptr_t(index)), reinterpret_cast<intptr_t>(&text)) == LB_ERR)
+    throw EListError::IndexOutOfBounds(index);
+  return text;
+}
+
+int TListBoxItems::Add(const std::string& text) {
+  return int(FList.Perform(LB_ADDSTRING, 0, reinterpret_cast<intptr_t>(&text)));
+}
+
+void TListBoxItems::Insert(int index, const std::string& text) {
+  if (FList.Perform(LB_INSERTSTRING, uintptr_t(intptr_t(index)), reinterpret_cast<intptr_t>(&text)) == LB_ERR)
+    throw EListError::IndexOutOfBounds(index);
+}
+
+void TListBoxItems::Delete(int index) {
+  if (FList.Perform(LB_DELETESTRING, uintptr_t(intptr_t(index))) == LB_ERR) throw EListError::IndexOutOfBounds(index);
+}
+
+void TListBoxItems::Clear() { FList.Perform(LB_RESETCONTENT); }
+
+int TListBoxItems::IndexOf(const std::string& text) const {
+  const int n = Count();
+  for (int i = 0; i < n; ++i)
+    if (Strings(i) == text) return i;
+  return -1;
+}
