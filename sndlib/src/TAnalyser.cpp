@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+// TAnalyser: levels and spectrum of what a channel sounds like at the moment it is heard.
+#include "TAnalyser.h"
+
+#include "TChannel.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace sndlib {
+
+namespace {
+
+// The plan is made once; executing it on fresh arrays is safe from any number of threads, planning is not.
+struct TFftPlan {
+  fftwf_plan Plan = nullptr;
+  std::vector<float> Window;
+  float Scale = 0.0f;
+
+  TFftPlan() {
+    float* in = fftwf_alloc_real(TAnalyser::kFftSize);
+    fftwf_complex* out = fftwf_alloc_complex(TAnalyser::kBins + 1);
+    Plan = fftwf_plan_dft_r2c_1d(TAnalyser::kFftSize, in, out, FFTW_ESTIMATE);
+    fftwf_free(in);
+    fftwf_free(out);
+    Window.resize(TAnalyser::kFftSize);
+    double sum = 0.0;
+    for (int i = 0; i < TAnalyser::kFftSize; ++i) {
+      Window[size_t(i)] = float(0.5 - 0.5 * std::cos(2.0 * M_PI * i / TAnalyser::kFftSize));
+      sum += Window[size_t(i)];
+    }
+    // A sine of amplitude A centred on a bin gives A * sum(window) / 2 there: scale that to A.
+    Scale = float(2.0 / sum);
+  }
+};
+
+const TFftPlan& Plan() {
+  static std::mutex lock;
+  static std::unique_ptr<TFftPlan> plan;
+  std::lock_guard<std::mutex> guard(lock);
+  if (!plan) plan = std::make_unique<TFftPlan>();
+  return *plan;
+}
+
+struct TFftwFree {
+  void operator()(void* p) const { fftwf_free(p); }
+};
+
+} // namespace
+
+uint32_t TAnalyser::Level(const TChannel& channel, int64_t heard, int rate) {
+  size_t frames = size_t(std::max(1, rate / 50));
+  std::vector<float> stereo(frames * 2);
+  channel.ReadHistory(heard, frames, stereo.data());
+  float peak[2] = {0.0f, 0.0f};
+  for (size_t i = 0; i < frames; ++i) {
+    peak[0] = std::max(peak[0], std::fabs(stereo[i * 2]));
+    peak[1] = std::max(peak[1], std::fabs(stereo[i * 2 + 1]));
+  }
+  auto percent = [](float p) { return uint32_t(std::min(65534.0f, std::round(p * 100.0f))); };
+  return percent(peak[0]) | (percent(peak[1]) << 16);
+}
+
+void TAnalyser::Spectrum(const TChannel& channel, int64_t heard, float* out) {
+  const TFftPlan& plan = Plan();
+  std::vector<float> stereo(size_t(kFftSize) * 2);
+  channel.ReadHistory(heard, kFftSize, stereo.data());
+  std::unique_ptr<float, TFftwFree> in(fftwf_alloc_real(kFftSize));
+  std::unique_ptr<fftwf_complex, TFftwFree> spectrum(fftwf_alloc_complex(kBins + 1));
+  if (!in || !spectrum || !plan.Plan) throw std::bad_alloc();
+  for (int i = 0; i < kFftSize; ++i) {
+    float mono = 0.5f * (stereo[size_t(i) * 2] + stereo[size_t(i) * 2 + 1]);
+    in.get()[i] = mono * plan.Window[size_t(i)];
+  }
+  fftwf_execute_dft_r2c(plan.Plan, in.get(), spectrum.get());
+  for (int k = 0; k < kBins; ++k) {
+    float re = spectrum.get()[k][0];
+    float im = spectrum.get()[k][1];
+    out[k] = std::sqrt(re * re + im * im) * plan.Scale;
+  }
+}
+
+} // namespace sndlib

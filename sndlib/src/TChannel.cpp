@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// TChannel: one module or stream: its decoder, the ring the decoder fills, speed, volume, pan and history.
+#include "TChannel.h"
+
+#include "TMixer.h"
+
+#include <samplerate.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace sndlib {
+
+// Frames the decoder produces at a time, and the ring's depth: about 0.7 s at 44100 Hz, which covers a
+// 4096-frame device buffer at the highest speed with room for the decoder thread to be late.
+static constexpr size_t kDecodeChunk = 2048;
+static constexpr size_t kRingFrames = 32768;
+// Resampling ratios the converter accepts.
+static constexpr double kMinRatio = 1.0 / 256.0;
+static constexpr double kMaxRatio = 256.0;
+
+TChannel::TChannel(uint32_t handle, TChannelKind kind, std::unique_ptr<TSource> source, int outputRate,
+                   size_t historyFrames)
+    : FHandle(handle), FKind(kind), FSource(std::move(source)), FRing(kRingFrames),
+      FDecodeScratch(new float[kDecodeChunk * 2]), FOutputRate(outputRate) {
+  int error = 0;
+  FResampler = src_new(SRC_SINC_FASTEST, 2, &error);
+  if (!FResampler) throw std::bad_alloc();
+  size_t h = 1;
+  while (h < historyFrames) h <<= 1;
+  FHistoryFrames = h;
+  FHistory.reset(new std::atomic<float>[h * 2]);
+  for (size_t i = 0; i < h * 2; ++i) FHistory[i].store(0.0f, std::memory_order_relaxed);
+}
+
+TChannel::~TChannel() { src_delete(FResampler); }
+
+bool TChannel::Fill() {
+  bool any = false;
+  while (!FDecodeEnded.load(std::memory_order_relaxed) && FRing.Writable() >= kDecodeChunk) {
+    size_t n = FSource->Read(FDecodeScratch.get(), kDecodeChunk);
+    if (n == 0) {
+      FDecodeEnded.store(true, std::memory_order_release);
+      break;
+    }
+    for (size_t at = 0; at < n;) {
+      size_t m = 0;
+      float* to = FRing.WriteRegion(n - at, m);
+      std::memcpy(to, FDecodeScratch.get() + at * 2, m * 2 * sizeof(float));
+      FRing.Commit(m);
+      at += m;
+    }
+    any = true;
+  }
+  return any;
+}
+
+bool TChannel::Rewind(uint32_t position) {
+  if (!FSource->Restart(position)) return false;
+  FRing.Reset();
+  FDecodeEnded.store(false, std::memory_order_release);
+  FConsumed.store(0, std::memory_order_release);
+  FResampling = false;
+  src_reset(FResampler);
+  Fill();
+  return true;
+}
+
+void TChannel::Render(float* out, size_t frames) {
+  size_t done = 0;
+  if (TChannelState(FState.load()) == TChannelState::Playing) {
+    double speed = double(FFrequency.load(std::memory_order_relaxed)) / 44100.0;
+    double ratio = std::clamp(double(FOutputRate) / (double(FSource->Rate()) * speed), kMinRatio, kMaxRatio);
+    if (ratio != 1.0 && !FResampling) {
+      FResampling = true;
+      src_reset(FResampler);
+    }
+    uint64_t used = 0;
+    if (!FResampling) {
+      while (done < frames) {
+        size_t n = 0;
+        const float* from = FRing.ReadRegion(frames - done, n);
+        if (n == 0) break;
+        std::memcpy(out + done * 2, from, n * 2 * sizeof(float));
+        FRing.Release(n);
+        done += n;
+        used += n;
+      }
+    } else {
+      while (done < frames) {
+        size_t n = 0;
+        const float* from = FRing.ReadRegion(kRingFrames, n);
+        SRC_DATA data{};
+        data.data_in = from;
+        data.input_frames = long(n);
+        data.data_out = out + done * 2;
+        data.output_frames = long(frames - done);
+        data.src_ratio = ratio;
+        data.end_of_input = (n == 0 && DecodeEnded()) ? 1 : 0;
+        if (src_process(FResampler, &data) != 0) break;
+        FRing.Release(size_t(data.input_frames_used));
+        used += uint64_t(data.input_frames_used);
+        done += size_t(data.output_frames_gen);
+        if (data.input_frames_used == 0 && data.output_frames_gen == 0) break;
+      }
+    }
+    FConsumed.fetch_add(used, std::memory_order_release);
+    if (done < frames && FRing.Readable() == 0 && DecodeEnded()) {
+      // NOTE: with the ring empty because the decoder thread is late, the channel only stutters; it ends
+      // only when the decoder has reached the end as well.
+      int playing = int(TChannelState::Playing);
+      FState.compare_exchange_strong(playing, int(TChannelState::Ended));
+    }
+  }
+  std::fill(out + done * 2, out + frames * 2, 0.0f);
+}
+
+void TChannel::WriteHistory(int64_t first, const float* stereo, size_t frames) {
+  size_t mask = FHistoryFrames - 1;
+  for (size_t i = 0; i < frames; ++i) {
+    size_t slot = (size_t(first) + i) & mask;
+    FHistory[slot * 2].store(stereo[i * 2], std::memory_order_relaxed);
+    FHistory[slot * 2 + 1].store(stereo[i * 2 + 1], std::memory_order_relaxed);
+  }
+  if (FHistoryBegin.load(std::memory_order_relaxed) < 0) FHistoryBegin.store(first, std::memory_order_release);
+  FHistoryEnd.store(first + int64_t(frames), std::memory_order_release);
+}
+
+void TChannel::ReadHistory(int64_t end, size_t frames, float* stereo) const {
+  int64_t begin = FHistoryBegin.load(std::memory_order_acquire);
+  int64_t written = FHistoryEnd.load(std::memory_order_acquire);
+  size_t mask = FHistoryFrames - 1;
+  int64_t first = end - int64_t(frames);
+  for (size_t i = 0; i < frames; ++i) {
+    int64_t f = first + int64_t(i);
+    bool valid = begin >= 0 && f >= begin && f < written;
+    stereo[i * 2] = valid ? FHistory[(size_t(f) & mask) * 2].load(std::memory_order_relaxed) : 0.0f;
+    stereo[i * 2 + 1] = valid ? FHistory[(size_t(f) & mask) * 2 + 1].load(std::memory_order_relaxed) : 0.0f;
+  }
+  // Frames the mixer may have overwritten while they were copied read as silence: the slot of frame f is
+  // reused for f + capacity, and the mixer writes at most one block beyond what it has published.
+  int64_t now = FHistoryEnd.load(std::memory_order_acquire);
+  int64_t oldestSafe = now + int64_t(TMixer::kMaxBlock) - int64_t(FHistoryFrames);
+  for (size_t i = 0; i < frames && first + int64_t(i) < oldestSafe; ++i) {
+    stereo[i * 2] = 0.0f;
+    stereo[i * 2 + 1] = 0.0f;
+  }
+}
+
+} // namespace sndlib

@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: MIT
+// TSoundSystem: the initialised library — output, mixer, the channels by handle, and the decoder thread.
+#include "TSoundSystem.h"
+
+#include "TError.h"
+#include "TPullOutput.h"
+#include "null/TNullOutput.h"
+#include "sdl2/TSdlOutput.h"
+#include "sndlib.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+
+namespace sndlib {
+
+static std::atomic<uint32_t> gNextHandle{1};
+static std::unique_ptr<TSoundSystem> gSystem;
+
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+TSoundSystem* CurrentSystem() { return gSystem.get(); }
+
+TSoundSystem& RequireSystem() {
+  if (!gSystem) Fail(SND_ERROR_NOT_INIT);
+  return *gSystem;
+}
+
+uint32_t TSoundSystem::NextHandle() {
+  uint32_t handle = gNextHandle.load();
+  do {
+    if (handle == 0xFFFFFFFFu) Fail(SND_ERROR_NO_CHANNEL);
+  } while (!gNextHandle.compare_exchange_weak(handle, handle + 1));
+  return handle;
+}
+
+TSoundSystem::TSoundSystem(int rate) : FRate(rate) {}
+
+TSoundSystem::~TSoundSystem() {
+  if (FOutput) FOutput->Stop();
+  {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    FQuit = true;
+  }
+  FWake.notify_all();
+  if (FDecoder.joinable()) FDecoder.join();
+  // The output goes first: after that no mixing thread exists to touch a channel.
+  FOutput.reset();
+  FChannels.clear();
+}
+
+void TSoundSystem::OpenOutput(int device) {
+  if (device == SND_DEVICE_DEFAULT) {
+    FOutput = TSdlOutput::Open(FMixer, FRate);
+  } else {
+    FOutput = std::make_unique<TNullOutput>(FMixer, FRate);
+  }
+  FDecoder = std::thread([this] { DecoderLoop(); });
+  FOutput->Start();
+}
+
+TPullOutput& TSoundSystem::OpenPull(size_t latency, bool decoderThread) {
+  auto pull = std::make_unique<TPullOutput>(FMixer, FRate, latency);
+  TPullOutput& result = *pull;
+  if (decoderThread) {
+    FDecoder = std::thread([this] { DecoderLoop(); });
+  } else {
+    pull->FBeforeMix = [this] { FillAll(); };
+  }
+  FOutput = std::move(pull);
+  FOutput->Start();
+  return result;
+}
+
+size_t TSoundSystem::HistoryFrames() const {
+  // What is heard lags the mix by the output's latency; the analysis window and one block in flight
+  // come on top.
+  return FOutput->LatencyFrames() + 2048 + TMixer::kMaxBlock * 2;
+}
+
+uint32_t TSoundSystem::Add(std::unique_ptr<TChannel> channel) {
+  std::shared_ptr<TChannel> shared(std::move(channel));
+  uint32_t handle = shared->Handle();
+  {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    FChannels.emplace(handle, shared);
+  }
+  if (!FMixer.Add(shared.get())) {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    FChannels.erase(handle);
+    Fail(SND_ERROR_NO_CHANNEL);
+  }
+  Kick();
+  return handle;
+}
+
+std::shared_ptr<TChannel> TSoundSystem::Find(uint32_t handle, std::optional<TChannelKind> kind) {
+  std::lock_guard<std::mutex> lock(FRegistryLock);
+  auto it = FChannels.find(handle);
+  if (it == FChannels.end() || (kind && it->second->Kind() != *kind)) Fail(SND_ERROR_HANDLE);
+  return it->second;
+}
+
+void TSoundSystem::Free(uint32_t handle, TChannelKind kind) {
+  std::shared_ptr<TChannel> channel = Find(handle, kind);
+  {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    FChannels.erase(handle);
+  }
+  channel->SetState(TChannelState::Stopped);
+  FMixer.Remove(channel.get());
+  // If the decoder thread still holds the channel, the last reference goes there, never on the mixer.
+}
+
+void TSoundSystem::Restart(TChannel& channel, uint32_t position) {
+  channel.SetState(TChannelState::Stopped);
+  FMixer.Quiesce();
+  {
+    std::lock_guard<std::mutex> lock(channel.DecodeLock());
+    if (!channel.Rewind(position)) Fail(SND_ERROR_PARAM);
+  }
+  channel.SetState(TChannelState::Playing);
+  Kick();
+}
+
+void TSoundSystem::Halt(TChannel& channel, TChannelState state) {
+  TChannelState now = channel.State();
+  if (now == TChannelState::Ended || now == TChannelState::Stopped) {
+    if (state == TChannelState::Stopped) channel.SetState(state);
+    return;
+  }
+  channel.SetState(state);
+}
+
+void TSoundSystem::Resume(TChannel& channel) {
+  if (channel.State() == TChannelState::Paused) channel.SetState(TChannelState::Playing);
+  Kick();
+}
+
+void TSoundSystem::Kick() {
+  {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    FKicked = true;
+  }
+  FWake.notify_all();
+}
+
+void TSoundSystem::FillAll() {
+  std::vector<std::shared_ptr<TChannel>> channels;
+  {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    for (auto& [handle, channel] : FChannels) channels.push_back(channel);
+  }
+  for (auto& channel : channels) {
+    std::lock_guard<std::mutex> lock(channel->DecodeLock());
+    channel->Fill();
+  }
+}
+
+void TSoundSystem::DecoderLoop() {
+  std::vector<std::shared_ptr<TChannel>> channels;
+  std::unique_lock<std::mutex> lock(FRegistryLock);
+  while (!FQuit) {
+    FKicked = false;
+    for (auto& [handle, channel] : FChannels) channels.push_back(channel);
+    lock.unlock();
+    // Sleep until the fullest-draining ring is about half empty, at least a little and at most 100 ms.
+    double sleep = -1.0;
+    for (auto& channel : channels) {
+      {
+        std::lock_guard<std::mutex> decode(channel->DecodeLock());
+        channel->Fill();
+      }
+      if (channel->State() == TChannelState::Playing && !channel->DecodeEnded()) {
+        double rate = double(channel->Source().Rate()) * std::max(channel->Frequency(), 1) / 44100.0;
+        double seconds = double(channel->RingCapacity()) / 2.0 / rate;
+        sleep = sleep < 0 ? seconds : std::min(sleep, seconds);
+      }
+    }
+    channels.clear();
+    lock.lock();
+    if (FQuit || FKicked) continue;
+    if (sleep < 0) {
+      FWake.wait(lock, [this] { return FQuit || FKicked; });
+    } else {
+      auto wait = std::chrono::duration<double>(std::clamp(sleep, 0.005, 0.1));
+      FWake.wait_for(lock, wait, [this] { return FQuit || FKicked; });
+    }
+  }
+}
+
+TPullOutput& InitPull(int rate, size_t latency, bool decoderThread) {
+  std::lock_guard<std::mutex> lock(LibraryLock());
+  if (gSystem) Fail(SND_ERROR_ALREADY);
+  auto system = std::make_unique<TSoundSystem>(rate);
+  TPullOutput& pull = system->OpenPull(latency, decoderThread);
+  gSystem = std::move(system);
+  return pull;
+}
+
+void InstallSystem(std::unique_ptr<TSoundSystem> system) { gSystem = std::move(system); }
+
+void DestroySystem() {
+  std::unique_ptr<TSoundSystem> system = std::move(gSystem);
+  system.reset();
+}
+
+uint32_t AddSource(std::unique_ptr<TSource> source, TChannelKind kind) {
+  std::lock_guard<std::mutex> lock(LibraryLock());
+  TSoundSystem& system = RequireSystem();
+  auto channel = std::make_unique<TChannel>(TSoundSystem::NextHandle(), kind, std::move(source), system.Rate(),
+                                            system.HistoryFrames());
+  return system.Add(std::move(channel));
+}
+
+std::shared_ptr<TChannel> FindChannel(uint32_t handle) {
+  std::lock_guard<std::mutex> lock(LibraryLock());
+  return RequireSystem().Find(handle);
+}
+
+} // namespace sndlib

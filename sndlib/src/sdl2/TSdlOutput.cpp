@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// TSdlOutput: the default audio output through SDL2, stereo float with a 4096-frame device buffer.
+#include "TSdlOutput.h"
+
+#include "../TError.h"
+#include "../TMixer.h"
+#include "sndlib.h"
+
+#include <SDL.h>
+
+namespace sndlib {
+
+// A large buffer keeps the sound path cheap; the latency it brings is taken out of levels and data.
+static constexpr int kBufferFrames = 4096;
+
+std::unique_ptr<TSdlOutput> TSdlOutput::Open(TMixer& mixer, int rate) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) Fail(SND_ERROR_DRIVER);
+  std::unique_ptr<TSdlOutput> self(new TSdlOutput(mixer, rate));
+  SDL_AudioSpec want{};
+  want.freq = rate;
+  want.format = AUDIO_F32SYS;
+  want.channels = 2;
+  want.samples = kBufferFrames;
+  want.callback = [](void* user, Uint8* stream, int bytes) { Callback(user, stream, bytes); };
+  want.userdata = self.get();
+  SDL_AudioSpec have{};
+  // SDL converts to whatever the device really runs at, so the mix stays at the asked rate.
+  self->FDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+  if (self->FDevice == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    Fail(SND_ERROR_DRIVER);
+  }
+  self->FBufferFrames = have.samples > 0 ? size_t(have.samples) : size_t(kBufferFrames);
+  return self;
+}
+
+TSdlOutput::~TSdlOutput() {
+  if (FDevice) {
+    SDL_CloseAudioDevice(FDevice);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+}
+
+void TSdlOutput::Callback(void* user, uint8_t* stream, int bytes) {
+  auto* self = static_cast<TSdlOutput*>(user);
+  self->FMixer.Mix(reinterpret_cast<float*>(stream), size_t(bytes) / (2 * sizeof(float)));
+  self->MarkMixed();
+}
+
+void TSdlOutput::Start() {
+  FRunning.store(true);
+  SDL_PauseAudioDevice(FDevice, 0);
+}
+
+void TSdlOutput::Stop() {
+  SDL_PauseAudioDevice(FDevice, 1);
+  FRunning.store(false);
+}
+
+// A block mixed now plays after the one already in the device's buffer.
+int64_t TSdlOutput::HeardFrame() const { return HeardFromClock(FBufferFrames, FBufferFrames); }
+
+} // namespace sndlib
