@@ -314,12 +314,16 @@ void TComposer::SingFresh(TPart& part, TMotif& motif, double startBeat, TRandom&
         }
         degree = std::clamp(degree, FDegreeLow, FDegreeHigh);
         // A tune that keeps striking one note sounds stuck; most repeats move on by a step.
-        if (i > 0 && degree == FPrevDegree && !rng.Chance(0.2)) {
-            degree = FPrevDegree + FDirection;
-            if (degree > FDegreeHigh || degree < FDegreeLow)
-                degree = FPrevDegree - FDirection;
-            if (strong)
-                degree = NearestChordTone(chord, degree, rng);
+        if (i > 0 && degree == FPrevDegree && !rng.Chance(0.1)) {
+            // Weak beats step on; strong beats go to the next chord tone, in whichever direction has one.
+            for (int k = 1; k <= 6 && degree == FPrevDegree; ++k)
+                for (int sign : {FDirection, -FDirection}) {
+                    int candidate = FPrevDegree + sign * k;
+                    if (candidate >= FDegreeLow && candidate <= FDegreeHigh && (!strong || chord.Contains(candidate))) {
+                        degree = candidate;
+                        break;
+                    }
+                }
         }
         if (std::abs(degree - FPrevDegree) >= 3)
             FDirection = degree > FPrevDegree ? -1 : 1; // after a leap, turn back by step
@@ -351,8 +355,22 @@ void TComposer::SingAgain(TPart& part, const TMotif& motif, double startBeat, si
         int degree = motif.Degrees[i] + offset;
         const TChord& chord = ChordAt(startBeat + hit.Start);
         bool strong = IsStrong(hit.Start);
-        if (strong && !chord.Contains(degree))
-            degree = NearestChordTone(chord, degree, rng);
+        if (strong && !chord.Contains(degree)) {
+            // Move to the chord tone on the side the motif was heading, so its contour survives.
+            int move = i > 0 ? motif.Degrees[i] - motif.Degrees[i - 1] : 0;
+            int up = degree + 1;
+            while (!chord.Contains(up))
+                ++up;
+            int down = degree - 1;
+            while (!chord.Contains(down))
+                --down;
+            if (move > 0)
+                degree = up != FPrevDegree || down <= FDegreeLow ? up : down;
+            else if (move < 0)
+                degree = down != FPrevDegree || up >= FDegreeHigh ? down : up;
+            else
+                degree = rng.Chance(0.5) ? up : down;
+        }
         FPrevDegree = degree;
         double v = velocity * (strong ? 1.0 : 0.82) * (0.94 + 0.06 * rng.Uniform());
         Add(part, startBeat + hit.Start, hit.Length * 0.92, FScore.Key().Pitch(degree), v);

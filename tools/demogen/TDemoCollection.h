@@ -19,6 +19,8 @@ public:
     bool Generate();
     const std::string& Error() const { return FError; }
     const std::vector<TDemoTrack>& Tracks() const { return FTracks; }
+    // The listings of every piece written, one after the other.
+    const std::string& Listing() const { return FListing; }
 
 private:
     bool AmberCircuit();
@@ -31,5 +33,6 @@ private:
     std::string FDataDir;
     std::string FLame;
     std::string FError;
+    std::string FListing;
     std::vector<TDemoTrack> FTracks;
 };

@@ -58,6 +58,10 @@ public:
     }
     std::deque<TPart>& Parts() { return FParts; }
     const std::deque<TPart>& Parts() const { return FParts; }
+    // A readable listing, bar by bar: the chord and each melodic part's notes, for checking a piece
+    // without listening to it.
+    std::string Listing() const;
+
     TPart& Part(const std::string& name)
     {
         for (TPart& part : FParts)

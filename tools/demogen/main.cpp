@@ -8,14 +8,17 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s DATA_DIR [LAME_COMMAND]\n"
-                             "Writes the demo tracks and play.lst into DATA_DIR (e.g. demo/data).\n",
+    bool listing = argc > 1 && std::string(argv[1]) == "--listing";
+    int first = listing ? 2 : 1;
+    if (argc - first < 1 || argc - first > 2) {
+        std::fprintf(stderr, "usage: %s [--listing] DATA_DIR [LAME_COMMAND]\n"
+                             "Writes the demo tracks and play.lst into DATA_DIR (e.g. demo/data);\n"
+                             "--listing also prints each piece's chords and melodies bar by bar.\n",
                      argv[0]);
         return 2;
     }
-    std::string dataDir = argv[1];
-    std::string lame = argc == 3 ? argv[2] : "lame";
+    std::string dataDir = argv[first];
+    std::string lame = argc - first == 2 ? argv[first + 1] : "lame";
     std::error_code error;
     std::filesystem::create_directories(dataDir, error);
     if (error) {
@@ -27,6 +30,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "demogen: %s\n", collection.Error().c_str());
         return 1;
     }
+    if (listing)
+        std::printf("%s", collection.Listing().c_str());
     for (const TDemoTrack& track : collection.Tracks())
         std::printf("%-24s %s\n", track.File.c_str(), track.Title.c_str());
     return 0;
