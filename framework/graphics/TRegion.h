@@ -2,7 +2,9 @@
 // A set of pixels kept as non-overlapping rectangles in y-x bands, with set algebra.
 #pragma once
 
+#include <cstddef>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "graphics/TRect.h"
@@ -41,6 +43,7 @@ public:
   public:
     // Adds the pixels left..right-1 of row y. Empty runs are ignored.
     void AddRun(int y, int left, int right);
+    // Hands out the region of all runs added so far and starts over empty.
     TRegion Build();
 
   private:
