@@ -68,14 +68,14 @@ TArtRect TSkinPainter::ButtonRect(TButtonGlyph glyph) {
 
 void TSkinPainter::PaintItems(TArtImage& image) {
   for (TButtonGlyph g : kAllButtons)
-    PaintButton(image, g, TLight::Unlit, 0, 0);
+    PaintButton(image, g, TLight::Unlit);
   for (TSliderKind k : {TSliderKind::Volume, TSliderKind::Panning, TSliderKind::Speed}) {
-    PaintCells(image, k, TLight::Unlit, 0, 0);
-    PaintMarkerText(image, k, TLight::Unlit, 0, 0);
+    PaintCells(image, k, TLight::Unlit);
+    PaintMarkerText(image, k, TLight::Unlit);
   }
 }
 
-void TSkinPainter::PaintButton(TArtImage& image, TButtonGlyph glyph, TLight light, int, int) const {
+void TSkinPainter::PaintButton(TArtImage& image, TButtonGlyph glyph, TLight light) const {
   const TArtRect r = ButtonRect(glyph);
   const bool lit = light == TLight::Lit;
   if (glyph == TButtonGlyph::Quit) {
@@ -165,7 +165,7 @@ void TSkinPainter::PaintGlyph(TArtImage& image, TButtonGlyph glyph, TArtRect r, 
   }
 }
 
-void TSkinPainter::PaintCells(TArtImage& image, TSliderKind kind, TLight light, int, int) const {
+void TSkinPainter::PaintCells(TArtImage& image, TSliderKind kind, TLight light) const {
   const TArtRect t = TrackRect(kind);
   const bool lit = light == TLight::Lit;
   // Cells three pixels wide with a one-pixel gap; the bottom row of the track stays clear.
@@ -194,7 +194,7 @@ void TSkinPainter::PaintCells(TArtImage& image, TSliderKind kind, TLight light, 
   }
 }
 
-void TSkinPainter::PaintMarkerText(TArtImage& image, TSliderKind kind, TLight light, int, int) const {
+void TSkinPainter::PaintMarkerText(TArtImage& image, TSliderKind kind, TLight light) const {
   const TArtRect r = MarkerRect(kind);
   const std::string_view text = MarkerText(kind);
   if (light == TLight::Lit) {
@@ -208,7 +208,7 @@ void TSkinPainter::PaintMarkerText(TArtImage& image, TSliderKind kind, TLight li
   }
 }
 
-void TSkinPainter::PaintThumb(TArtImage& image, TLight light, int, int) const {
+void TSkinPainter::PaintThumb(TArtImage& image, TLight light) const {
   const TArtRect r = kThumb;
   const bool lit = light == TLight::Lit;
   const TShape grip = Shape::RoundRect(r.Left, r.Top, r.Right(), r.Bottom(), 2);
@@ -227,28 +227,28 @@ void TSkinPainter::PaintThumb(TArtImage& image, TLight light, int, int) const {
 
 TArtImage TSkinPainter::LitButton(TButtonGlyph glyph) const {
   TArtImage image = FBase;
-  PaintButton(image, glyph, TLight::Lit, 0, 0);
+  PaintButton(image, glyph, TLight::Lit);
   const TArtRect r = ButtonRect(glyph);
   return image.Crop(r.Left, r.Top, r.Width, r.Height);
 }
 
 TArtImage TSkinPainter::FillBar(TSliderKind kind) const {
   TArtImage image = FBase;
-  PaintCells(image, kind, TLight::Lit, 0, 0);
+  PaintCells(image, kind, TLight::Lit);
   const TArtRect r = TrackRect(kind);
   return image.Crop(r.Left, r.Top, r.Width, r.Height);
 }
 
 TArtImage TSkinPainter::Marker(TSliderKind kind) const {
   TArtImage image = FBase;
-  PaintMarkerText(image, kind, TLight::Lit, 0, 0);
+  PaintMarkerText(image, kind, TLight::Lit);
   const TArtRect r = MarkerRect(kind);
   return image.Crop(r.Left, r.Top, r.Width, r.Height);
 }
 
 TArtImage TSkinPainter::Thumb(TLight light) const {
   TArtImage image = FBase;
-  PaintThumb(image, light, 0, 0);
+  PaintThumb(image, light);
   return image.Crop(kThumb.Left, kThumb.Top, kThumb.Width, kThumb.Height);
 }
 

@@ -18,6 +18,10 @@ public:
   static void Draw(TArtImage& image, int x, int y, std::string_view text, TRgb colour, int scale = 1,
                    int spacing = 1, float opacity = 1.0f);
 
+  // The same letters at a larger scale as rounded strokes joining neighbouring pixels, for titles.
+  static void DrawStroked(TArtImage& image, float x, float y, std::string_view text, TRgb colour, float scale,
+                          float strokeWidth, float opacity = 1.0f);
+
 private:
   static const char* const* Glyph(char c);
 };

@@ -26,7 +26,7 @@ TShape Silhouette() {
   // The bottom-left corner is cut at 45 degrees instead of rounded.
   body = Shape::Subtract(body, Shape::Polygon({{60, 240}, {112, 292}, {60, 292}}));
   // A raised brow over the caption, with chamfered ends.
-  const TShape brow = Shape::Polygon({{126, 26}, {142, 10}, {358, 10}, {374, 26}});
+  const TShape brow = Shape::Polygon({{126, 48}, {126, 26}, {142, 10}, {358, 10}, {374, 26}, {374, 48}});
   body = Shape::SmoothUnion(body, brow, 6);
   const TShape leftPod = Shape::Union(Shape::Ellipse(45, 91.5f, 42, 39), Shape::RoundRect(56, 62, 100, 121, 6));
   body = Shape::SmoothUnion(body, leftPod, 10);
@@ -34,9 +34,8 @@ TShape Silhouette() {
   body = Shape::SmoothUnion(body, rightPod, 10);
   const TShape quitTab = Shape::RoundRect(328, 240, 408, 287, 9);
   body = Shape::SmoothUnion(body, quitTab, 8);
-  // Notches: one in the left flank, two in the bottom edge.
+  // Notches in both flanks.
   body = Shape::Subtract(body, Shape::Circle(84, 206, 8));
-  body = Shape::Subtract(body, Shape::RoundRect(180, 262, 224, 280, 5));
   body = Shape::Subtract(body, Shape::Circle(414, 222, 8));
   return body;
 }
@@ -99,13 +98,14 @@ void TSkinPainter::PaintHeader() {
          SkinColours::Display());
   FBase.FillRect(kScroller.Left, kScroller.Top, kScroller.Right(), kScroller.Bottom(), SkinColours::Display());
   const char* brand = "MIRA.NOL";
-  const int w = TPixelFont::TextWidth(brand, 2);
-  const int x = (kWidth - w) / 2;
-  TPixelFont::Draw(FBase, x + 1, 17, brand, Rgb255(0, 0, 0), 2, 1, 0.6f);
-  TPixelFont::Draw(FBase, x, 16, brand, SkinColours::Orange(), 2);
+  const float scale = 2.6f;
+  const float w = TPixelFont::TextWidth(brand) * scale;
+  const float x = (kWidth - w) / 2, y = 13.5f;
+  TPixelFont::DrawStroked(FBase, x + 0.8f, y + 1.0f, brand, Rgb255(0, 0, 0), scale, 2.1f, 0.6f);
+  TPixelFont::DrawStroked(FBase, x, y, brand, SkinColours::Orange(), scale, 2.1f);
   // Two thin rules either side of the name.
-  FBase.FillShape(Shape::Capsule(160, 21, x - 10, 21, 0.6f), SkinColours::Orange(), 0.6f);
-  FBase.FillShape(Shape::Capsule(x + w + 10, 21, 340, 21, 0.6f), SkinColours::Orange(), 0.6f);
+  FBase.FillShape(Shape::Capsule(158, 20, x - 9, 20, 0.6f), SkinColours::Orange(), 0.6f);
+  FBase.FillShape(Shape::Capsule(x + w + 9, 20, 342, 20, 0.6f), SkinColours::Orange(), 0.6f);
 }
 
 void TSkinPainter::PaintDisplays() {
@@ -162,6 +162,12 @@ void TSkinPainter::PaintEyeSockets() {
 }
 
 void TSkinPainter::PaintGrille() {
+  // Cooling slots under the right eye.
+  for (int i = 0; i < 3; ++i) {
+    const TShape slot = Shape::Capsule(442, 140.5f + i * 8, 470, 140.5f + i * 8, 2.0f);
+    FBase.FillShape(slot, Rgb255(6, 7, 9));
+    FBase.Bevel(slot, 1.0f, 0.25f, 0.5f, true);
+  }
   // A speaker grille of drilled holes beside the display.
   for (int row = 0; row < 6; ++row)
     for (int col = 0; col < 8; ++col) {
@@ -175,7 +181,7 @@ void TSkinPainter::PaintGrille() {
 }
 
 void TSkinPainter::PaintScrews() {
-  for (const TVec p : {TVec{98, 36}, TVec{400, 36}, TVec{98, 254}, TVec{413, 64}, TVec{412, 166}}) {
+  for (const TVec p : {TVec{98, 36}, TVec{400, 36}, TVec{413, 64}, TVec{412, 166}}) {
     const TShape head = Shape::Circle(p.X, p.Y, 3.0f);
     FBase.FillShape(head, [p](float x, float y) {
       const float t = std::clamp((x - p.X + y - p.Y) / 8 + 0.5f, 0.0f, 1.0f);

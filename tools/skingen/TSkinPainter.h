@@ -42,11 +42,11 @@ private:
   void CutOutline();
 
   void Recess(float left, float top, float right, float bottom, float radius, TRgb fill);
-  void PaintButton(TArtImage& image, TButtonGlyph glyph, TLight light, int ox, int oy) const;
+  void PaintButton(TArtImage& image, TButtonGlyph glyph, TLight light) const;
   void PaintGlyph(TArtImage& image, TButtonGlyph glyph, TArtRect r, TRgb colour) const;
-  void PaintCells(TArtImage& image, TSliderKind kind, TLight light, int ox, int oy) const;
-  void PaintMarkerText(TArtImage& image, TSliderKind kind, TLight light, int ox, int oy) const;
-  void PaintThumb(TArtImage& image, TLight light, int ox, int oy) const;
+  void PaintCells(TArtImage& image, TSliderKind kind, TLight light) const;
+  void PaintMarkerText(TArtImage& image, TSliderKind kind, TLight light) const;
+  void PaintThumb(TArtImage& image, TLight light) const;
 
   TArtImage FBase;  // the panel before any button, cell or label was painted on it
   TArtImage FSkin;
