@@ -15,7 +15,7 @@ inline TRgb PanelTop() { return Rgb255(58, 63, 72); }
 inline TRgb PanelBottom() { return Rgb255(27, 30, 36); }
 inline TRgb Trough() { return Rgb255(9, 11, 14); }
 inline TRgb KeyFace() { return Rgb255(66, 71, 80); }
-inline TRgb GlyphUnlit() { return Rgb255(128, 134, 144); }
+inline TRgb GlyphUnlit() { return Rgb255(160, 166, 176); }
 inline TRgb GlyphLit() { return Rgb255(255, 168, 48); }
 inline TRgb White() { return Rgb255(255, 255, 255); }
 }  // namespace SkinColours

@@ -97,7 +97,7 @@ void TSkinPainter::PaintButton(TArtImage& image, TButtonGlyph glyph, TLight ligh
     const float t = (y - top) / height;
     if (lit)
       return Mix(Rgb255(112, 50, 12), Rgb255(56, 20, 4), t);
-    return Mix(Rgb255(84, 90, 100), Rgb255(44, 48, 55), t);
+    return Mix(Rgb255(74, 80, 90), Rgb255(38, 42, 48), t);
   });
   image.Bevel(key, 1.0f, lit ? 0.35f : 0.25f, 0.45f);
   const TRgb colour = lit ? SkinColours::Hot() : SkinColours::GlyphUnlit();
@@ -113,7 +113,7 @@ void TSkinPainter::PaintButton(TArtImage& image, TButtonGlyph glyph, TLight ligh
             const TRgb a = glowLayer.Pixel(x + dx, y + dy), b = image.Pixel(x + dx, y + dy);
             sum += std::fabs(a.R - b.R) + std::fabs(a.G - b.G);
           }
-        image.Blend(x, y, SkinColours::Orange(), std::min(1.0f, sum / 9.0f) * 0.6f);
+        image.Blend(x, y, SkinColours::Orange(), std::min(1.0f, sum / 9.0f) * 0.45f);
       }
   }
   PaintGlyph(image, glyph, r, colour);
@@ -124,7 +124,7 @@ void TSkinPainter::PaintGlyph(TArtImage& image, TButtonGlyph glyph, TArtRect r, 
   const float h = 3.0f;  // half height of the transport glyphs: six whole rows between the bevels
   auto fill = [&](const TShape& s) { image.FillShape(s, colour); };
   switch (glyph) {
-  case TButtonGlyph::Play: fill(Triangle(cx - 2, cy - h, cx + 2.5f, cy + h, true)); break;
+  case TButtonGlyph::Play: fill(Triangle(cx - 2.5f, cy - h, cx + 3, cy + h, true)); break;
   case TButtonGlyph::Pause:
     fill(Shape::RoundRect(cx - 2.5f, cy - h, cx - 0.5f, cy + h, 0.2f));
     fill(Shape::RoundRect(cx + 0.5f, cy - h, cx + 2.5f, cy + h, 0.2f));
@@ -149,10 +149,11 @@ void TSkinPainter::PaintGlyph(TArtImage& image, TButtonGlyph glyph, TArtRect r, 
     break;
   }
   case TButtonGlyph::Repeat: {
-    const TShape loop = Shape::RoundRect(cx - 4, cy - 2.5f, cx + 4, cy + 2.5f, 2);
-    // The loop is open where its arrowhead sits.
-    fill(Shape::Subtract(Shape::Outline(loop, 0.55f), Shape::RoundRect(cx - 1, cy - 4, cx + 1.5f, cy - 1, 0)));
-    fill(Triangle(cx - 1.5f, cy - 4.5f, cx + 1.5f, cy - 0.5f, true));
+    // A circular arrow: a ring open at its upper right, its end pointing down into the turn.
+    const float r = 3.4f, ry = cy + 0.3f;
+    const TShape ring = Shape::Outline(Shape::Circle(cx - 0.3f, ry, r), 0.6f);
+    fill(Shape::Subtract(ring, Shape::Polygon({{cx - 0.3f, ry}, {cx + 0.7f, ry - 6}, {cx + 6, ry - 6}, {cx + 6, ry - 0.8f}})));
+    fill(Shape::Polygon({{cx + r - 2.6f, ry - 1.0f}, {cx + r + 2.0f, ry - 1.0f}, {cx + r - 0.3f, ry + 1.9f}}));
     break;
   }
   case TButtonGlyph::Mute:
