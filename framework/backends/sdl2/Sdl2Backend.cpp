@@ -1,0 +1,493 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The real window: an SDL2 window on X11, drawn in software, shaped with the X11 SHAPE extension.
+#include "Sdl2Backend.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "Sdl2Keys.h"
+#include "Sdl2X11.h"
+#include "graphics/TBitmap.h"
+
+namespace {
+
+// Past this many separate parts waiting to be shown, one rectangle around them all is cheaper.
+constexpr size_t kMaxPendingParts = 16;
+
+TMouseButton ButtonFromSdl(uint8_t button) {
+  switch (button) {
+    case SDL_BUTTON_RIGHT: return TMouseButton::mbRight;
+    case SDL_BUTTON_MIDDLE: return TMouseButton::mbMiddle;
+    default: return TMouseButton::mbLeft;
+  }
+}
+
+TShiftStateItem ShiftItemOf(TMouseButton button) {
+  switch (button) {
+    case TMouseButton::mbRight: return ssRight;
+    case TMouseButton::mbMiddle: return ssMiddle;
+    default: return ssLeft;
+  }
+}
+
+TShiftState ShiftFromMods(uint16_t mods) {
+  TShiftState shift;
+  if (mods & KMOD_SHIFT) shift |= ssShift;
+  if (mods & KMOD_CTRL) shift |= ssCtrl;
+  if (mods & KMOD_ALT) shift |= ssAlt;
+  return shift;
+}
+
+// Decodes UTF-8 text from SDL's text events; malformed bytes are skipped rather than guessed at.
+std::vector<uint32_t> DecodeUtf8(const char* text) {
+  std::vector<uint32_t> out;
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p) {
+    uint32_t c = *p;
+    int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+    if (extra < 0) { ++p; continue; }
+    if (extra > 0) c &= 0x3Fu >> extra;
+    ++p;
+    bool ok = true;
+    for (int i = 0; i < extra; ++i, ++p) {
+      if ((*p & 0xC0) != 0x80) { ok = false; break; }
+      c = (c << 6) | (*p & 0x3F);
+    }
+    if (ok) out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
+  // Without a GPU, SDL's OpenGL-backed frame buffer costs several times the CPU of the plain
+  // shared-memory one.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // The framework decides which presses hold the pointer (left button on a control only).
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+  // Ctrl+C and the session's SIGTERM must end a player as they end any other program.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // A music player has no business keeping the screen awake.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Two presses count as a double-click only inside the classic 4 x 4 pixel square, so quick
+  // clicks on neighbouring list rows stay two single clicks.
+  SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "2");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    error = SDL_GetError();
+    if (error.empty()) error = "no video device";
+    return nullptr;
+  }
+  std::unique_ptr<TSdl2Backend> backend(new TSdl2Backend());
+  const char* driver = SDL_GetCurrentVideoDriver();
+  backend->FIsX11 = driver && std::strcmp(driver, "x11") == 0;
+  backend->FWakeEventType = SDL_RegisterEvents(1);
+  if (backend->FWakeEventType == static_cast<uint32_t>(-1)) {
+    error = "SDL has no user event left for waking the message loop";
+    return nullptr;
+  }
+  backend->FCursors[0] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  backend->FCursors[1] = backend->FCursors[0];
+  backend->FCursors[2] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEWE);
+  backend->FCursors[3] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENS);
+  return backend;
+}
+
+std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error) {
+  return TSdl2Backend::Create(error);
+}
+
+TSdl2Backend::~TSdl2Backend() {
+  DestroyWindow();
+  SDL_FreeCursor(FCursors[0]);
+  SDL_FreeCursor(FCursors[2]);
+  SDL_FreeCursor(FCursors[3]);
+  // Only video: the sound library may still be using SDL's audio in the same process.
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+uint32_t TSdl2Backend::Capabilities() const {
+  uint32_t caps = bcGlobalPointer | bcPointerCapture | bcCursors | bcMoveWindow | bcMessageBox;
+  if (FIsX11) caps |= bcWindowShape;
+  return caps;
+}
+
+// --- The window ------------------------------------------------------------------------------
+
+bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
+  assert(!FWindow && "the SDL2 backend holds one window at a time");
+  int w = std::max(1, desc.ClientWidth);
+  int h = std::max(1, desc.ClientHeight);
+  int x = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.X;
+  int y = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.Y;
+  FWindow = SDL_CreateWindow(desc.Title.c_str(), x, y, w, h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+  if (!FWindow) {
+    error = SDL_GetError();
+    return false;
+  }
+  // NOTE: the surface must exist before any outline is applied: asking for it may make SDL create
+  // a new X window, which would silently drop a shape put on the old one.
+  if (!SDL_GetWindowSurface(FWindow)) {
+    error = SDL_GetError();
+    SDL_DestroyWindow(FWindow);
+    FWindow = nullptr;
+    return false;
+  }
+  FWindowId = SDL_GetWindowID(FWindow);
+  FClient = {0, 0, w, h};
+  FButtons = 0;
+  {
+    std::lock_guard lock(FSurfaceLock);
+    FPixels.assign(static_cast<size_t>(w) * h, 0);
+    FPendingCopies.clear();
+    FHasWindow = true;
+  }
+  FShapedWindow = 0;
+  if (FRegion) ApplyShape(true);
+  SDL_SetCursor(FCursors[static_cast<int>(FCursor)]);
+  return true;
+}
+
+void TSdl2Backend::DestroyWindow() {
+  if (!FWindow) return;
+  {
+    std::lock_guard lock(FSurfaceLock);
+    FHasWindow = false;
+    FPixels.clear();
+    FPendingCopies.clear();
+  }
+  SDL_CaptureMouse(SDL_FALSE);
+  SDL_DestroyWindow(FWindow);
+  FWindow = nullptr;
+  FWindowId = 0;
+  FShapedWindow = 0;
+  FRegion.reset();
+}
+
+void TSdl2Backend::ShowWindow(bool visible) {
+  if (!FWindow) return;
+  if (visible) {
+    SDL_ShowWindow(FWindow);
+    ApplyShape(false);
+    SDL_UpdateWindowSurface(FWindow);
+  } else {
+    SDL_HideWindow(FWindow);
+  }
+}
+
+void TSdl2Backend::SetWindowTitle(const std::string& title) {
+  if (FWindow) SDL_SetWindowTitle(FWindow, title.c_str());
+}
+
+TPoint TSdl2Backend::WindowPos() const {
+  TPoint p;
+  if (FWindow) SDL_GetWindowPosition(FWindow, &p.X, &p.Y);
+  return p;
+}
+
+void TSdl2Backend::SetWindowPos(TPoint screenPos) {
+  // SDL waits briefly until the server has moved the window, so WindowPos() and the pointer's
+  // screen position agree at once, which dragging relies on.
+  if (FWindow) SDL_SetWindowPosition(FWindow, screenPos.X, screenPos.Y);
+}
+
+TPoint TSdl2Backend::ScreenSize() const {
+  int display = FWindow ? SDL_GetWindowDisplayIndex(FWindow) : 0;
+  SDL_Rect bounds;
+  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return {0, 0};
+  return {bounds.w, bounds.h};
+}
+
+unsigned long TSdl2Backend::NativeWindow() const {
+  return X11WindowOf(FWindow);
+}
+
+// --- Pixels ----------------------------------------------------------------------------------
+
+void TSdl2Backend::Present(const TBitmap& frame, const std::vector<TRect>& dirty) {
+  if (!FWindow || frame.PixelFormat() != pf32bit) return;
+  const TRect limit = FClient.Intersect(frame.ClientRect());
+  std::vector<TRect> parts;
+  if (dirty.empty()) {
+    parts.push_back(limit);
+  } else {
+    for (const TRect& r : dirty) parts.push_back(r.Intersect(limit));
+  }
+  std::unique_lock lock(FSurfaceLock);
+  const int stride = FClient.Width();
+  for (const TRect& r : parts) {
+    for (int y = r.Top; y < r.Bottom; ++y)
+      std::memcpy(&FPixels[static_cast<size_t>(y) * stride + r.Left], frame.ScanLine(y) + r.Left,
+                  static_cast<size_t>(r.Width()) * 4);
+  }
+  // What another thread copied meanwhile goes out with this frame.
+  parts.insert(parts.end(), FPendingCopies.begin(), FPendingCopies.end());
+  FPendingCopies.clear();
+  lock.unlock();
+  ShowRects(parts);
+}
+
+void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
+  bool first = false;
+  {
+    std::lock_guard lock(FSurfaceLock);
+    if (!FHasWindow) return;
+    const TRect target = Bounds(x, y, bitmap.Width(), bitmap.Height()).Intersect(FClient);
+    if (target.IsEmpty()) return;
+    const int stride = FClient.Width();
+    for (int row = target.Top; row < target.Bottom; ++row) {
+      uint32_t* dst = &FPixels[static_cast<size_t>(row) * stride + target.Left];
+      const int srcY = row - y;
+      if (bitmap.PixelFormat() == pf32bit) {
+        std::memcpy(dst, bitmap.ScanLine(srcY) + (target.Left - x), static_cast<size_t>(target.Width()) * 4);
+      } else {
+        // Indexed rows are stored bottom-up.
+        const uint8_t* src = bitmap.Bits() + static_cast<size_t>(bitmap.Height() - 1 - srcY) * bitmap.Stride();
+        for (int col = target.Left; col < target.Right; ++col) dst[col - target.Left] = bitmap.Palette()[src[col - x]];
+      }
+    }
+    first = FPendingCopies.empty();
+    if (FPendingCopies.size() >= kMaxPendingParts) {
+      TRect all = target;
+      for (const TRect& r : FPendingCopies) all = all.Union(r);
+      FPendingCopies.assign(1, all);
+    } else {
+      FPendingCopies.push_back(target);
+    }
+  }
+  // One wake per batch is enough: the UI thread takes every waiting part at once.
+  if (first) Wake();
+}
+
+void TSdl2Backend::PresentPendingCopies() {
+  std::vector<TRect> parts;
+  {
+    std::lock_guard lock(FSurfaceLock);
+    parts.swap(FPendingCopies);
+  }
+  if (!parts.empty()) ShowRects(parts);
+}
+
+void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
+  SDL_Surface* surface = FWindow ? SDL_GetWindowSurface(FWindow) : nullptr;
+  if (!surface) return;
+  ApplyShape(false);
+  std::vector<SDL_Rect> sdlRects;
+  sdlRects.reserve(rects.size());
+  {
+    std::lock_guard lock(FSurfaceLock);
+    if (!FHasWindow) return;
+    const int stride = FClient.Width();
+    const bool mustLock = SDL_MUSTLOCK(surface);
+    if (mustLock && SDL_LockSurface(surface) != 0) return;
+    const int bpp = surface->format->BytesPerPixel;
+    for (const TRect& raw : rects) {
+      const TRect r = raw.Intersect(FClient).Intersect({0, 0, surface->w, surface->h});
+      if (r.IsEmpty()) continue;
+      const uint32_t* src = &FPixels[static_cast<size_t>(r.Top) * stride + r.Left];
+      auto* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.Top) * surface->pitch + r.Left * bpp;
+      SDL_ConvertPixels(r.Width(), r.Height(), SDL_PIXELFORMAT_XBGR8888, src, stride * 4, surface->format->format,
+                        dst, surface->pitch);
+      sdlRects.push_back({r.Left, r.Top, r.Width(), r.Height()});
+    }
+    if (mustLock) SDL_UnlockSurface(surface);
+  }
+  if (!sdlRects.empty()) SDL_UpdateWindowSurfaceRects(FWindow, sdlRects.data(), static_cast<int>(sdlRects.size()));
+}
+
+// --- Window region ---------------------------------------------------------------------------
+
+void TSdl2Backend::SetWindowRegion(const std::optional<std::vector<TRect>>& rects) {
+  FRegion = rects;
+  ApplyShape(true);
+}
+
+void TSdl2Backend::ApplyShape(bool force) {
+  if (!FWindow || !FIsX11) return;
+  const unsigned long current = X11WindowOf(FWindow);
+  if (current == 0) return;
+  if (!force && current == FShapedWindow) return;
+  // Only a window that was shaped needs its outline removed.
+  if (!FRegion && FShapedWindow == 0) return;
+  ApplyX11Shape(FWindow, FRegion);
+  FShapedWindow = FRegion ? current : 0;
+}
+
+// --- Pointer ---------------------------------------------------------------------------------
+
+void TSdl2Backend::SetCursor(TCursor cursor) {
+  if (cursor == FCursor) return;
+  FCursor = cursor;
+  SDL_SetCursor(FCursors[static_cast<int>(cursor)]);
+}
+
+void TSdl2Backend::CapturePointer(bool capture) {
+  // SDL refuses when the pointer is over no window of ours; the press that asks for capture
+  // always comes from inside, so a refusal only costs the moves outside.
+  SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
+}
+
+TPoint TSdl2Backend::PointerScreenPos() const {
+  TPoint p;
+  SDL_GetGlobalMouseState(&p.X, &p.Y);
+  return p;
+}
+
+// --- Message box -----------------------------------------------------------------------------
+
+void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& text) {
+  // NOTE: no parent window is passed. With one, SDL's X11 box adds the window's position twice
+  // and lands off-centre (off-screen for a centred window on a large screen); without one it
+  // is centred on the screen.
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), text.c_str(), nullptr) != 0) {
+    // Without a box the message must still reach the user somewhere.
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    std::fflush(stderr);
+  }
+}
+
+// --- Time and events -------------------------------------------------------------------------
+
+void TSdl2Backend::Wake() {
+  if (FWakePending.exchange(true)) return;
+  SDL_Event event{};
+  event.type = FWakeEventType;
+  SDL_PushEvent(&event);
+}
+
+void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
+                              const std::function<void(const TBackendEvent&)>& sink) {
+  PresentPendingCopies();
+  SDL_Event event;
+  bool got = SDL_PollEvent(&event) != 0;
+  if (!got) {
+    if (!deadline) {
+      got = SDL_WaitEvent(&event) != 0;
+    } else {
+      const auto left = *deadline - TClock::now();
+      if (left > TClock::duration::zero()) {
+        // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        got = SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX))) != 0;
+      }
+    }
+  }
+  while (got) {
+    Dispatch(event, sink);
+    got = SDL_PollEvent(&event) != 0;
+  }
+  PresentPendingCopies();
+}
+
+TShiftState TSdl2Backend::CurrentShift() const {
+  return ShiftFromMods(static_cast<uint16_t>(SDL_GetModState())) | TShiftState::FromBits(FButtons);
+}
+
+void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink) {
+  TBackendEvent out;
+  switch (event.type) {
+    case SDL_WINDOWEVENT:
+      if (event.window.windowID != FWindowId || !FWindow) return;
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          out.Kind = TBackendEventKind::Close;
+          break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          out.Kind = TBackendEventKind::FocusIn;
+          break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          out.Kind = TBackendEventKind::FocusOut;
+          break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+          // The window surface still holds every pixel, so the backend redraws on its own.
+          ApplyShape(false);
+          SDL_UpdateWindowSurface(FWindow);
+          return;
+        default:
+          return;
+      }
+      sink(out);
+      return;
+    case SDL_MOUSEMOTION:
+      out.Kind = TBackendEventKind::PointerMove;
+      out.X = event.motion.x;
+      out.Y = event.motion.y;
+      out.Shift = CurrentShift();
+      sink(out);
+      return;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT &&
+          event.button.button != SDL_BUTTON_MIDDLE)
+        return;
+      out.Button = ButtonFromSdl(event.button.button);
+      out.X = event.button.x;
+      out.Y = event.button.y;
+      const uint8_t bit = static_cast<uint8_t>(1u << ShiftItemOf(out.Button));
+      if (event.type == SDL_MOUSEBUTTONDOWN) {
+        FButtons |= bit;
+        // Every second press of a quick series is a double-click, as on the classic desktop: a
+        // third press starts over with a plain press.
+        const bool dbl = event.button.clicks >= 2 && event.button.clicks % 2 == 0;
+        out.Kind = dbl ? TBackendEventKind::PointerDblClick : TBackendEventKind::PointerDown;
+        out.Shift = CurrentShift();
+        if (dbl) out.Shift |= ssDouble;
+      } else {
+        FButtons &= static_cast<uint8_t>(~bit);
+        out.Kind = TBackendEventKind::PointerUp;
+        out.Shift = CurrentShift();
+      }
+      sink(out);
+      return;
+    }
+    case SDL_MOUSEWHEEL: {
+      int y = event.wheel.y;
+      if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+      if (y == 0) return;
+      out.Kind = TBackendEventKind::Wheel;
+      out.WheelDelta = y * 120;
+      SDL_GetMouseState(&out.X, &out.Y);
+      out.Shift = CurrentShift();
+      sink(out);
+      return;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const uint16_t key = VirtualKeyFromSdl(event.key.keysym.sym);
+      out.Shift = ShiftFromMods(event.key.keysym.mod) | TShiftState::FromBits(FButtons);
+      if (key != 0) {
+        out.Kind = event.type == SDL_KEYDOWN ? TBackendEventKind::KeyDown : TBackendEventKind::KeyUp;
+        out.Key = key;
+        sink(out);
+      }
+      // Keys that type a control character get no text event from SDL, so the character follows
+      // its key-down here. Space and printable keys arrive as text.
+      if (event.type == SDL_KEYDOWN) {
+        if (const uint32_t c = ControlCharFromSdl(event.key.keysym.sym); c != 0) {
+          out.Kind = TBackendEventKind::Char;
+          out.Key = 0;
+          out.Char = c;
+          sink(out);
+        }
+      }
+      return;
+    }
+    case SDL_TEXTINPUT:
+      out.Kind = TBackendEventKind::Char;
+      out.Shift = CurrentShift();
+      for (uint32_t c : DecodeUtf8(event.text.text)) {
+        out.Char = c;
+        sink(out);
+      }
+      return;
+    default:
+      if (event.type == FWakeEventType) FWakePending = false;
+      return;
+  }
+}

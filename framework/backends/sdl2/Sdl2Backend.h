@@ -1,0 +1,107 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The real window: an SDL2 window on X11, drawn in software, shaped with the X11 SHAPE extension.
+//
+// Implements: the whole TBackend interface. A borderless window of the form's client size that
+// carries the application's title; a plain shared-memory frame buffer (no OpenGL), of which only
+// the changed rectangles are sent to the X server; window outlines through SHAPE, re-applied when
+// SDL replaces the X window under us; window moves; pointer capture while a button is held; the
+// arrow and the two double-arrow system cursors; key and text input; double-clicks from SDL's
+// click count; modal message boxes; a window surface that other threads may draw into. The
+// message loop sleeps in one wait until the next deadline or the next X event.
+//
+// Does not implement: window resizing, more than one window, input methods beyond what SDL's text
+// input delivers, Ctrl+letter control characters, and window outlines on video drivers other than
+// X11 (bcWindowShape is then not reported).
+//
+// SDL and Xlib types stay in the .cpp; this header only forward-declares what it keeps.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Backend.h"
+
+struct SDL_Window;
+struct SDL_Cursor;
+union SDL_Event;
+
+class TSdl2Backend : public TBackend {
+public:
+  // Initialises SDL's video subsystem. Returns nullptr and SDL's reason when there is no display.
+  static std::unique_ptr<TSdl2Backend> Create(std::string& error);
+  ~TSdl2Backend() override;
+
+  uint32_t Capabilities() const override;
+
+  bool CreateWindow(const TWindowDesc& desc, std::string& error) override;
+  void DestroyWindow() override;
+  bool HasWindow() const override { return FWindow != nullptr; }
+  void ShowWindow(bool visible) override;
+  void SetWindowTitle(const std::string& title) override;
+  TPoint WindowPos() const override;
+  void SetWindowPos(TPoint screenPos) override;
+  TPoint ScreenSize() const override;
+
+  void Present(const TBitmap& frame, const std::vector<TRect>& dirty) override;
+  void CopyToWindow(int x, int y, const TBitmap& bitmap) override;
+
+  void SetWindowRegion(const std::optional<std::vector<TRect>>& rects) override;
+  std::optional<std::vector<TRect>> WindowRegion() const override { return FRegion; }
+
+  void SetCursor(TCursor cursor) override;
+  void CapturePointer(bool capture) override;
+  TPoint PointerScreenPos() const override;
+
+  void ShowMessageBox(const std::string& title, const std::string& text) override;
+
+  TTimePoint Now() const override { return TClock::now(); }
+  void WaitEvents(std::optional<TTimePoint> deadline,
+                  const std::function<void(const TBackendEvent&)>& sink) override;
+  void Wake() override;
+
+  // The X window that currently shows the form (0 without a window), for tests that ask the X
+  // server about it directly.
+  unsigned long NativeWindow() const;
+
+private:
+  TSdl2Backend() = default;
+
+  // Shows the parts of the window surface that CopyToWindow changed since the last call.
+  void PresentPendingCopies();
+  // Converts the given parts of FPixels into SDL's window surface and sends them to the server.
+  // FSurfaceLock must be held while converting; sending happens after it is released.
+  void ShowRects(std::vector<TRect>& rects);
+  // Puts FRegion on the X window, or does so again if SDL has replaced the window since.
+  void ApplyShape(bool force);
+  void Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink);
+  TShiftState CurrentShift() const;
+
+  SDL_Window* FWindow = nullptr;
+  uint32_t FWindowId = 0;
+  TRect FClient{};
+  bool FIsX11 = false;
+  uint32_t FWakeEventType = 0;
+  std::atomic<bool> FWakePending{false};
+
+  // The window surface: the window's pixels as colour words. Other threads write into it through
+  // CopyToWindow, so it and the list of parts still to show are guarded by FSurfaceLock.
+  std::mutex FSurfaceLock;
+  std::vector<uint32_t> FPixels;
+  std::vector<TRect> FPendingCopies;
+  std::atomic<bool> FHasWindow{false};
+
+  std::optional<std::vector<TRect>> FRegion;
+  unsigned long FShapedWindow = 0;  // the X window FRegion was last put on
+
+  SDL_Cursor* FCursors[4] = {};
+  TCursor FCursor = crDefault;
+  uint8_t FButtons = 0;  // ssLeft / ssRight / ssMiddle bits of the buttons held now
+};
+
+// The factory the program hands to Application.OpenBackend.
+std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error);

@@ -1,0 +1,129 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The tests' own connection to the X server: window facts and XTEST input.
+#include "XClient.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
+
+namespace {
+Display* Dpy(void* p) { return static_cast<Display*>(p); }
+
+// The position of the lowest set bit and the width of a colour mask.
+unsigned Channel(unsigned long pixel, unsigned long mask) {
+  if (mask == 0) return 0;
+  int shift = 0;
+  while (!((mask >> shift) & 1)) ++shift;
+  const unsigned long max = mask >> shift;
+  return static_cast<unsigned>(((pixel & mask) >> shift) * 255 / max);
+}
+}  // namespace
+
+TXClient::TXClient() : FDisplay(XOpenDisplay(nullptr)) {}
+
+TXClient::~TXClient() {
+  if (FDisplay) XCloseDisplay(Dpy(FDisplay));
+}
+
+std::vector<TRect> TXClient::ShapeRects(unsigned long window, bool& shaped) {
+  std::vector<TRect> out;
+  Bool bShaped = False, cShaped = False;
+  int bx, by, cx, cy;
+  unsigned bw, bh, cw, ch;
+  XShapeQueryExtents(Dpy(FDisplay), window, &bShaped, &bx, &by, &bw, &bh, &cShaped, &cx, &cy, &cw, &ch);
+  shaped = bShaped != False;
+  int count = 0, ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(Dpy(FDisplay), window, ShapeBounding, &count, &ordering);
+  for (int i = 0; i < count; ++i)
+    out.push_back(Bounds(rects[i].x, rects[i].y, rects[i].width, rects[i].height));
+  if (rects) XFree(rects);
+  return out;
+}
+
+TPoint TXClient::WindowOrigin(unsigned long window) {
+  Window child = 0;
+  int x = 0, y = 0;
+  XTranslateCoordinates(Dpy(FDisplay), window, DefaultRootWindow(Dpy(FDisplay)), 0, 0, &x, &y, &child);
+  return {x, y};
+}
+
+TColor TXClient::PixelAt(unsigned long window, int x, int y) {
+  XSync(Dpy(FDisplay), False);
+  XImage* image = XGetImage(Dpy(FDisplay), window, x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return clInvalid;
+  const unsigned long pixel = XGetPixel(image, 0, 0);
+  const TColor c = Channel(pixel, image->red_mask) | (Channel(pixel, image->green_mask) << 8) |
+                   (Channel(pixel, image->blue_mask) << 16);
+  XDestroyImage(image);
+  return c;
+}
+
+std::string TXClient::WindowTitle(unsigned long window) {
+  Display* d = Dpy(FDisplay);
+  const Atom netName = XInternAtom(d, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(d, window, netName, 0, 1024, False, utf8, &type, &format, &items, &after, &data) ==
+          Success &&
+      data) {
+    title.assign(reinterpret_cast<char*>(data), items);
+    XFree(data);
+  }
+  if (title.empty()) {
+    char* name = nullptr;
+    if (XFetchName(d, window, &name) && name) {
+      title = name;
+      XFree(name);
+    }
+  }
+  return title;
+}
+
+std::vector<unsigned long> TXClient::OtherMappedWindows(unsigned long except) {
+  Display* d = Dpy(FDisplay);
+  std::vector<unsigned long> out;
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return out;
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes a;
+    if (children[i] != except && XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+      out.push_back(children[i]);
+  }
+  if (children) XFree(children);
+  return out;
+}
+
+void TXClient::MovePointer(int screenX, int screenY) {
+  XTestFakeMotionEvent(Dpy(FDisplay), -1, screenX, screenY, CurrentTime);
+  XSync(Dpy(FDisplay), False);
+}
+
+void TXClient::Button(int button, bool press) {
+  XTestFakeButtonEvent(Dpy(FDisplay), static_cast<unsigned>(button), press ? True : False, CurrentTime);
+  XSync(Dpy(FDisplay), False);
+}
+
+void TXClient::Click(int button) {
+  Button(button, true);
+  Button(button, false);
+}
+
+void TXClient::Key(const std::string& keysym) {
+  Display* d = Dpy(FDisplay);
+  const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym.c_str()));
+  XTestFakeKeyEvent(d, code, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, False, CurrentTime);
+  XSync(d, False);
+}
+
+void TXClient::Focus(unsigned long window) {
+  XSetInputFocus(Dpy(FDisplay), window, RevertToPointerRoot, CurrentTime);
+  XSync(Dpy(FDisplay), False);
+}

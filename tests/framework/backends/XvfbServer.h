@@ -1,0 +1,31 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// A private virtual X server for one test process: started on a free display, killed by its PID.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+class TXvfbServer {
+public:
+  TXvfbServer() = default;
+  TXvfbServer(const TXvfbServer&) = delete;
+  TXvfbServer& operator=(const TXvfbServer&) = delete;
+  ~TXvfbServer() { Stop(); }
+
+  // Finds the Xvfb program on PATH; empty if it is not installed.
+  static std::string FindProgram();
+
+  // Starts Xvfb on a free display number in 40..99 with one 1024 x 768 x 24 screen (kept across
+  // clients coming and going, so tests can connect one after another), waits
+  // until it accepts connections and points DISPLAY at it. Returns false and a reason otherwise.
+  bool Start(std::string& error);
+  // Ends the server this object started (by its PID) and waits for it.
+  void Stop();
+
+  bool Running() const { return FPid > 0; }
+  const std::string& Display() const { return FDisplay; }
+
+private:
+  pid_t FPid = -1;
+  std::string FDisplay;
+};
