@@ -149,11 +149,8 @@ void TSkinPainter::PaintListFrame() {
 
 void TSkinPainter::PaintEyeSockets() {
   // Deep black sockets: an eye frame's masked-out corners are black, so they vanish into these.
+  // The round left pod already carries the accent round its socket; the right one gets its own ring.
   Recess(kLeftEye.Left - 3, kLeftEye.Top - 3, kLeftEye.Right() + 3, kLeftEye.Bottom() + 3, 9, Rgb255(0, 0, 0));
-  FBase.FillShape(Shape::Outline(Shape::RoundRect(kLeftEye.Left - 6.5f, kLeftEye.Top - 6.5f, kLeftEye.Right() + 6.5f,
-                                                  kLeftEye.Bottom() + 6.5f, 12),
-                                 0.5f),
-                  SkinColours::Orange(), 0.5f);
   Recess(kRightEye.Left - 3, kRightEye.Top - 3, kRightEye.Right() + 3, kRightEye.Bottom() + 3, 9, Rgb255(0, 0, 0));
   FBase.FillShape(Shape::Outline(Shape::RoundRect(kRightEye.Left - 6.5f, kRightEye.Top - 6.5f,
                                                   kRightEye.Right() + 6.5f, kRightEye.Bottom() + 6.5f, 12),
