@@ -7,7 +7,25 @@
 
 #include <libopenmpt/libopenmpt.h>
 
+#include <cctype>
+#include <cstring>
+
 namespace sndlib {
+
+// True when the bytes carry the signature of a common module format: a file that does and still fails to
+// load is a broken module rather than something else entirely. The decoder's own prober cannot tell the
+// two apart, because it validates the same header fields the loader does.
+static bool LooksLikeModule(const std::vector<uint8_t>& data) {
+  auto at = [&](size_t offset, const char* tag) {
+    size_t n = std::strlen(tag);
+    return data.size() >= offset + n && std::memcmp(data.data() + offset, tag, n) == 0;
+  };
+  if (at(0, "Extended Module: ") || at(0, "IMPM") || at(0, "MO3") || at(44, "SCRM")) return true;
+  for (const char* tag : {"M.K.", "M!K!", "FLT4", "FLT8", "4CHN", "6CHN", "8CHN", "CD81", "OKTA", "OCTA"})
+    if (at(1080, tag)) return true;
+  return data.size() >= 1084 && std::memcmp(data.data() + 1082, "CH", 2) == 0 &&
+         std::isdigit(data[1080]) && std::isdigit(data[1081]);
+}
 
 static openmpt_module* Open(const std::vector<uint8_t>& data, bool ramping) {
   if (data.empty()) Fail(SND_ERROR_FILE_FORMAT);
@@ -19,11 +37,7 @@ static openmpt_module* Open(const std::vector<uint8_t>& data, bool ramping) {
   openmpt_free_string(message);
   if (!module) {
     if (error == OPENMPT_ERROR_OUT_OF_MEMORY) Fail(SND_ERROR_MEM);
-    // A file the prober recognises but the loader rejects is a broken module, not a foreign file.
-    int probe = openmpt_probe_file_header(OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT, data.data(), data.size(),
-                                          data.size(), openmpt_log_func_silent, nullptr,
-                                          openmpt_error_func_ignore, nullptr, nullptr, nullptr);
-    Fail(probe == OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS ? SND_ERROR_FILE_CORRUPT : SND_ERROR_FILE_FORMAT);
+    Fail(LooksLikeModule(data) ? SND_ERROR_FILE_CORRUPT : SND_ERROR_FILE_FORMAT);
   }
   // Dithering draws random numbers, so the same module would never render twice the same.
   openmpt_module_ctl_set_integer(module, "dither", 0);
