@@ -1,0 +1,114 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// Start-up of the main window (sound library, playlist, list hook, first track) and Quit.
+#include "TMainForm.h"
+
+#include "TrackFiles.h"
+
+#include "audio/AudioLibrary.h"
+#include "components/TApplication.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+std::function<void()>& TMainForm::EndProcess()
+{
+  static std::function<void()> end = [] {
+    // The window was never shown and nothing has started: there is nothing to tear down, and
+    // running destructors of a half-built window would only risk a crash on the way out.
+    std::fflush(nullptr);
+    std::_Exit(0);
+  };
+  return end;
+}
+
+TMainForm::TMainForm(TComponent* owner) : TForm(owner)
+{
+  CreateLayout();
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  FShuffle.Seed(1);
+
+  // The handle is the window's identity for the library; asking for it creates the (hidden) window.
+  if (const char* message = LoadAudioLibrary(reinterpret_cast<void*>(Handle()))) {
+    EndStartup(message);
+    return;
+  }
+  ReadPlayList();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::EndStartup(const char* message)
+{
+  // The timers run from the moment the layout made them. Stopping them before the message box
+  // appears means no tick can reach a library that was not loaded or initialised, whatever keeps
+  // the message loop turning while the box is up.
+  FStartupFailed = true;
+  Timer->SetEnabled(false);
+  Eye_Timer->SetEnabled(false);
+  StartTimer->SetEnabled(false);
+  Application.MessageBox(message);
+  EndProcess()();
+}
+
+void TMainForm::ReadPlayList()
+{
+  std::optional<TPlayList> list = ReadPlayListFile();
+  if (!list) {
+    EndStartup(kPlayListMissing);
+    return;
+  }
+  TrackTable = std::move(list->TrackTable);
+  TrackCount = list->TrackCount;
+}
+
+void TMainForm::FormCreate(TObject* /*sender*/)
+{
+  if (FStartupFailed)
+    return;
+  List_Tracks->ShowScrollBar(sbBoth, false);
+  OldListProc = List_Tracks->WindowProc();
+  List_Tracks->SetWindowProc([this](TMessage& message) { ListWndProc(message); });
+  // The eyes' decay per tick, from the start timer's interval. The power is about 4.5e-101, which
+  // a single float holds as 0.0: the eyes drop at once to each new level.
+  const double interval = StartTimer->Interval();
+  EyeDecay = static_cast<float>(std::pow(0.5, 1.0 / ((1.0 / interval) * 0.15)));
+  StartPlayer();
+}
+
+void TMainForm::StartPlayer()
+{
+  CurrentTrack = 0;
+  // An empty playlist starts nothing; the window still opens, with an empty list.
+  if (TrackCount > 0) {
+    StreamMode = TrackFiles::IsStreamFile(TrackTable[0].FileName) ? 1 : 0;
+    LoadTrack(0);
+  }
+  for (int32_t i = 0; i < TrackCount; ++i)
+    List_Tracks->Items().Add(TrackTable[i].Title);
+  StartSpectrum();
+}
+
+void TMainForm::ListWndProc(TMessage& message)
+{
+  // The skin's thumb stands in for the list's own scroll bar, which must never show: it is hidden
+  // on every message the list gets. The list decides again whether it needs one whenever its
+  // lines or size change, so it is hidden once more after such a message has been handled.
+  List_Tracks->ShowScrollBar(sbBoth, false);
+  OldListProc(message);
+  List_Tracks->ShowScrollBar(sbBoth, false);
+}
+
+void TMainForm::Button_QuitClick(TObject* /*sender*/)
+{
+  // Both kinds are freed whatever played last; a stale or zero handle is refused by the library.
+  SndTable().snd_music_free(MusicHandle);
+  SndTable().snd_stream_free(StreamHandle);
+  SndTable().snd_stop();
+  Close();
+}
+
+void TMainForm::StartSpectrum()
+{
+  // FIXME: the 25 ms spectrum display starts here: the 52 x 16 bitmap and the periodic timer.
+}

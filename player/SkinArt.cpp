@@ -1,0 +1,13 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The skin pictures carried inside the program, looked up by name.
+#include "SkinArt.h"
+
+#include "SkinArtTable.h"
+
+const TSkinArt* FindSkinArt(std::string_view name)
+{
+  for (const TSkinArt& art : kSkinArtTable)
+    if (art.Name == name)
+      return &art;
+  return nullptr;
+}

@@ -1,0 +1,148 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The player's one window: its controls, the player state, start-up, transport and the clock.
+#pragma once
+
+#include "PlayList.h"
+#include "SkinControls.h"
+#include "TRelaxed.h"
+#include "TShuffleGenerator.h"
+
+#include "components/TForm.h"
+#include "components/TImage.h"
+#include "components/TLabel.h"
+#include "components/TTimer.h"
+#include "graphics/TImageList.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The text the caption shows at start and again after Stop.
+inline constexpr const char* kCreditsLine = "mira.nol - code: varlo & tesko - gfx: pell & tesko";
+// Shown when the playlist cannot be opened; the path is written as users of the original know it.
+inline constexpr const char* kPlayListMissing = "Cannot find data\\play.lst! Terminating application...";
+
+// The main window. Construction lays out the controls, loads the sound library and reads the
+// playlist; FormCreate (run by the application after construction) hooks the list and starts the
+// first track. All methods run on the window thread. The display thread reads only StreamMode,
+// MusicHandle, StreamHandle and Playing, which are relaxed atomics for that reason.
+class TMainForm : public TForm {
+public:
+  explicit TMainForm(TComponent* owner);
+  ~TMainForm() override;
+
+  // How start-up ends the program after a failure message: at once, with exit status 0. Tests
+  // replace it; if it returns, the form stays inert (no track, no timer) instead.
+  static std::function<void()>& EndProcess();
+
+  // --- Controls, in creation order ---------------------------------------------------------
+  TSkinShape* ImageShape = nullptr;
+  TSkinScroller* Scroller = nullptr;
+  TImage* Button_Play = nullptr;
+  TImage* Button_Pause = nullptr;
+  TImage* Button_Stop = nullptr;
+  TImage* Button_Next = nullptr;
+  TImage* Button_Prev = nullptr;
+  TImage* Button_Shuffle = nullptr;
+  TImage* Button_Repeat = nullptr;
+  TImage* Button_Mute = nullptr;
+  TImage* Button_Quit = nullptr;
+  TLabel* Label_Pos = nullptr;
+  TImage* LeftEye_Image = nullptr;
+  TImage* RightEye_Image = nullptr;
+  TLabel* Hint_Label = nullptr;
+  TImage* FadeBitmap_Volume = nullptr;
+  TImage* Slider_Volume = nullptr;
+  TImage* FadeBitmap_Speed = nullptr;
+  TImage* Slider_Speed = nullptr;
+  TImage* FadeBitmap_Panning_Temp = nullptr;
+  TImage* FadeBitmap_Panning = nullptr;
+  TImage* Slider_Panning = nullptr;
+  TImage* Bitmap_Volume = nullptr;
+  TImage* Bitmap_Panning = nullptr;
+  TImage* Bitmap_Speed = nullptr;
+  TImage* Button_Up = nullptr;
+  TImage* Button_Up_Rollover = nullptr;
+  TSkinList* List_Tracks = nullptr;
+  TTimer* Timer = nullptr;
+  TTimer* Eye_Timer = nullptr;
+  TTimer* StartTimer = nullptr;
+  // The eyes' frame lists, six frames each, quiet to loud.
+  TImageList LeftEye{52, 45};
+  TImageList RightEye{49, 61};
+
+  // --- Player state -------------------------------------------------------------------------
+  TWndMethod OldListProc;
+  int32_t CurrentTrack = 0;
+  // 0: the current track is a module on MusicHandle; 1: an MP3 stream on StreamHandle.
+  TRelaxed<int32_t> StreamMode{0};
+  // The last module and stream loaded; never set back to 0 after being freed, since the library
+  // refuses a stale handle harmlessly.
+  TRelaxed<uint32_t> MusicHandle{0};
+  TRelaxed<uint32_t> StreamHandle{0};
+  TRelaxed<bool> Playing{false};
+  bool Paused = false;
+  bool Muted = false;
+  bool Shuffle = false;
+  bool Repeat = false;
+  int32_t PausedTrack = 0;
+  double Volume = 100.0;
+  double Panning = 0.0;
+  int32_t Frequency = 44100;
+  int32_t LengthMinutes = 0;
+  int32_t LengthSeconds = 0;
+  // The elapsed time counted by the clock; whole numbers only.
+  float PosMinutes = 0.0f;
+  float PosSeconds = 0.0f;
+  std::string PosText;
+  float EyeLevels[2] = {0.0f, 0.0f};
+  float EyeDecay = 0.0f;
+  std::vector<TrackEntry> TrackTable;
+  int32_t TrackCount = 0;
+
+  // --- Start-up and shutdown ----------------------------------------------------------------
+  void FormCreate(TObject* sender);
+  void StartPlayer();
+  void ReadPlayList();
+  void ListWndProc(TMessage& message);
+  void Button_QuitClick(TObject* sender);
+  // True when start-up ended with a failure message; the form then does nothing at all.
+  bool StartupFailed() const { return FStartupFailed; }
+
+  // --- Transport ------------------------------------------------------------------------------
+  void LoadTrack(int32_t index);
+  void Button_PlayClick(TObject* sender);
+  void List_TracksDblClick(TObject* sender);
+  void List_TracksKeyPress(TObject* sender, char& key);
+  void Button_PauseClick(TObject* sender);
+  void Button_StopClick(TObject* sender);
+  void Button_PrevClick(TObject* sender);
+  void Button_NextClick(TObject* sender);
+  void Button_MuteClick(TObject* sender);
+  void Button_ShuffleClick(TObject* sender);
+  void Button_RepeatClick(TObject* sender);
+  // What the clock runs when the counted time reaches the track's length: a shuffled pick, the
+  // repeat of the selected track, or the next one.
+  void AdvanceAtTrackEnd(TObject* sender);
+
+  // --- Clock and caption ----------------------------------------------------------------------
+  void ShowTrackInfo(int32_t index);
+  void TimerTimer(TObject* sender);
+
+  // --- Display ------------------------------------------------------------------------------
+  // FIXME: the spectrum display is not written yet; start-up calls this where it starts.
+  void StartSpectrum();
+
+private:
+  void CreateLayout();
+  void LoadSkinPicture(TImage& image, const char* name);
+  // Shows a start-up failure, makes sure nothing of the player runs any more, and ends the program.
+  void EndStartup(const char* message);
+  // The handle of the current kind: MusicHandle for a module, StreamHandle for a stream.
+  uint32_t Channel() const;
+  void SelectOnly(int index);
+
+  bool FStartupFailed = false;
+  TShuffleGenerator FShuffle;
+};
