@@ -78,6 +78,10 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   // Two presses count as a double-click only inside the classic 4 x 4 pixel square, so quick
   // clicks on neighbouring list rows stay two single clicks.
   SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "2");
+  // The window's outline and the pointer's screen position need X11. Without an X server SDL would
+  // otherwise settle for its invisible off-screen driver, and the player would seem to start with
+  // no window at all.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     if (error.empty()) error = "no video device";

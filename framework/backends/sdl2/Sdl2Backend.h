@@ -10,8 +10,8 @@
 // message loop sleeps in one wait until the next deadline or the next X event.
 //
 // Does not implement: window resizing, more than one window, input methods beyond what SDL's text
-// input delivers, Ctrl+letter control characters, and window outlines on video drivers other than
-// X11 (bcWindowShape is then not reported).
+// input delivers, Ctrl+letter control characters, and video drivers other than X11 (without an X
+// server, Create fails with SDL's reason rather than falling back to an invisible window).
 //
 // SDL and Xlib types stay in the .cpp; this header only forward-declares what it keeps.
 #pragma once
@@ -32,7 +32,8 @@ union SDL_Event;
 
 class TSdl2Backend : public TBackend {
 public:
-  // Initialises SDL's video subsystem. Returns nullptr and SDL's reason when there is no display.
+  // Initialises SDL's video subsystem on X11. Returns nullptr and SDL's reason when there is no
+  // X server to talk to.
   static std::unique_ptr<TSdl2Backend> Create(std::string& error);
   ~TSdl2Backend() override;
 
