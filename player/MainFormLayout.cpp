@@ -9,6 +9,7 @@ namespace {
 constexpr TColor kSkinOrange = 29439;        // text of caption, clock, hint and list
 constexpr TColor kSelectedOrange = 44799;    // text of the selected list line
 constexpr TColor kCaptionBackground = 2103825;
+constexpr int kEyeFrames = 6;
 
 void SetFont(TFont& font, const char* name, TColor color, TFontStyles style = 0)
 {
@@ -160,5 +161,20 @@ void TMainForm::CreateLayout()
   RightEye.SetMasked(false);
   RightEye.SetBkColor(clBlack);
   RightEye.SetBlendColor(clWhite);
-  // FIXME: the eyes' frame strips are added once the eye artwork exists.
+  LoadFrameStrip(LeftEye, "LeftEye", "LeftEye_Mask");
+  LoadFrameStrip(RightEye, "RightEye", nullptr);
+}
+
+void TMainForm::LoadFrameStrip(TImageList& frames, const char* name, const char* maskName)
+{
+  const TSkinArt* art = FindSkinArt(name);
+  if (!art)
+    return;
+  TBitmap strip;
+  if (!strip.LoadFromMemory(art->Data, art->Size))
+    return;
+  TBitmap mask;
+  const TSkinArt* maskArt = maskName ? FindSkinArt(maskName) : nullptr;
+  const bool hasMask = maskArt && mask.LoadFromMemory(maskArt->Data, maskArt->Size).Ok();
+  frames.AddStrip(strip, kEyeFrames, hasMask ? &mask : nullptr);
 }

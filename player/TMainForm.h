@@ -137,6 +137,8 @@ public:
 private:
   void CreateLayout();
   void LoadSkinPicture(TImage& image, const char* name);
+  // Cuts the named strip picture (and its mask, if any) into the frames of an eye.
+  void LoadFrameStrip(TImageList& frames, const char* name, const char* maskName);
   // Shows a start-up failure, makes sure nothing of the player runs any more, and ends the program.
   void EndStartup(const char* message);
   // The handle of the current kind: MusicHandle for a module, StreamHandle for a stream.
