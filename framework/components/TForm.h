@@ -45,6 +45,8 @@ public:
   // The window's position on the screen.
   int Left() const;
   int Top() const;
+  void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+  void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
   void SetBounds(int left, int top, int width, int height) override;
   void SetClientWidth(int w) { SetClientSize(w, Height()); }
   void SetClientHeight(int h) { SetClientSize(Width(), h); }

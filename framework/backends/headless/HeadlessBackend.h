@@ -8,6 +8,7 @@
 // implement: real pixels on a screen, real pointer or keyboard devices.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -77,6 +78,12 @@ public:
   // Moves the clock forward by `ms`, stopping at every timer deadline on the way so that the
   // timers fire in order, each at its own time.
   void Advance(int ms);
+  // Moves the clock forward by `ms` without a turn of the message loop, as if the window thread
+  // had been busy all that time.
+  void Stall(int ms) {
+    FNow += std::chrono::milliseconds(std::max(ms, 0));
+    FLimit = FNow;
+  }
 
   // --- Reading back -------------------------------------------------------------------------
   const TBitmap& Surface() const { return FSurface; }
