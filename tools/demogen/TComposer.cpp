@@ -147,7 +147,7 @@ void TComposer::WriteBass(TPart& part, int fromBar, int toBar, TBassStyle style,
             break;
         }
         case TBassStyle::Final:
-            Add(part, at, 4.0, root, velocity);
+            Add(part, at, FFinalBeats, root, velocity);
             break;
         }
     }
@@ -231,7 +231,7 @@ void TComposer::WriteChords(TPart& part, int fromBar, int toBar, TChordStyle sty
         case TChordStyle::Held:
         case TChordStyle::Final:
             for (int p : best)
-                Add(part, at, style == TChordStyle::Final ? 4.0 : 3.9, p, velocity);
+                Add(part, at, style == TChordStyle::Final ? FFinalBeats : 3.9, p, velocity);
             break;
         case TChordStyle::Stabs:
             stab("..8...7...8...7.", 0.4);

@@ -28,6 +28,9 @@ public:
 
     // Off-beat eighths move later by `amount` beats (and sixteenths by half of it) for a lazy feel.
     void SetSwing(double amount) { FSwing = amount; }
+    // How long the closing chord and bass note are held, in beats; the rest of the last bar is for
+    // their release, so a piece that stops with its last row does not stop mid-note.
+    void SetFinalBeats(double beats) { FFinalBeats = beats; }
 
     // Sets the chords of bars [fromBar, toBar), one per bar, repeating `cycle`.
     void SetHarmony(int fromBar, int toBar, const std::vector<TChord>& cycle);
@@ -68,6 +71,7 @@ private:
     TScore& FScore;
     TRandom FRandom;
     double FSwing = 0;
+    double FFinalBeats = 2;
     int FDegreeLow = 0;
     int FDegreeHigh = 0;
     int FPrevDegree = 0;

@@ -117,13 +117,13 @@ bool TDemoCollection::AmberCircuit()
     composer.WriteBass(bass, 30, 31, TBassStyle::Final, 33, 1.0);
 
     composer.WriteChords(chords, 0, 30, TChordStyle::Held, 64, 0.8);
-    composer.WriteChords(chords, 30, 31, TChordStyle::Held, 64, 0.8);
+    composer.WriteChords(chords, 30, 31, TChordStyle::Final, 64, 0.8);
 
     // The lead's three octaves on this format end at B5.
     composer.WriteMelody(lead, 4, 12, 0x51, 67, 83, 0.7, 0.9);
     composer.WriteMelody(lead, 12, 20, 0x77, 64, 81, 0.5, 0.9);
     composer.WriteMelody(lead, 20, 28, 0x51, 67, 83, 0.7, 0.9);
-    composer.WriteFinalNote(lead, 30, 3.0, 0.9);
+    composer.WriteFinalNote(lead, 30, 2.0, 0.9);
 
     TSampleSynth synth(0xA3B3C2);
     TTrackerSong song;
@@ -131,6 +131,9 @@ bool TDemoCollection::AmberCircuit()
     song.Channels = 4;
     song.Speed = 6;
     song.Tempo = 125;
+    // Bass and drums in the middle, lead and arpeggio a little to either side, rather than the
+    // format's hard left and right.
+    song.ChannelPanning = {0x80, 0x80, 0xA8, 0x58};
     song.Instruments = {
         {synth.PluckBass(ModRate(12), 48, 1.2), 64},
         {synth.Lead(ModRate(12), 72, TLoopLength::Even), 46},
@@ -144,9 +147,9 @@ bool TDemoCollection::AmberCircuit()
     TChannelPlan drumKit = Kit("drums", {1}, {{kKick, 4, 0, 3}, {kSnare, 5, 0, 2}, {kClosedHat, 6, 0, 1}});
     drumKit.KickSnareInstrument = 7;
     arranger.Arrange(song,
-                     {Line("bass", {0}, TVoicing::Mono, 1, 1.0),
+                     {Line("bass", {0}, TVoicing::Mono, 1, 0.78, TRelease::Slide, 0x08),
                       drumKit,
-                      Line("lead", {2}, TVoicing::Mono, 2, 0.72, TRelease::Slide, 0x06, 0x53),
+                      Line("lead", {2}, TVoicing::Mono, 2, 1.0, TRelease::Slide, 0x06, 0x53),
                       Line("chords", {3}, TVoicing::Arpeggio, 3, 0.5, TRelease::Slide, 0x02)},
                      64, TPatternEnd::Break);
 
@@ -196,7 +199,7 @@ bool TDemoCollection::NightFerry()
     composer.WriteMelody(lead, 4, 12, 0x2024, 62, 79, 0.45, 0.9);
     composer.WriteMelody(lead, 12, 20, 0x3311, 64, 81, 0.35, 0.85);
     composer.WriteMelody(lead, 20, 28, 0x2024, 62, 79, 0.45, 0.9);
-    composer.WriteFinalNote(lead, 30, 3.0, 0.85);
+    composer.WriteFinalNote(lead, 30, 2.0, 0.85);
 
     TSampleSynth synth(0x4E20);
     TTrackerSong song;
@@ -209,8 +212,12 @@ bool TDemoCollection::NightFerry()
     TTrackerInstrument hat{synth.Hat(32000, 60, 0.08), 40, 160};
     TTrackerInstrument crash{synth.Crash(22050, 60, 1.4), 40, 150};
     TTrackerInstrument pluck{synth.PluckBass(22050, 48, 1.6), 64, 128};
+    // The pluck dies away by itself; the envelope is there so a note-off fades it instead of cutting it.
+    pluck.Envelope = {{0, 64}, {10, 64}};
+    pluck.Sustain = 1;
+    pluck.Fadeout = 3000;
     TTrackerInstrument singer{synth.Lead(22050, 72, TLoopLength::Any), 52, 136};
-    singer.Envelope = {{0, 30}, {4, 64}, {16, 50}, {60, 44}};
+    singer.Envelope = {{0, 36}, {4, 64}, {16, 58}, {60, 52}};
     singer.Sustain = 3;
     singer.Fadeout = 1800;
     singer.VibratoSweep = 48;
@@ -219,7 +226,7 @@ bool TDemoCollection::NightFerry()
     TTrackerInstrument strings{synth.Pad(22050, 60, TLoopLength::Any), 40, 128};
     strings.Envelope = {{0, 0}, {24, 56}, {48, 48}};
     strings.Sustain = 2;
-    strings.Fadeout = 700;
+    strings.Fadeout = 1400;
     TTrackerInstrument chime{synth.Bell(22050, 72, 1.4), 40, 92};
     song.Instruments = {kick, snare, hat, crash, pluck, singer, strings, chime};
 
@@ -228,8 +235,8 @@ bool TDemoCollection::NightFerry()
     arranger.Arrange(song,
                      {Kit("drums", {0, 1, 2, 9},
                           {{kKick, 1, 0, 3}, {kSnare, 2, 1, 2}, {kClosedHat, 3, 2, 1}, {kCrash, 4, 3, 1}}),
-                      Line("bass", {3}, TVoicing::Mono, 5, 1.0),
-                      Line("lead", {4}, TVoicing::Mono, 6, 0.8, TRelease::Off),
+                      Line("bass", {3}, TVoicing::Mono, 5, 1.0, TRelease::Off),
+                      Line("lead", {4}, TVoicing::Mono, 6, 1.0, TRelease::Off),
                       Line("pad", {5, 6, 7, 8}, TVoicing::Poly, 7, 0.7, TRelease::Off),
                       Line("bell", {9}, TVoicing::Mono, 8, 0.55)},
                      64, TPatternEnd::Short);
@@ -250,6 +257,7 @@ bool TDemoCollection::GlassHarbour()
 {
     TScore score("Glass Harbour", 112, 19, TKey(52, kAeolian));
     TComposer composer(score, 0x61A55);
+    composer.SetFinalBeats(4);
     const std::vector<TChord> verse = {{5, 4}, {2, 3}, {6, 3}, {0, 4}};
     const std::vector<TChord> bridge = {{3, 4}, {5, 4}, {2, 3}, {6, 3}};
     composer.SetHarmony(0, 10, verse);
@@ -303,7 +311,7 @@ bool TDemoCollection::GlassHarbour()
     strings.KeyTrack = 0.3;
     strings.Spread = 0.8;
     strings.Detune = 0.22;
-    strings.Gain = 0.16;
+    strings.Gain = 0.3;
     strings.ReverbSend = 0.5;
     strings.Duck = 0.7;
     synth.SetPatch("pad", strings);
@@ -317,7 +325,7 @@ bool TDemoCollection::GlassHarbour()
     pluck.CutoffEnv = 3500;
     pluck.FilterDecay = 0.07;
     pluck.Resonance = 0.35;
-    pluck.Gain = 0.13;
+    pluck.Gain = 0.22;
     pluck.Pan = 0.25;
     pluck.DelaySend = 0.45;
     pluck.ReverbSend = 0.25;
@@ -337,12 +345,12 @@ bool TDemoCollection::GlassHarbour()
     singer.VibratoDepth = 0.18;
     singer.VibratoRate = 5.2;
     singer.VibratoDelay = 0.3;
-    singer.Gain = 0.2;
+    singer.Gain = 0.32;
     singer.Pan = -0.1;
     singer.DelaySend = 0.3;
     singer.ReverbSend = 0.35;
     synth.SetPatch("lead", singer);
-    synth.SetDrumGain(0.9);
+    synth.SetDrumGain(0.6);
     synth.SetDelay(0.75, 0.4);
     synth.SetReverb(0.75, 0.45);
 
@@ -361,6 +369,7 @@ bool TDemoCollection::PaperLanterns()
 {
     TScore score("Paper Lanterns", 84, 15, TKey(60, kIonian));
     TComposer composer(score, 0x9A9E4);
+    composer.SetFinalBeats(4);
     composer.SetSwing(0.09);
     const std::vector<TChord> verse = {{3, 4}, {2, 4}, {1, 4}, {0, 4}};
     const std::vector<TChord> bridge = {{5, 4}, {1, 4}, {4, 4}, {0, 4}};
@@ -402,7 +411,7 @@ bool TDemoCollection::PaperLanterns()
     upright.FilterDecay = 0.06;
     upright.KeyTrack = 0.5;
     upright.SubOctave = 0.0;
-    upright.Gain = 0.7;
+    upright.Gain = 0.5;
     synth.SetPatch("bass", upright);
     TPatch piano;
     piano.Wave = TWave::ElectricPiano;
@@ -412,7 +421,7 @@ bool TDemoCollection::PaperLanterns()
     piano.Release = 0.25;
     piano.Cutoff = 4000;
     piano.KeyTrack = 0.2;
-    piano.Gain = 0.16;
+    piano.Gain = 0.24;
     piano.Spread = 0.5;
     piano.ReverbSend = 0.4;
     piano.DelaySend = 0.08;
@@ -430,7 +439,7 @@ bool TDemoCollection::PaperLanterns()
     flute.VibratoDepth = 0.15;
     flute.VibratoRate = 4.8;
     flute.VibratoDelay = 0.35;
-    flute.Gain = 0.2;
+    flute.Gain = 0.24;
     flute.Pan = 0.15;
     flute.DelaySend = 0.25;
     flute.ReverbSend = 0.45;

@@ -169,6 +169,26 @@ void TTrackerArranger::Arrange(TTrackerSong& song, const std::vector<TChannelPla
         }
     }
 
+    // The panning command goes into the channel's first empty cell, where it costs no note its volume;
+    // a channel that is never empty gives up one row of a held arpeggio instead.
+    for (int c = 0; c < song.Channels && c < static_cast<int>(song.ChannelPanning.size()); ++c) {
+        if (song.ChannelPanning[static_cast<size_t>(c)] < 0)
+            continue;
+        auto fits = [&](const TTrackerCell& cell, bool strict) {
+            return strict ? cell.Empty()
+                          : cell.Pitch == kNoNote && cell.Volume < 0 &&
+                                (cell.Effect == kNoEffect || cell.Effect == kEffectArpeggio);
+        };
+        bool placed = false;
+        for (bool strict : {true, false})
+            for (int r = 0; r < rows && !placed; ++r)
+                if (fits(grid.At(r, c), strict)) {
+                    grid.At(r, c).Effect = kEffectPanning;
+                    grid.At(r, c).Param = song.ChannelPanning[static_cast<size_t>(c)];
+                    placed = true;
+                }
+    }
+
     song.Patterns.clear();
     song.Orders.clear();
     for (int first = 0; first < rows; first += rowsPerPattern) {

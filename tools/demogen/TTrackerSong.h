@@ -14,6 +14,7 @@ inline constexpr int kNoteOff = -2;
 inline constexpr int kNoEffect = -1;
 inline constexpr int kEffectArpeggio = 0x0;
 inline constexpr int kEffectVibrato = 0x4;
+inline constexpr int kEffectPanning = 0x8;
 inline constexpr int kEffectVolumeSlide = 0xA;
 inline constexpr int kEffectSetVolume = 0xC;
 inline constexpr int kEffectPatternBreak = 0xD;
@@ -77,6 +78,9 @@ struct TTrackerSong {
     int Channels = 4;
     int Speed = 6;   // ticks per row
     int Tempo = 125; // the tracker "BPM": a tick lasts 2.5 / Tempo seconds
+    // Panning set once per channel at the start (0 left .. 255 right, -1 to keep the format's own),
+    // for formats whose channels are otherwise fixed hard left or right.
+    std::vector<int> ChannelPanning;
     std::vector<TTrackerInstrument> Instruments;
     std::vector<TTrackerPattern> Patterns;
     std::vector<int> Orders;
