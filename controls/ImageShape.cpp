@@ -1,0 +1,265 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The shaped image window: painting, the outline from the picture, its share of the window region, dragging.
+#include "controls/ImageShape.h"
+
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "components/Exception.h"
+#include "components/TApplication.h"
+#include "components/TForm.h"
+
+namespace {
+constexpr const char* kNoBitmapMessage = "Can only modify an image if it contains a bitmap";
+constexpr std::string_view kMarkerValue = "set";
+}  // namespace
+
+TRegion GetFrgn(const TBitmap& picture, const TRect& clientRect, const TRect& destRect) {
+  // The scan surface is the client area; only the part of it the picture covers can belong to
+  // the window.
+  const TRect surfaceRect{0, 0, clientRect.Width(), clientRect.Height()};
+  const TRect area = surfaceRect.Intersect(destRect);
+  if (area.IsEmpty()) return {};
+  // An empty picture has no bottom-left pixel; clInvalid equals no pixel, so nothing is a hole.
+  const TColor key = picture.Pixel(0, picture.Height() - 1);
+
+  // A picture drawn at its natural size is scanned where it lies; a scaled one is first copied
+  // into a client-sized surface the way it is painted (nearest neighbour).
+  const TBitmap* scan = &picture;
+  TPoint origin = destRect.TopLeft();
+  std::optional<TBitmap> surface;
+  if (picture.PixelFormat() != pf32bit || destRect.Width() != picture.Width() ||
+      destRect.Height() != picture.Height()) {
+    surface.emplace(surfaceRect.Width(), surfaceRect.Height(), pf32bit);
+    surface->Canvas().CopyRect(destRect, picture.Canvas(), picture.ClientRect());
+    scan = &*surface;
+    origin = {0, 0};
+  }
+
+  TRegion::TBuilder builder;
+  for (int y = area.Top; y < area.Bottom; ++y) {
+    const uint32_t* row = scan->ScanLine(y - origin.Y);
+    const int left = area.Left - origin.X, right = area.Right - origin.X;
+    int x = left;
+    while (x < right) {
+      while (x < right && row[x] == key) ++x;
+      const int start = x;
+      while (x < right && row[x] != key) ++x;
+      builder.AddRun(y, start + origin.X, x + origin.X);
+    }
+  }
+  return builder.Build();
+}
+
+TPoint WindowBorderOffset(const TRect& clientRect, const TRect& windowRect) {
+  const int bx = (windowRect.Width() - clientRect.Width()) / 2;
+  const int by = windowRect.Height() - clientRect.Height() - bx;
+  return {bx, by};
+}
+
+TImageShape::TImageShape(TComponent* owner) : TGraphicControl(owner) {
+  FMovable = true;
+  FButtonHeld = false;
+  SetControlStyle(ControlStyle() | csReplicatable);
+  FPicture = std::make_unique<TPicture>();
+  FPicture->OnChange = [this](TObject* sender) { PictureChanged(sender); };
+  FPicture->OnProgress = [this](TObject* sender, TProgressStage stage, uint8_t percent, bool redrawNow,
+                                const TRect& rect, const std::string& message) {
+    Progress(sender, stage, percent, redrawNow, rect, message);
+  };
+  SetHeight(105);
+  SetWidth(105);
+  FAppliedRegion = TRegion();
+}
+
+TImageShape::~TImageShape() {
+  FPicture->OnChange = nullptr;
+  FPicture->OnProgress = nullptr;
+  FPicture.reset();
+}
+
+void TImageShape::SetPicture(const TPicture& picture) { FPicture->Assign(picture); }
+
+void TImageShape::SetCenter(bool value) {
+  if (value == FCenter) return;
+  FCenter = value;
+  PictureChanged(this);
+}
+
+void TImageShape::SetStretch(bool value) {
+  if (value == FStretch) return;
+  FStretch = value;
+  PictureChanged(this);
+}
+
+void TImageShape::SetProportional(bool value) {
+  if (value == FProportional) return;
+  FProportional = value;
+  PictureChanged(this);
+}
+
+void TImageShape::SetTransparent(bool value) {
+  if (value == FTransparent) return;
+  FTransparent = value;
+  PictureChanged(this);
+}
+
+TRect TImageShape::DestRect() const {
+  int w = FPicture->Width(), h = FPicture->Height();
+  const int cw = ClientWidth(), ch = ClientHeight();
+  const bool scale = FStretch || (FProportional && (w > cw || h > ch));
+  if (scale) {
+    if (FProportional && w > 0 && h > 0) {
+      const double aspect = double(w) / double(h);
+      if (w > h) {
+        w = cw;
+        h = int(cw / aspect);
+        if (h > ch) {
+          h = ch;
+          w = int(ch * aspect);
+        }
+      } else {
+        h = ch;
+        w = int(ch * aspect);
+        if (w > cw) {
+          w = cw;
+          h = int(cw / aspect);
+        }
+      }
+    } else {
+      w = cw;
+      h = ch;
+    }
+  }
+  TRect r{0, 0, w, h};
+  // Integer division truncates toward zero: a picture larger than the control moves up and left.
+  if (FCenter) r = r.Offset((cw - w) / 2, (ch - h) / 2);
+  return r;
+}
+
+TCanvas& TImageShape::GetCanvas() {
+  if (!FPicture->HasGraphic()) {
+    const TBitmap blank(Width(), Height(), pf32bit);
+    FPicture->Assign(blank);
+  }
+  // A change handler may have emptied the picture again; then there is no bitmap to draw on.
+  const auto& graphic = FPicture->Graphic();
+  if (!graphic) throw EInvalidOperation(kNoBitmapMessage);
+  return graphic->Canvas();
+}
+
+bool TImageShape::CanAutoSize(int& newWidth, int& newHeight) {
+  if (!IsDesigning() || (FPicture->Width() > 0 && FPicture->Height() > 0)) {
+    if (Align() == alNone || Align() == alLeft || Align() == alRight) newWidth = FPicture->Width();
+    if (Align() == alNone || Align() == alTop || Align() == alBottom) newHeight = FPicture->Height();
+  }
+  return true;
+}
+
+void TImageShape::Paint() {
+  TCanvas& canvas = ControlCanvas();
+  if (IsDesigning()) {
+    canvas.Pen().SetStyle(psDash);
+    canvas.Brush().SetStyle(bsClear);
+    canvas.Rectangle({0, 0, Width(), Height()});
+  }
+  struct TRestore {
+    bool& Flag;
+    bool Saved;
+    ~TRestore() { Flag = Saved; }
+  } restore{FInPaint, FInPaint};
+  FInPaint = true;
+  const std::shared_ptr<TBitmap> graphic = FPicture->Graphic();
+  if (graphic && !graphic->Empty()) canvas.StretchDraw(DestRect(), *graphic);
+}
+
+// A 32-bit frame buffer has no palette to realise, so there is never a palette change to pass on.
+bool TImageShape::DoPaletteChange() { return false; }
+
+void TImageShape::PictureChanged(TObject* /*sender*/) {
+  if (AutoSize() && FPicture->Width() > 0 && FPicture->Height() > 0)
+    SetBounds(Left(), Top(), FPicture->Width(), FPicture->Height());
+  // Held by value: setting the flag below reports a change, which runs this method once more.
+  if (const std::shared_ptr<TBitmap> graphic = FPicture->Graphic()) {
+    if (graphic->Transparent() != FTransparent) graphic->SetTransparent(FTransparent);
+    if (!graphic->Transparent() && FStretch && !FProportional)
+      SetControlStyle(ControlStyle() | csOpaque);
+    else
+      SetControlStyle(ControlStyle() & ~csOpaque);
+    if (DoPaletteChange() && FInPaint) Repaint();
+  } else {
+    SetControlStyle(ControlStyle() & ~csOpaque);
+  }
+  if (!FInPaint) Invalidate();
+  if (FPicture->HasGraphic() && !IsDesigning()) ApplyWindowShape();
+}
+
+void TImageShape::ApplyWindowShape() {
+  TForm* form = Parent();
+  if (!form) return;  // no window to shape yet; the next change after parenting shapes it
+  const std::shared_ptr<TBitmap> graphic = FPicture->Graphic();
+
+  // The outline is taken from the picture as it is drawn on a fresh (black) surface: with
+  // Transparent set, its transparent pixels come out black there.
+  const TBitmap* source = graphic.get();
+  std::optional<TBitmap> drawn;
+  if (graphic->Transparent() || graphic->PixelFormat() != pf32bit) {
+    drawn.emplace(graphic->Width(), graphic->Height(), pf32bit);
+    drawn->Canvas().Draw(0, 0, *graphic);
+    source = &*drawn;
+  }
+  TRegion region = GetFrgn(*source, {0, 0, Width(), Height()}, DestRect());
+
+  // Window regions count from the window's outer corner, the control's place from the client area.
+  const TPoint border = WindowBorderOffset(form->ClientRect(), form->WindowRect());
+  region.Offset(Left() + border.X, Top() + border.Y);
+
+  const char* marker = std::getenv(kEnvMarker);
+  if (!marker || std::string_view(marker) != kMarkerValue) {
+    // The first outline in this process: it becomes the whole region of the window.
+    FAppliedRegion = region;
+    setenv(kEnvMarker, kMarkerValue.data(), 1);
+  } else {
+    // Replace only this control's previous share, keeping what other shaped controls gave.
+    const TRegion others = form->WindowRegion().Subtract(FAppliedRegion);
+    FAppliedRegion = region;
+    region = others.Union(region);
+  }
+  form->SetWindowRegion(region);
+  form->Invalidate();
+}
+
+void TImageShape::Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                           const TRect& rect, const std::string& message) {
+  if (FIncrementalDisplay && redrawNow) {
+    if (DoPaletteChange())
+      Update();
+    else
+      Paint();
+  }
+  if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, rect, message);
+}
+
+void TImageShape::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TGraphicControl::MouseDown(button, shift, x, y);
+  FButtonHeld = true;
+  FDragAnchor = Application.CursorPos();
+}
+
+void TImageShape::MouseMove(TShiftState shift, int x, int y) {
+  TGraphicControl::MouseMove(shift, x, y);
+  if (!FButtonHeld || !FMovable) return;
+  TForm* form = Parent();
+  if (!form) return;
+  // Screen coordinates: the window moving under the pointer does not disturb the next step.
+  const TPoint p = Application.CursorPos();
+  form->SetLeft(form->Left() + (p.X - FDragAnchor.X));
+  form->SetTop(form->Top() + (p.Y - FDragAnchor.Y));
+  FDragAnchor = p;
+}
+
+void TImageShape::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TGraphicControl::MouseUp(button, shift, x, y);
+  FButtonHeld = false;
+}
