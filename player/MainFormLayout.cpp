@@ -66,7 +66,8 @@ void TMainForm::CreateLayout()
   LoadSkinPicture(*ImageShape, "ImageShape");
   ImageShape->SetAutoSize(true);
   // FIXME: the skin moves the window when dragged once the shaped window control replaces the
-  // plain picture (Movable on); hover logic binds ImageShapeMouseMove.
+  // plain picture (Movable on).
+  ImageShape->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { ImageShapeMouseMove(s, sh, x, y); };
 
   Scroller = &Add<TSkinScroller>("Scroller");
   Scroller->SetBounds(102, 41, 297, 15);
@@ -95,6 +96,8 @@ void TMainForm::CreateLayout()
   Button_Repeat->OnClick = [this](TObject* s) { Button_RepeatClick(s); };
   Button_Mute->OnClick = [this](TObject* s) { Button_MuteClick(s); };
   Button_Quit->OnClick = [this](TObject* s) { Button_QuitClick(s); };
+  for (TImage* mode : {Button_Shuffle, Button_Repeat, Button_Mute})
+    mode->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Button_MuteMouseMove(s, sh, x, y); };
 
   Label_Pos = &Add<TLabel>("Label_Pos");
   Label_Pos->SetBounds(118, 99, 27, 14);
@@ -131,7 +134,13 @@ void TMainForm::CreateLayout()
   Button_Up = image("Button_Up", {394, 176, 7, 8, kAuto, kOpaque, kShown, "", crSizeNS});
   Button_Up->SetEnabled(false);
   Button_Up_Rollover = image("Button_Up_Rollover", {394, 176, 7, 8, kAuto, kOpaque, kHidden, "", crSizeNS});
-  // FIXME: the slider, fill-bar, thumb and hover pointer-move handlers are bound when they exist.
+  for (TImage* knob : {Slider_Volume, Slider_Speed, Slider_Panning})
+    knob->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Slider_VolumeMouseMove(s, sh, x, y); };
+  for (TImage* bar : {FadeBitmap_Volume, FadeBitmap_Speed, FadeBitmap_Panning})
+    bar->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { List_TracksMouseMove(s, sh, x, y); };
+  Button_Up_Rollover->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
+    Button_Up_RolloverMouseMove(s, sh, x, y);
+  };
 
   List_Tracks = &Add<TSkinList>("List_Tracks");
   List_Tracks->SetBounds(104, 176, 289, 78);
@@ -146,12 +155,13 @@ void TMainForm::CreateLayout()
   // kSelectedOrange) apply once the colour-lined list replaces the plain one.
   List_Tracks->OnDblClick = [this](TObject* s) { List_TracksDblClick(s); };
   List_Tracks->OnKeyPress = [this](TObject* s, char& key) { List_TracksKeyPress(s, key); };
+  List_Tracks->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { List_TracksMouseMove(s, sh, x, y); };
 
   Timer = &Add<TTimer>("Timer");
   Timer->OnTimer = [this](TObject* s) { TimerTimer(s); };
   Eye_Timer = &Add<TTimer>("Eye_Timer");
   Eye_Timer->SetInterval(2);
-  // FIXME: the eye meters bind Eye_TimerTimer here; without a handler the timer never fires.
+  Eye_Timer->OnTimer = [this](TObject* s) { Eye_TimerTimer(s); };
   StartTimer = &Add<TTimer>("StartTimer");
   StartTimer->SetInterval(50);
 

@@ -107,8 +107,3 @@ void TMainForm::Button_QuitClick(TObject* /*sender*/)
   SndTable().snd_stop();
   Close();
 }
-
-void TMainForm::StartSpectrum()
-{
-  // FIXME: the 25 ms spectrum display starts here: the 52 x 16 bitmap and the periodic timer.
-}

@@ -12,6 +12,7 @@
 #include "components/TLabel.h"
 #include "components/TTimer.h"
 #include "graphics/TImageList.h"
+#include "platform/TPeriodicTimer.h"
 
 #include <cstdint>
 #include <functional>
@@ -130,9 +131,33 @@ public:
   void ShowTrackInfo(int32_t index);
   void TimerTimer(TObject* sender);
 
-  // --- Display ------------------------------------------------------------------------------
-  // FIXME: the spectrum display is not written yet; start-up calls this where it starts.
+  // --- Sliders ------------------------------------------------------------------------------
+  // The pointer-move handler of the three knobs: a hint while hovering, a drag step while the
+  // left button is held.
+  void Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int x, int y);
+
+  // --- Hover hints, lit buttons and the list thumb -------------------------------------------
+  void ImageShapeMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void List_TracksMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void Button_MuteMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  void Button_Up_RolloverMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  // Lights `control` and names it in the hint when (x, y) lies strictly inside it; darkens it otherwise.
+  void UpdateRollover(TControl* control, int x, int y);
+
+  // --- Eyes -----------------------------------------------------------------------------------
+  void Eye_TimerTimer(TObject* sender);
+
+  // --- Spectrum display -----------------------------------------------------------------------
+  // Makes the 52 x 16 display bitmap and starts the 25 ms display thread. Called once, at the end
+  // of start-up.
   void StartSpectrum();
+  // One tick of the display thread: fetch the spectrum, draw the bars, copy them onto the window.
+  // Touches no component; runs on the display thread (tests may call it while the thread is stopped).
+  void SpectrumTimerProc();
+  // Stops the display thread and waits for it; no tick runs after this returns.
+  void StopSpectrum();
+  // The display's pixels: 8-bit palette indices, bottom-up rows (empty until StartSpectrum).
+  const TBitmap& SpectrumBitmap() const { return FSpectrumBitmap; }
 
 private:
   void CreateLayout();
@@ -147,4 +172,12 @@ private:
 
   bool FStartupFailed = false;
   TShuffleGenerator FShuffle;
+
+  // The display bitmap and its pixel memory; FSpectrumBits stays null unless the bitmap was made,
+  // and the tick draws nothing without it.
+  TBitmap FSpectrumBitmap;
+  uint8_t* FSpectrumBits = nullptr;
+  // NOTE: keep this the last member. Members die in reverse order, so the display thread is stopped
+  // and joined before the player state it reads and before the window (destroyed by TForm) go away.
+  TPeriodicTimer FSpectrumTimer;
 };

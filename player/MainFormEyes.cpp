@@ -1,0 +1,43 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The two eyes as level meters: the current channel's levels pick a frame for each eye.
+#include "TMainForm.h"
+
+#include "audio/TSndEntryTable.h"
+
+namespace {
+
+// Holds a level that rises at once and, on a lower reading, falls by the decay factor. With the
+// factor at 0 a falling level drops to 0 for one tick and takes the new reading on the next, which
+// makes a fading eye blink shut on every second tick: the eyes are meant to look that way.
+void Hold(float& held, float level, float decay)
+{
+  if (level >= held)
+    held = level;
+  else
+    held = held * decay;
+}
+
+// Frame 0 is the quietest; a level of 100 or more selects no frame and the eye keeps its picture.
+void ShowFrame(TImage& eye, const TImageList& frames, float held)
+{
+  // Opaque: the eye is repainted straight over the window, without the skin beneath it first.
+  eye.SetControlStyle(eye.ControlStyle() | csOpaque);
+  TBitmap& picture = eye.Picture().Bitmap();
+  const int index = static_cast<int>(double(held) * 0.01 * 6.0);
+  frames.GetBitmap(index, picture);
+  eye.Repaint();
+}
+
+} // namespace
+
+void TMainForm::Eye_TimerTimer(TObject* /*sender*/)
+{
+  // A failed request answers with all bits set, which reads as 65535 on both sides: no frame.
+  const uint32_t word = SndTable().snd_channel_get_level(Channel());
+  const float left = static_cast<float>(word & 0xFFFFu);
+  const float right = static_cast<float>(word >> 16);
+  Hold(EyeLevels[0], left, EyeDecay);
+  Hold(EyeLevels[1], right, EyeDecay);
+  ShowFrame(*LeftEye_Image, LeftEye, EyeLevels[0]);
+  ShowFrame(*RightEye_Image, RightEye, EyeLevels[1]);
+}
