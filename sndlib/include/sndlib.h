@@ -227,7 +227,8 @@ SNDLIB_API SND_BOOL snd_channel_set_attributes(SND_HANDLE handle, int32_t freq, 
  * right side, each the peak absolute sample of the 20 ms now heard (the output's buffering taken into
  * account), after the channel's volume and pan and before the master volume, as a percentage of full scale
  * rounded to the nearest integer: 0 silence, 100 full scale (louder passages may read above 100).
- * A stopped, paused or ended channel, or stopped output, reads 0.
+ * A stopped, paused or ended channel reads 0 once its silence is heard (after the output's latency);
+ * while the output is stopped (snd_stop) every level reads 0.
  * Returns 0xFFFFFFFF on failure. Errors: SND_ERROR_NOT_INIT, SND_ERROR_HANDLE. Threads: any.
  */
 SNDLIB_API uint32_t snd_channel_get_level(SND_HANDLE handle);
@@ -264,7 +265,7 @@ SNDLIB_API double snd_channel_bytes_to_seconds(SND_HANDLE handle, uint64_t bytes
  *           k * output rate / 2048 Hz, of a 2048-point FFT with a Hann window over the channel's last 2048
  *           samples being heard now (the output's buffering taken into account), after the channel's volume
  *           and pan, mixed to mono as (left + right) / 2. Scaled so a full-scale sine centred on a bin reads
- *           1.0 at that bin; silence reads 0 everywhere.
+ *           1.0 at that bin; silence, and anything while the output is stopped, reads 0 everywhere.
  * Returns the number of bytes written (4096), or 0xFFFFFFFF on failure, leaving the buffer untouched.
  * Errors: SND_ERROR_NOT_INIT, SND_ERROR_HANDLE, SND_ERROR_PARAM (null buffer, unknown `length`).
  * Threads: any; meant to be called from a periodic timer thread while other threads free channels.

@@ -56,13 +56,8 @@ struct TFftwFree {
 
 uint32_t TAnalyser::Level(const TChannel& channel, int64_t heard, int rate) {
   size_t frames = size_t(std::max(1, rate / 50));
-  std::vector<float> stereo(frames * 2);
-  channel.ReadHistory(heard, frames, stereo.data());
-  float peak[2] = {0.0f, 0.0f};
-  for (size_t i = 0; i < frames; ++i) {
-    peak[0] = std::max(peak[0], std::fabs(stereo[i * 2]));
-    peak[1] = std::max(peak[1], std::fabs(stereo[i * 2 + 1]));
-  }
+  float peak[2];
+  channel.PeakOfHistory(heard, frames, peak);
   auto percent = [](float p) { return uint32_t(std::min(65534.0f, std::round(p * 100.0f))); };
   return percent(peak[0]) | (percent(peak[1]) << 16);
 }

@@ -7,6 +7,7 @@
 #include <samplerate.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace sndlib {
@@ -31,6 +32,8 @@ TChannel::TChannel(uint32_t handle, TChannelKind kind, std::unique_ptr<TSource> 
   FHistoryFrames = h;
   FHistory.reset(new std::atomic<float>[h * 2]);
   for (size_t i = 0; i < h * 2; ++i) FHistory[i].store(0.0f, std::memory_order_relaxed);
+  FPeaks.reset(new std::atomic<float>[h / kPeakChunk * 2]);
+  for (size_t i = 0; i < h / kPeakChunk * 2; ++i) FPeaks[i].store(0.0f, std::memory_order_relaxed);
 }
 
 TChannel::~TChannel() { src_delete(FResampler); }
@@ -117,10 +120,19 @@ void TChannel::Render(float* out, size_t frames) {
 
 void TChannel::WriteHistory(int64_t first, const float* stereo, size_t frames) {
   size_t mask = FHistoryFrames - 1;
+  size_t chunkMask = FHistoryFrames / kPeakChunk - 1;
   for (size_t i = 0; i < frames; ++i) {
-    size_t slot = (size_t(first) + i) & mask;
-    FHistory[slot * 2].store(stereo[i * 2], std::memory_order_relaxed);
-    FHistory[slot * 2 + 1].store(stereo[i * 2 + 1], std::memory_order_relaxed);
+    size_t f = size_t(first) + i;
+    size_t slot = f & mask;
+    float l = stereo[i * 2], r = stereo[i * 2 + 1];
+    FHistory[slot * 2].store(l, std::memory_order_relaxed);
+    FHistory[slot * 2 + 1].store(r, std::memory_order_relaxed);
+    size_t chunk = (f / kPeakChunk) & chunkMask;
+    bool fresh = f % kPeakChunk == 0;
+    float pl = fresh ? 0.0f : FPeaks[chunk * 2].load(std::memory_order_relaxed);
+    float pr = fresh ? 0.0f : FPeaks[chunk * 2 + 1].load(std::memory_order_relaxed);
+    FPeaks[chunk * 2].store(std::max(pl, std::fabs(l)), std::memory_order_relaxed);
+    FPeaks[chunk * 2 + 1].store(std::max(pr, std::fabs(r)), std::memory_order_relaxed);
   }
   if (FHistoryBegin.load(std::memory_order_relaxed) < 0) FHistoryBegin.store(first, std::memory_order_release);
   FHistoryEnd.store(first + int64_t(frames), std::memory_order_release);
@@ -145,6 +157,35 @@ void TChannel::ReadHistory(int64_t end, size_t frames, float* stereo) const {
     stereo[i * 2] = 0.0f;
     stereo[i * 2 + 1] = 0.0f;
   }
+}
+
+void TChannel::PeakOfHistory(int64_t end, size_t frames, float* peak) const {
+  int64_t begin = FHistoryBegin.load(std::memory_order_acquire);
+  int64_t written = FHistoryEnd.load(std::memory_order_acquire);
+  size_t mask = FHistoryFrames - 1;
+  size_t chunkMask = FHistoryFrames / kPeakChunk - 1;
+  peak[0] = peak[1] = 0.0f;
+  if (begin < 0) return;
+  int64_t from = std::max(end - int64_t(frames), begin);
+  int64_t to = std::min(end, written);
+  // Only whole chunks that started at or after `begin` carry a complete peak; the rest is read frame by frame.
+  for (int64_t f = from; f < to;) {
+    bool whole = f % int64_t(kPeakChunk) == 0 && f + int64_t(kPeakChunk) <= to;
+    if (whole) {
+      size_t chunk = (size_t(f) / kPeakChunk) & chunkMask;
+      peak[0] = std::max(peak[0], FPeaks[chunk * 2].load(std::memory_order_relaxed));
+      peak[1] = std::max(peak[1], FPeaks[chunk * 2 + 1].load(std::memory_order_relaxed));
+      f += int64_t(kPeakChunk);
+    } else {
+      size_t slot = size_t(f) & mask;
+      peak[0] = std::max(peak[0], std::fabs(FHistory[slot * 2].load(std::memory_order_relaxed)));
+      peak[1] = std::max(peak[1], std::fabs(FHistory[slot * 2 + 1].load(std::memory_order_relaxed)));
+      ++f;
+    }
+  }
+  // As for ReadHistory: a span the mixer may have overwritten meanwhile says nothing.
+  int64_t now = FHistoryEnd.load(std::memory_order_acquire);
+  if (from < now + int64_t(TMixer::kMaxBlock) - int64_t(FHistoryFrames)) peak[0] = peak[1] = 0.0f;
 }
 
 } // namespace sndlib

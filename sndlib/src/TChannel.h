@@ -62,6 +62,9 @@ public:
   // Any thread: the `frames` stereo frames ending before output frame `end`, silence where none was
   // recorded or it was overwritten already.
   void ReadHistory(int64_t end, size_t frames, float* stereo) const;
+  // Any thread: the peak absolute sample of each side over the same span, from per-chunk peaks the mixer
+  // keeps, so a level costs a few dozen reads rather than a thousand.
+  void PeakOfHistory(int64_t end, size_t frames, float* peak) const;
 
   // Source frames the mixer has taken so far since the last rewind.
   uint64_t Consumed() const { return FConsumed.load(std::memory_order_acquire); }
@@ -94,6 +97,8 @@ private:
   // it while the mixer writes further on.
   size_t FHistoryFrames;
   std::unique_ptr<std::atomic<float>[]> FHistory;
+  static constexpr size_t kPeakChunk = 64;
+  std::unique_ptr<std::atomic<float>[]> FPeaks;
   std::atomic<int64_t> FHistoryBegin{-1};
   std::atomic<int64_t> FHistoryEnd{-1};
 };
