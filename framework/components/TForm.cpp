@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "components/Exception.h"
 #include "components/TApplication.h"
 
 namespace {
@@ -326,6 +327,11 @@ void TForm::ColorChanged() {
   FFrameBuffer->Canvas().Brush().SetColor(ColorToRGB(Color()));
   for (TControl* c : FControls) c->ParentColorChanged();
   Invalidate();
+}
+
+TControl* TForm::Controls(int index) const {
+  if (index < 0 || index >= ControlCount()) throw EListError::IndexOutOfBounds(index);
+  return FControls[size_t(index)];
 }
 
 TControl* TForm::ControlAtPos(TPoint p, bool allowDisabled) const {

@@ -104,7 +104,8 @@ public:
 
   // --- Controls -------------------------------------------------------------------------
   int ControlCount() const { return int(FControls.size()); }
-  TControl* Controls(int index) const { return FControls.at(size_t(index)); }
+  // Throws EListError outside 0..ControlCount-1.
+  TControl* Controls(int index) const;
   // The topmost visible control at a point of the client area (enabled ones only unless
   // allowDisabled), or nullptr.
   TControl* ControlAtPos(TPoint p, bool allowDisabled = false) const;

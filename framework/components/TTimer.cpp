@@ -43,5 +43,6 @@ void TTimer::Fire(TTimePoint now) {
   TTimePoint next = *FDue + EffectivePeriod();
   if (next <= now) next = now + EffectivePeriod();
   FDue = next;
-  if (OnTimer) OnTimer(this);
+  // The handler may destroy this timer (closing its form, say), so it runs from a copy.
+  if (TNotifyEvent handler = OnTimer) handler(this);
 }

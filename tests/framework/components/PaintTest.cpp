@@ -238,3 +238,23 @@ TEST_F(PaintTest, only_changed_areas_are_presented) {
   EXPECT_EQ(Screen().Pixel(5, 5), clBlack);
   EXPECT_EQ(Screen().Pixel(55, 5), clRed);
 }
+
+TEST_F(PaintTest, image_places_its_picture_by_stretch_proportional_and_center) {
+  TImage& image = Form->Add<TImage>("Image");
+  image.SetBounds(0, 0, 63, 96);
+  image.Picture().SetGraphic(Solid(49, 61, clRed));
+  EXPECT_EQ(image.DestRect(), (TRect{0, 0, 49, 61}));
+  image.SetCenter(true);
+  EXPECT_EQ(image.DestRect(), (TRect{7, 17, 56, 78}));  // an odd difference leaves the extra pixel right and below
+  image.SetCenter(false);
+  image.SetProportional(true);  // smaller than the control: not scaled
+  EXPECT_EQ(image.DestRect(), (TRect{0, 0, 49, 61}));
+  image.SetStretch(true);
+  EXPECT_EQ(image.DestRect(), (TRect{0, 0, 63, 78}));
+  image.SetProportional(false);
+  EXPECT_EQ(image.DestRect(), (TRect{0, 0, 63, 96}));
+  // Stretched and not see-through, the picture covers the control: it declares itself opaque.
+  EXPECT_TRUE(image.HasStyle(csOpaque));
+  image.SetTransparent(true);
+  EXPECT_FALSE(image.HasStyle(csOpaque));
+}

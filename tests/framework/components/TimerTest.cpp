@@ -123,3 +123,15 @@ TEST_F(TimerTest, an_exception_in_a_handler_is_shown_and_the_timers_keep_running
   EXPECT_EQ(Screen().MessageBoxes()[0].Text, "ColorIndex can't be less than 1 or greater than 15");
   EXPECT_EQ(Screen().MessageBoxes()[0].Title, "mira.nol");
 }
+
+TEST_F(TimerTest, a_handler_may_destroy_its_own_timer) {
+  TTimer& timer = Make("t", 10);
+  int ticks = 0;
+  timer.OnTimer = [&, form = Form](TObject* sender) {
+    ++ticks;
+    form->DestroyComponent(static_cast<TTimer*>(sender));
+  };
+  Screen().Advance(50);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(Form->ComponentCount(), 0);
+}
