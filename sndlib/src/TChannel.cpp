@@ -121,18 +121,28 @@ void TChannel::Render(float* out, size_t frames) {
 void TChannel::WriteHistory(int64_t first, const float* stereo, size_t frames) {
   size_t mask = FHistoryFrames - 1;
   size_t chunkMask = FHistoryFrames / kPeakChunk - 1;
-  for (size_t i = 0; i < frames; ++i) {
+  for (size_t i = 0; i < frames;) {
+    // One chunk (or the part of it in this block) at a time: samples first, then its peak once.
     size_t f = size_t(first) + i;
-    size_t slot = f & mask;
-    float l = stereo[i * 2], r = stereo[i * 2 + 1];
-    FHistory[slot * 2].store(l, std::memory_order_relaxed);
-    FHistory[slot * 2 + 1].store(r, std::memory_order_relaxed);
+    size_t inChunk = f % kPeakChunk;
+    size_t n = std::min(frames - i, kPeakChunk - inChunk);
+    float pl = 0.0f, pr = 0.0f;
     size_t chunk = (f / kPeakChunk) & chunkMask;
-    bool fresh = f % kPeakChunk == 0;
-    float pl = fresh ? 0.0f : FPeaks[chunk * 2].load(std::memory_order_relaxed);
-    float pr = fresh ? 0.0f : FPeaks[chunk * 2 + 1].load(std::memory_order_relaxed);
-    FPeaks[chunk * 2].store(std::max(pl, std::fabs(l)), std::memory_order_relaxed);
-    FPeaks[chunk * 2 + 1].store(std::max(pr, std::fabs(r)), std::memory_order_relaxed);
+    if (inChunk != 0) {
+      pl = FPeaks[chunk * 2].load(std::memory_order_relaxed);
+      pr = FPeaks[chunk * 2 + 1].load(std::memory_order_relaxed);
+    }
+    for (size_t j = 0; j < n; ++j) {
+      size_t slot = (f + j) & mask;
+      float l = stereo[(i + j) * 2], r = stereo[(i + j) * 2 + 1];
+      FHistory[slot * 2].store(l, std::memory_order_relaxed);
+      FHistory[slot * 2 + 1].store(r, std::memory_order_relaxed);
+      pl = std::max(pl, std::fabs(l));
+      pr = std::max(pr, std::fabs(r));
+    }
+    FPeaks[chunk * 2].store(pl, std::memory_order_relaxed);
+    FPeaks[chunk * 2 + 1].store(pr, std::memory_order_relaxed);
+    i += n;
   }
   if (FHistoryBegin.load(std::memory_order_relaxed) < 0) FHistoryBegin.store(first, std::memory_order_release);
   FHistoryEnd.store(first + int64_t(frames), std::memory_order_release);
@@ -143,19 +153,23 @@ void TChannel::ReadHistory(int64_t end, size_t frames, float* stereo) const {
   int64_t written = FHistoryEnd.load(std::memory_order_acquire);
   size_t mask = FHistoryFrames - 1;
   int64_t first = end - int64_t(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    int64_t f = first + int64_t(i);
-    bool valid = begin >= 0 && f >= begin && f < written;
-    stereo[i * 2] = valid ? FHistory[(size_t(f) & mask) * 2].load(std::memory_order_relaxed) : 0.0f;
-    stereo[i * 2 + 1] = valid ? FHistory[(size_t(f) & mask) * 2 + 1].load(std::memory_order_relaxed) : 0.0f;
+  std::fill(stereo, stereo + frames * 2, 0.0f);
+  if (begin < 0) return;
+  int64_t from = std::max(first, begin);
+  int64_t to = std::min(end, written);
+  for (int64_t f = from; f < to; ++f) {
+    size_t slot = size_t(f) & mask;
+    size_t at = size_t(f - first) * 2;
+    stereo[at] = FHistory[slot * 2].load(std::memory_order_relaxed);
+    stereo[at + 1] = FHistory[slot * 2 + 1].load(std::memory_order_relaxed);
   }
   // Frames the mixer may have overwritten while they were copied read as silence: the slot of frame f is
   // reused for f + capacity, and the mixer writes at most one block beyond what it has published.
   int64_t now = FHistoryEnd.load(std::memory_order_acquire);
   int64_t oldestSafe = now + int64_t(TMixer::kMaxBlock) - int64_t(FHistoryFrames);
-  for (size_t i = 0; i < frames && first + int64_t(i) < oldestSafe; ++i) {
-    stereo[i * 2] = 0.0f;
-    stereo[i * 2 + 1] = 0.0f;
+  for (int64_t f = first; f < std::min(oldestSafe, end); ++f) {
+    stereo[size_t(f - first) * 2] = 0.0f;
+    stereo[size_t(f - first) * 2 + 1] = 0.0f;
   }
 }
 

@@ -106,6 +106,12 @@ TEST_F(Failures, memory_loads_offsets_and_bad_arguments) {
   SND_HANDLE atOffset = snd_stream_create_file(0, padded.c_str(), 1000, 0, SND_STREAM_PRESCAN);
   ASSERT_NE(atOffset, 0u);
   EXPECT_EQ(snd_stream_get_length(atOffset), snd_stream_get_length(fromMemory));
+  // An ID3v2 tag of 300 bytes in front (size as four 7-bit digits) is skipped, not played as noise.
+  std::string tag = std::string("ID3\x03\x00\x00", 6) + std::string{0, 0, 2, 44} + std::string(300, '\0');
+  std::string tagged = Write("tagged.mp3", tag + mp3);
+  SND_HANDLE withTag = snd_stream_create_file(0, tagged.c_str(), 0, 0, SND_STREAM_PRESCAN);
+  ASSERT_NE(withTag, 0u);
+  EXPECT_EQ(snd_stream_get_length(withTag), snd_stream_get_length(fromMemory));
   EXPECT_EQ(snd_stream_create_file(1, mp3.data(), 0, 0, 0), 0u);
   EXPECT_EQ(snd_error_get_code(), SND_ERROR_PARAM);
   EXPECT_EQ(snd_music_load(0, nullptr, 0, 0, 0), 0u);
