@@ -22,6 +22,7 @@ public:
     const std::vector<uint8_t>& Bytes() const { return FBytes; }
     // Overwrites a 16-bit little-endian value written earlier, for sizes known only afterwards.
     void PatchU16LE(size_t at, int value);
+    void PatchU8(size_t at, int value) { FBytes[at] = static_cast<uint8_t>(value & 0xFF); }
 
     // Writes the bytes to `path`; false when the file cannot be written.
     bool SaveToFile(const std::string& path) const;

@@ -7,6 +7,7 @@
 #include "TComposer.h"
 #include "TModWriter.h"
 #include "TMp3Encoder.h"
+#include "TS3mWriter.h"
 #include "TSampleSynth.h"
 #include "TSynthRenderer.h"
 #include "TTrackerArranger.h"
@@ -71,7 +72,7 @@ bool TDemoCollection::Generate()
 {
     FTracks.clear();
     // The first entry is what plays when the player starts.
-    return GlassHarbour() && AmberCircuit() && NightFerry() && PaperLanterns() && WritePlayList();
+    return GlassHarbour() && AmberCircuit() && NightFerry() && CopperKites() && PaperLanterns() && WritePlayList();
 }
 
 bool TDemoCollection::WritePlayList()
@@ -454,5 +455,79 @@ bool TDemoCollection::PaperLanterns()
         return false;
     FListing += score.Listing() + "\n";
     FTracks.push_back({"paper_lanterns.mp3", score.Title()});
+    return true;
+}
+
+// A funky nine-channel piece in E dorian at 132 BPM: chord stabs, a syncopated bass, a chime
+// arpeggio in the bridge and a lead with vibrato.
+bool TDemoCollection::CopperKites()
+{
+    TScore score("Copper Kites", 132, 25, TKey(52, kDorian));
+    TComposer composer(score, 0xC0FFE);
+    const std::vector<TChord> verse = {{0, 4}, {3, 4}, {2, 4}, {3, 4}};
+    const std::vector<TChord> bridge = {{6, 3}, {2, 3}, {3, 3}, {0, 4}};
+    composer.SetHarmony(0, 12, verse);
+    composer.SetHarmony(12, 20, bridge);
+    composer.SetHarmony(20, 24, verse);
+    composer.SetHarmony(24, 25, {{0, 4}});
+
+    TPart& drums = score.AddPart("drums", TRole::Drums);
+    TPart& bass = score.AddPart("bass", TRole::Bass);
+    TPart& lead = score.AddPart("lead", TRole::Lead);
+    TPart& stabs = score.AddPart("stabs", TRole::Chords);
+    TPart& bell = score.AddPart("bell", TRole::Arp);
+
+    composer.WriteDrums(drums, 0, 4, TGroove::Backbeat, kLayerKick | kLayerHats, TDrumFill::Snare, TDrumCrash::None);
+    composer.WriteDrums(drums, 4, 12, TGroove::Backbeat, kLayerAll, TDrumFill::Snare, TDrumCrash::None);
+    composer.WriteDrums(drums, 12, 20, TGroove::HalfTime, kLayerAll, TDrumFill::Snare, TDrumCrash::None);
+    composer.WriteDrums(drums, 20, 24, TGroove::Backbeat, kLayerAll, TDrumFill::Snare, TDrumCrash::None);
+    composer.WriteDrums(drums, 24, 25, TGroove::Final, kLayerAll, TDrumFill::None, TDrumCrash::None);
+
+    composer.WriteBass(bass, 0, 12, TBassStyle::Syncopated, 33, 0.95);
+    composer.WriteBass(bass, 12, 20, TBassStyle::Pulse, 33, 0.9);
+    composer.WriteBass(bass, 20, 24, TBassStyle::Syncopated, 33, 0.95);
+    composer.WriteBass(bass, 24, 25, TBassStyle::Final, 33, 1.0);
+
+    composer.WriteChords(stabs, 0, 12, TChordStyle::Pushed, 62, 0.8);
+    composer.WriteChords(stabs, 12, 20, TChordStyle::Held, 60, 0.6);
+    composer.WriteChords(stabs, 20, 24, TChordStyle::Pushed, 62, 0.8);
+    composer.WriteChords(stabs, 24, 25, TChordStyle::Final, 62, 0.8);
+    composer.WriteChords(bell, 12, 20, TChordStyle::Arpeggio, 74, 0.6);
+
+    composer.WriteMelody(lead, 4, 12, 0xC180, 64, 81, 0.65, 0.9);
+    composer.WriteMelody(lead, 12, 20, 0xC2A0, 66, 83, 0.5, 0.9);
+    composer.WriteMelody(lead, 20, 24, 0xC180, 64, 81, 0.65, 0.9);
+    composer.WriteFinalNote(lead, 24, 2.0, 0.85);
+
+    TSampleSynth synth(0xC0FFF);
+    TTrackerSong song;
+    song.Title = score.Title();
+    song.Channels = 9;
+    song.Speed = 6;
+    song.Tempo = 132;
+    song.ChannelPanning = {0x80, 0x78, 0xA0, 0x80, 0x90, 0x50, 0x70, 0x90, 0xB0};
+    song.Instruments = {
+        {synth.Kick(32000, 60), 64},
+        {synth.Snare(32000, 60), 56},
+        {synth.Hat(32000, 60, 0.07), 40},
+        {synth.PluckBass(22050, 48, 1.2), 64},
+        {synth.Lead(22050, 72, TLoopLength::Any), 50},
+        {synth.Chip(22050, 72, TLoopLength::Any), 36},
+        {synth.Bell(22050, 72, 1.0), 40},
+    };
+    TTrackerArranger arranger(score, 4);
+    arranger.Arrange(song,
+                     {Kit("drums", {0, 1, 2}, {{kKick, 1, 0, 3}, {kSnare, 2, 1, 2}, {kClosedHat, 3, 2, 1}}),
+                      Line("bass", {3}, TVoicing::Mono, 4, 0.8, TRelease::Slide, 0x08),
+                      Line("lead", {4}, TVoicing::Mono, 5, 0.95, TRelease::Slide, 0x06, 0x53),
+                      Line("stabs", {5, 6, 7}, TVoicing::Poly, 6, 0.5, TRelease::Slide, 0x08),
+                      Line("bell", {8}, TVoicing::Mono, 7, 0.7)},
+                     64, TPatternEnd::Break);
+
+    auto bytes = TS3mWriter::Write(song, FError);
+    if (!bytes || !Save("copper_kites.s3m", *bytes))
+        return false;
+    FListing += score.Listing() + "\n";
+    FTracks.push_back({"copper_kites.s3m", score.Title()});
     return true;
 }

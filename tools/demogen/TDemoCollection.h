@@ -25,6 +25,7 @@ public:
 private:
     bool AmberCircuit();
     bool NightFerry();
+    bool CopperKites();
     bool GlassHarbour();
     bool PaperLanterns();
     bool WritePlayList();
