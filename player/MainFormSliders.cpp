@@ -81,7 +81,9 @@ void TMainForm::Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int /
     canvas.Brush().SetBitmap(&source);
     canvas.FillRect({std::min(middle, w), 0, std::max(middle, w), FadeBitmap_Panning->Height()});
     canvas.Brush().SetBitmap(nullptr);
-    Panning = w / kFullScale * 204.0 - 102.0;
+    // w / 136 x 204 - 102, written as 1.5 w - 102: the same value, but exact in binary floating
+    // point, where the first form lands a hair below whole numbers (74 would read "8 right").
+    Panning = 1.5 * w - 102.0;
     Bitmap_Panning->Show();
     const int32_t pan = Trunc(Panning);
     if (Panning < 0)

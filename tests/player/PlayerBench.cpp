@@ -1,0 +1,80 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// What one tick of the spectrum display costs, with the real sound library playing on the no-sound device.
+#include "TMainForm.h"
+
+#include "audio/AudioLibrary.h"
+#include "backends/headless/HeadlessBackend.h"
+#include "components/TApplication.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdlib.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A collection of one module in a folder of its own, the library written out beside it, the
+// window on the headless backend, the module playing; the display's own thread is stopped so
+// that the benchmark's ticks are the only ones.
+TMainForm* StartPlayer()
+{
+  static TMainForm* form = nullptr;
+  if (form)
+    return form;
+  std::string pattern = (fs::temp_directory_path() / "mira-bench-XXXXXX").string();
+  if (!mkdtemp(pattern.data()))
+    return nullptr;
+  const fs::path root = pattern;
+  fs::create_directories(root / "data");
+  fs::copy_file(fs::path(MIRA_SNDLIB_FIXTURES) / "tune.xm", root / "data" / "tune.xm");
+  std::ofstream(root / "data" / "play.lst") << "tune.xm\nTune\n";
+  fs::current_path(root);
+  setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+  setenv("SDL_AUDIODRIVER", "mira-no-such-driver", 1);
+  Application.SetBackend(std::make_unique<THeadlessBackend>());
+  TMainForm::EndProcess() = [] {};
+  form = Application.CreateForm<TMainForm>("MainForm");
+  if (!form || form->StartupFailed())
+    return form = nullptr;
+  form->StopSpectrum();
+  // Let the module be heard, so the analysis has sound to work on.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  return form;
+}
+
+void BM_SpectrumTick(benchmark::State& state)
+{
+  TMainForm* form = StartPlayer();
+  if (!form) {
+    state.SkipWithError("the player could not start with the sound library");
+    return;
+  }
+  for (auto _ : state)
+    form->SpectrumTimerProc();
+}
+BENCHMARK(BM_SpectrumTick)->Unit(benchmark::kMicrosecond);
+
+// The library's share of a tick: the data request alone.
+void BM_SpectrumDataRequest(benchmark::State& state)
+{
+  TMainForm* form = StartPlayer();
+  if (!form) {
+    state.SkipWithError("the player could not start with the sound library");
+    return;
+  }
+  float buffer[1024];
+  for (auto _ : state) {
+    SndTable().snd_channel_get_data(form->MusicHandle, buffer, SND_DATA_FFT2048);
+    benchmark::DoNotOptimize(buffer);
+  }
+}
+BENCHMARK(BM_SpectrumDataRequest)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,101 @@
+// mira.nol — licensed under the terms in the LICENSE file.
+// The display thread against the real sound library while the window thread loads, stops and frees tracks.
+#include "TMainForm.h"
+
+#include "audio/AudioLibrary.h"
+#include "backends/headless/HeadlessBackend.h"
+#include "components/TApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <stdlib.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+// One case: the library is initialised once per process. Run it under ThreadSanitizer too (the
+// "tsan" build preset): the display thread reads the channel state and asks the library for data
+// with no lock of the player's own, so any unsynchronised access shows up there.
+TEST(SpectrumStress, display_thread_keeps_drawing_while_tracks_change_under_it)
+{
+  const fs::path oldCwd = fs::current_path();
+  std::string pattern = (fs::temp_directory_path() / "mira-stress-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const fs::path root = fs::canonical(pattern);
+  const fs::path data = root / "data";
+  fs::create_directories(data);
+  const fs::path fixtures = MIRA_SNDLIB_FIXTURES;
+  fs::copy_file(fixtures / "sine44_cbr.mp3", data / "sine.mp3");
+  fs::copy_file(fixtures / "tune.xm", data / "tune.xm");
+  fs::copy_file(fixtures / "tune.mod", data / "tune.mod");
+  fs::copy_file(fixtures / "sine48_vbr.mp3", data / "vbr.mp3");
+  {
+    std::ofstream out(data / "play.lst", std::ios::binary);
+    out << "sine.mp3\nSine\ntune.xm\nTune\nvbr.mp3\nVbr\nmissing.mp3\nMissing\ntune.mod\nMod\n";
+  }
+  fs::current_path(root);
+  // No such audio driver: start-up falls back to the no-sound device, which plays in real time.
+  setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+  setenv("SDL_AUDIODRIVER", "mira-no-such-driver", 1);
+
+  ResetAudioLibraryForTesting();
+  Application.Reset();
+  auto owned = std::make_unique<THeadlessBackend>();
+  THeadlessBackend& backend = *owned;
+  Application.SetBackend(std::move(owned));
+  Application.SetTitle("mira.nol");
+  int ended = 0;
+  TMainForm::EndProcess() = [&ended] { ++ended; };
+
+  TMainForm& form = *Application.CreateForm<TMainForm>("MainForm");
+  ASSERT_EQ(ended, 0) << (backend.MessageBoxes().empty() ? "" : backend.MessageBoxes()[0].Text);
+  form.Show();
+  Application.ProcessMessages();
+
+  // About three seconds of every kind of change, each followed by a short real pause so that the
+  // display's ticks fall on all sorts of moments; the eye timer and the clock run on the way.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  int steps = 0;
+  while (std::chrono::steady_clock::now() < until) {
+    switch (steps % 8) {
+      case 0: form.Button_NextClick(form.Button_Next); break;
+      case 1: form.Button_StopClick(form.Button_Stop); break;
+      case 2: form.Button_PlayClick(form.Button_Play); break;
+      case 3: form.Button_PauseClick(form.Button_Pause); break;
+      case 4: form.Button_PlayClick(form.Button_Play); break;
+      case 5: form.Button_PrevClick(form.Button_Prev); break;
+      case 6:
+        // Free both channels behind the player's back: the display keeps asking for a dead handle.
+        SndTable().snd_music_free(form.MusicHandle);
+        SndTable().snd_stream_free(form.StreamHandle);
+        break;
+      case 7: form.LoadTrack(steps % form.TrackCount); break;
+    }
+    backend.Advance(10);
+    std::this_thread::sleep_for(std::chrono::microseconds(500 + 700 * (steps % 5)));
+    ++steps;
+  }
+  EXPECT_GT(steps, 100);
+
+  // Let a track play for a while, then stop the display and read what it last drew: only the
+  // display's own colours, and nothing outside its area.
+  form.LoadTrack(1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  form.StopSpectrum();
+  std::set<TColor> palette;
+  for (TColor c : form.SpectrumBitmap().Palette())
+    palette.insert(c);
+  for (int y = 80; y < 96; ++y)
+    for (int x = 106; x < 158; ++x)
+      ASSERT_TRUE(palette.count(backend.Pixel(x, y))) << x << "," << y;
+
+  form.Button_QuitClick(form.Button_Quit);
+  Application.Reset();
+  fs::current_path(oldCwd);
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
