@@ -112,11 +112,13 @@ std::optional<std::vector<uint8_t>> TModWriter::Write(const TTrackerSong& song, 
                     int note = 0;
                     int finetune = 0;
                     NoteFor(song.Instruments[static_cast<size_t>(instrument - 1)].Sample, cell.Pitch, note, finetune);
-                    // Out-of-range notes move by octaves rather than fail: a bass an octave up beats silence.
-                    while (note < 0)
-                        note += 12;
-                    while (note > 35)
-                        note -= 12;
+                    // A note the three octaves cannot hold is refused: moved by an octave, it would
+                    // quietly play the wrong tune.
+                    if (note < 0 || note > 35) {
+                        error = "MIDI note " + std::to_string(cell.Pitch) + " is out of the range of sample \"" +
+                                song.Instruments[static_cast<size_t>(instrument - 1)].Sample.Name + "\"";
+                        return std::nullopt;
+                    }
                     period = kPeriods[note];
                 }
                 int effect = 0;
