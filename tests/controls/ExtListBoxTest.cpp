@@ -56,16 +56,6 @@ protected:
 };
 }  // namespace
 
-TEST_F(ExtListBoxTest, starts_owner_drawn_with_its_own_colours) {
-  EXPECT_EQ(List->Style(), lbOwnerDrawFixed);
-  EXPECT_EQ(List->LineColorOdd(), 0x00FFFFu);
-  EXPECT_EQ(List->LineColorEven(), 0xFFFFFFu);
-  EXPECT_EQ(List->LineColorSelected(), 0x80000002u);
-  EXPECT_EQ(List->FontSelectedColor(), 0x80000009u);
-  EXPECT_EQ(List->Color(), 0xFFFFFFu);
-  EXPECT_EQ(List->TControl::Color(), clWindow);  // the control's own background stays the window colour
-}
-
 TEST_F(ExtListBoxTest, the_players_colours_give_black_rows_and_an_orange_selection_box) {
   List->SetLineColorOdd(clBlack);
   List->SetLineColorEven(clBlack);

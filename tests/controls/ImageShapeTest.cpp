@@ -44,15 +44,6 @@ protected:
 };
 }  // namespace
 
-TEST_F(ImageShapeTest, starts_movable_at_105_square_and_touches_no_region_until_the_picture_changes) {
-  EXPECT_TRUE(Shape->Movable());
-  EXPECT_EQ(Shape->Width(), 105);
-  EXPECT_EQ(Shape->Height(), 105);
-  EXPECT_TRUE(Shape->HasStyle(csReplicatable));
-  EXPECT_FALSE(Form->HasWindowRegion());
-  EXPECT_EQ(std::getenv("vexol"), nullptr);
-}
-
 TEST_F(ImageShapeTest, white_pixels_become_holes_wherever_they_lie) {
   // White corners and a white blob enclosed by ink: all of them are cut out.
   auto picture = Solid(40, 30);
