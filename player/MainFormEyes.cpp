@@ -18,13 +18,19 @@ void Hold(float& held, float level, float decay)
 }
 
 // Frame 0 is the quietest; a level of 100 or more selects no frame and the eye keeps its picture.
-void ShowFrame(TImage& eye, const TImageList& frames, float held)
+// `shown` is the frame the eye holds now. Copying that same frame again and repainting would put
+// the very same pixels on the screen, so that work is left out; it is what most ticks would do at
+// the eye timer's rate.
+void ShowFrame(TImage& eye, const TImageList& frames, float held, int& shown)
 {
   // Opaque: the eye is repainted straight over the window, without the skin beneath it first.
   eye.SetControlStyle(eye.ControlStyle() | csOpaque);
   TBitmap& picture = eye.Picture().Bitmap();
   const int index = static_cast<int>(double(held) * 0.01 * 6.0);
+  if (index < 0 || index >= frames.Count() || index == shown)
+    return;
   frames.GetBitmap(index, picture);
+  shown = index;
   eye.Repaint();
 }
 
@@ -38,6 +44,6 @@ void TMainForm::Eye_TimerTimer(TObject* /*sender*/)
   const float right = static_cast<float>(word >> 16);
   Hold(EyeLevels[0], left, EyeDecay);
   Hold(EyeLevels[1], right, EyeDecay);
-  ShowFrame(*LeftEye_Image, LeftEye, EyeLevels[0]);
-  ShowFrame(*RightEye_Image, RightEye, EyeLevels[1]);
+  ShowFrame(*LeftEye_Image, LeftEye, EyeLevels[0], FEyeFrame[0]);
+  ShowFrame(*RightEye_Image, RightEye, EyeLevels[1], FEyeFrame[1]);
 }

@@ -173,6 +173,9 @@ private:
   bool FStartupFailed = false;
   TShuffleGenerator FShuffle;
 
+  // The frame each eye shows now (-1: its resting picture), so an unchanged frame is not copied and
+  // painted again 100 times a second.
+  int FEyeFrame[2] = {-1, -1};
   // The display bitmap and its pixel memory; FSpectrumBits stays null unless the bitmap was made,
   // and the tick draws nothing without it.
   TBitmap FSpectrumBitmap;
