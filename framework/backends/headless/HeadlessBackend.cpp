@@ -9,14 +9,17 @@
 
 namespace {
 void CopyPixels(TBitmap& dst, int dx, int dy, const TBitmap& src, const TRect& srcRect) {
-  const TRect s = srcRect.Intersect(src.ClientRect());
+  // Clip the source rectangle to both bitmaps, then copy row by row.
+  TRect s = srcRect.Intersect(src.ClientRect());
+  const TRect d = s.Offset(dx - srcRect.Left, dy - srcRect.Top).Intersect(dst.ClientRect());
+  s = d.Offset(srcRect.Left - dx, srcRect.Top - dy);
+  if (s.IsEmpty()) return;
   for (int y = s.Top; y < s.Bottom; ++y) {
-    const int ty = dy + (y - srcRect.Top);
-    if (ty < 0 || ty >= dst.Height()) continue;
-    for (int x = s.Left; x < s.Right; ++x) {
-      const int tx = dx + (x - srcRect.Left);
-      if (tx < 0 || tx >= dst.Width()) continue;
-      dst.ScanLine(ty)[tx] = src.Pixel(x, y);
+    uint32_t* out = dst.ScanLine(d.Top + (y - s.Top)) + d.Left;
+    if (src.PixelFormat() == pf32bit) {
+      std::copy_n(src.ScanLine(y) + s.Left, s.Width(), out);
+    } else {
+      for (int x = s.Left; x < s.Right; ++x) *out++ = src.Pixel(x, y);
     }
   }
 }

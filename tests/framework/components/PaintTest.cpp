@@ -218,6 +218,9 @@ TEST_F(PaintTest, another_thread_copies_into_the_window_until_painting_covers_it
   EXPECT_EQ(Screen().Pixel(60, 50), clLime);
   EXPECT_EQ(Screen().Pixel(99, 59), clLime);  // clipped at the window's edges
   EXPECT_EQ(Screen().Pixel(59, 50), clBlack);
+  Form->CopyToWindow(-50, -10, spectrum);  // only its bottom-right corner lands in the window
+  EXPECT_EQ(Screen().Pixel(1, 5), clLime);
+  EXPECT_EQ(Screen().Pixel(2, 6), clBlack);
   Form->Invalidate();
   Screen().Pump();
   EXPECT_EQ(Screen().Pixel(60, 50), clBlack);
