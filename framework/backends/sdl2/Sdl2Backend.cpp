@@ -345,6 +345,10 @@ TPoint TSdl2Backend::PointerScreenPos() const {
 // --- Message box -----------------------------------------------------------------------------
 
 void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& text) {
+  // A pointer still held by the window (a handler that failed during a drag) would keep every
+  // click away from the box's OK button.
+  SDL_CaptureMouse(SDL_FALSE);
+  // FIXME: the window is not redrawn while the box is up; the UI thread waits inside SDL.
   // NOTE: no parent window is passed. With one, SDL's X11 box adds the window's position twice
   // and lands off-centre (off-screen for a centred window on a large screen); without one it
   // is centred on the screen.

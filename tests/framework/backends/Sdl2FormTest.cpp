@@ -75,7 +75,7 @@ protected:
   }
   // Lets the message loop run for a while (or until `done`), as the real program would.
   template <class Pred>
-  void PumpUntil(Pred done, std::chrono::milliseconds limit = 3000ms) {
+  void PumpUntil(Pred done, std::chrono::milliseconds limit = 10000ms) {
     const auto end = TClock::now() + limit;
     while (!done() && TClock::now() < end) {
       Application.ProcessMessages();

@@ -100,6 +100,15 @@ std::vector<unsigned long> TXClient::OtherMappedWindows(unsigned long except) {
   return out;
 }
 
+bool TXClient::PointerFree() {
+  Display* d = Dpy(FDisplay);
+  const int rc = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                              None, CurrentTime);
+  if (rc == GrabSuccess) XUngrabPointer(d, CurrentTime);
+  XSync(d, False);
+  return rc == GrabSuccess;
+}
+
 void TXClient::MovePointer(int screenX, int screenY) {
   XTestFakeMotionEvent(Dpy(FDisplay), -1, screenX, screenY, CurrentTime);
   XSync(Dpy(FDisplay), False);

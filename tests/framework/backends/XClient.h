@@ -31,6 +31,9 @@ public:
   // Top-level windows that are mapped, other than `except`.
   std::vector<unsigned long> OtherMappedWindows(unsigned long except);
 
+  // True when no client holds the pointer grabbed (checked by grabbing and releasing it).
+  bool PointerFree();
+
   // Input through XTEST; each call waits until the server has handled it.
   void MovePointer(int screenX, int screenY);
   void Button(int button, bool press);  // 1 left, 2 middle, 3 right

@@ -24,6 +24,7 @@ public:
 
   bool Running() const { return FPid > 0; }
   const std::string& Display() const { return FDisplay; }
+  pid_t Pid() const { return FPid; }
 
 private:
   pid_t FPid = -1;
