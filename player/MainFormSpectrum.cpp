@@ -64,8 +64,19 @@ void TMainForm::StartSpectrum()
   std::memset(FSpectrumBits, 0, size_t(kWidth) * kHeight);
   // Set before the thread starts, whose creation orders it before every tick; if no thread can be
   // started, nothing reads it and the display stays off.
-  if (!FSpectrumTimer.Start(kPeriod, [this] { SpectrumTimerProc(); }))
+  if (!FSpectrumTimer.Start(kPeriod, [this] { SpectrumTimerProc(); })) {
     FSpectrumBits = nullptr;
+    return;
+  }
+  // Closing the main window ends the program, whose shutdown takes the sound library's state
+  // down before this window object goes: the display stops as the window closes, so that no
+  // tick asks a library on its way out for data.
+  OnClose = [this, previous = std::move(OnClose)](TObject* sender, TCloseAction& action) {
+    if (previous)
+      previous(sender, action);
+    if (action != caNone)
+      StopSpectrum();
+  };
 }
 
 void TMainForm::StopSpectrum()

@@ -178,7 +178,7 @@ TEST_F(SpectrumTest, the_display_thread_draws_onto_the_window_by_itself)
   EXPECT_EQ(TScriptedAnalysis::Instance().DataCalls, calls);
 }
 
-TEST_F(SpectrumTest, closing_the_window_stops_the_thread_first)
+TEST_F(SpectrumTest, closing_the_window_stops_the_display)
 {
   WriteTracks(1);
   Start();
@@ -187,8 +187,24 @@ TEST_F(SpectrumTest, closing_the_window_stops_the_thread_first)
   while (TScriptedAnalysis::Instance().DataCalls < 2 && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   ASSERT_GE(TScriptedAnalysis::Instance().DataCalls, 2u);
+  // Quit closes the window; the program's end follows, so the display stops right there.
   Form->Button_QuitClick(Form->Button_Quit);
-  Application.Reset();  // destroys the window while the thread was ticking
+  ASSERT_TRUE(Application.Terminated());
+  const uint32_t calls = TScriptedAnalysis::Instance().DataCalls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(80));
+  EXPECT_EQ(TScriptedAnalysis::Instance().DataCalls, calls);
+}
+
+TEST_F(SpectrumTest, destroying_the_window_stops_the_thread_first)
+{
+  WriteTracks(1);
+  Start();
+  Show();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (TScriptedAnalysis::Instance().DataCalls < 2 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_GE(TScriptedAnalysis::Instance().DataCalls, 2u);
+  Application.Reset();  // destroys the window while the thread is ticking
   const uint32_t calls = TScriptedAnalysis::Instance().DataCalls;
   std::this_thread::sleep_for(std::chrono::milliseconds(80));
   EXPECT_EQ(TScriptedAnalysis::Instance().DataCalls, calls);
