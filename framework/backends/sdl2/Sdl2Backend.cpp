@@ -143,10 +143,10 @@ bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
     return false;
   }
   FWindowId = SDL_GetWindowID(FWindow);
-  FClient = {0, 0, w, h};
   FButtons = 0;
   {
     std::lock_guard lock(FSurfaceLock);
+    FClient = {0, 0, w, h};
     FPixels.assign(static_cast<size_t>(w) * h, 0);
     FPendingCopies.clear();
     FHasWindow = true;

@@ -84,14 +84,14 @@ private:
 
   SDL_Window* FWindow = nullptr;
   uint32_t FWindowId = 0;
-  TRect FClient{};
   bool FIsX11 = false;
   uint32_t FWakeEventType = 0;
   std::atomic<bool> FWakePending{false};
 
   // The window surface: the window's pixels as colour words. Other threads write into it through
-  // CopyToWindow, so it and the list of parts still to show are guarded by FSurfaceLock.
+  // CopyToWindow, so it, its size and the list of parts still to show are guarded by FSurfaceLock.
   std::mutex FSurfaceLock;
+  TRect FClient{};
   std::vector<uint32_t> FPixels;
   std::vector<TRect> FPendingCopies;
   std::atomic<bool> FHasWindow{false};
