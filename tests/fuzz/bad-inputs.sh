@@ -151,7 +151,7 @@ run cache_dir_is_a_file "$c" XDG_CACHE_HOME="$work/cache_blocked"
 mkdir -p "$work/cache_lib_dir/mira.nol/sndlib.so"
 run cache_lib_is_a_directory "$c" XDG_CACHE_HOME="$work/cache_lib_dir"
 run cache_home_relative "$c" XDG_CACHE_HOME="relative/cache" HOME="$work/home"
-run cache_no_home "$c" -u XDG_CACHE_HOME HOME=/nonexistent/home
+run cache_home_uncreatable "$c" -u XDG_CACHE_HOME HOME=/proc/mira-no-home
 if [ "$(id -u)" -ne 0 ]; then
   mkdir -p "$work/cache_ro/mira.nol"; chmod 500 "$work/cache_ro/mira.nol"
   run cache_read_only_no_copy "$c" XDG_CACHE_HOME="$work/cache_ro"
@@ -162,3 +162,4 @@ run display_unset "$c" -u DISPLAY
 run display_unreachable "$c" DISPLAY=:1999
 run audio_driver_missing "$c" SDL_AUDIODRIVER=nonexistent
 run audio_driver_dummy "$c" SDL_AUDIODRIVER=dummy
+run audio_default_driver "$c" -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE
