@@ -142,3 +142,33 @@ TEST_F(Lengths, a_speed_change_while_playing_is_smooth) {
   double fastest = 2 * M_PI * 441.0 * (44100 + 59 * 800) / 44100.0 / 44100.0 * 0.5;
   EXPECT_LT(largest, fastest * 1.1);
 }
+
+TEST(OtherRate, at_22500_hz_output_files_keep_their_speed_and_bins_their_spacing) {
+  sndlib::TPullOutput& pull = sndlib::InitPull(22500, 0, false);
+  auto framesToEnd = [&](SND_HANDLE h) {
+    auto channel = sndlib::FindChannel(h);
+    std::vector<float> out(225 * 2);
+    size_t frames = 0;
+    while (channel->State() == sndlib::TChannelState::Playing && frames < 22500 * 30) {
+      pull.Pull(out.data(), 225);
+      frames += 225;
+    }
+    return double(frames) / 22500.0;
+  };
+  SND_HANDLE stream = snd_stream_create_file(0, Fixture("sine44_cbr.mp3").c_str(), 0, 0, SND_STREAM_PRESCAN);
+  snd_stream_play(stream, 0, 0);
+  EXPECT_NEAR(framesToEnd(stream), snd_channel_bytes_to_seconds(stream, snd_stream_get_length(stream)), 0.03);
+  SND_HANDLE music = snd_music_load(0, Fixture("tune.xm").c_str(), 0, 0, 0x2001);
+  snd_music_play_ex(music, 0, -1, 1);
+  EXPECT_NEAR(framesToEnd(music), snd_channel_bytes_to_seconds(music, snd_music_get_length(music, 1)), 0.03);
+  // Bin 100 now lies at 100 * 22500 / 2048 Hz.
+  SND_HANDLE sine = sndlib::AddSource(std::make_unique<TSineSource>(22500, 100 * 22500.0 / 2048, 1.0, 22500),
+                                      sndlib::TChannelKind::Stream);
+  snd_stream_play(sine, 0, 0);
+  std::vector<float> out(4096 * 2);
+  pull.Pull(out.data(), 4096);
+  float bins[1024];
+  ASSERT_EQ(snd_channel_get_data(sine, bins, SND_DATA_FFT2048), 4096u);
+  EXPECT_NEAR(bins[100], 1.0f, 0.02f);
+  snd_free();
+}
