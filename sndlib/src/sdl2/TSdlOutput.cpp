@@ -8,12 +8,34 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 namespace sndlib {
 
 // A large buffer keeps the sound path cheap; the latency it brings is taken out of levels and data.
 static constexpr int kBufferFrames = 4096;
 
+// On a machine without a sound card the ALSA library prints a page of complaints to standard error while
+// SDL probes it; the failure is reported through our own error code, so its messages are silenced. The
+// library is looked up, not linked, because SDL itself only loads it at run time.
+static void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+static void SilenceAlsa() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+  if (!alsa) alsa = dlopen("libasound.so.2", RTLD_NOW);
+  if (!alsa) return;
+  using THandler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using TSetHandler = int (*)(THandler);
+  auto set = reinterpret_cast<TSetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+  if (set) set(IgnoreAlsaError);
+  // NOTE: the library stays loaded on purpose; the handler must outlive every later use of it.
+}
+
 std::unique_ptr<TSdlOutput> TSdlOutput::Open(TMixer& mixer, int rate) {
+  SilenceAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) Fail(SND_ERROR_DRIVER);
   std::unique_ptr<TSdlOutput> self(new TSdlOutput(mixer, rate));
   SDL_AudioSpec want{};
