@@ -30,10 +30,10 @@ bool TDemoCollection::GlassHarbour()
     composer.WriteDrums(drums, 10, 18, TGroove::FourOnFloor, kLayerAll, TDrumFill::Snare, TDrumCrash::AtStart);
     composer.WriteDrums(drums, 18, 19, TGroove::Final, kLayerAll, TDrumFill::None, TDrumCrash::None);
 
-    composer.WriteBass(bass, 0, 2, TBassStyle::Held, 28, 0.8);
-    composer.WriteBass(bass, 2, 10, TBassStyle::Syncopated, 28, 0.95);
-    composer.WriteBass(bass, 10, 18, TBassStyle::Pulse, 28, 0.9);
-    composer.WriteBass(bass, 18, 19, TBassStyle::Final, 28, 0.9);
+    composer.WriteBass(bass, 0, 2, TBassStyle::Held, 31, 0.8);
+    composer.WriteBass(bass, 2, 10, TBassStyle::Syncopated, 31, 0.95);
+    composer.WriteBass(bass, 10, 18, TBassStyle::Pulse, 31, 0.9);
+    composer.WriteBass(bass, 18, 19, TBassStyle::Final, 31, 0.9);
 
     composer.WriteChords(pad, 0, 18, TChordStyle::Held, 55, 0.8);
     composer.WriteChords(pad, 18, 19, TChordStyle::Final, 55, 0.8);
@@ -54,7 +54,7 @@ bool TDemoCollection::GlassHarbour()
     subBass.Sustain = 0.7;
     subBass.Release = 0.04;
     subBass.SubOctave = 0.0;
-    subBass.Gain = 0.55;
+    subBass.Gain = 0.42;
     synth.SetPatch("bass", subBass);
     TPatch strings;
     strings.Wave = TWave::SuperSaw;
@@ -166,7 +166,7 @@ bool TDemoCollection::PaperLanterns()
     upright.FilterDecay = 0.06;
     upright.KeyTrack = 0.5;
     upright.SubOctave = 0.0;
-    upright.Gain = 0.5;
+    upright.Gain = 0.4;
     synth.SetPatch("bass", upright);
     TPatch piano;
     piano.Wave = TWave::ElectricPiano;

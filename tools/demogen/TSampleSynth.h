@@ -32,6 +32,7 @@ public:
 private:
     // Harmonic amplitudes of one cycle, indexed from 1; index 0 is unused.
     using TSpectrum = std::vector<double>;
+    // A loop of `cycles` periods of the main voice; voice i holds `cycles + cycleOffsets[i]` periods.
     TSample LoopedTone(const char* name, double rate, double pitch, TLoopLength loop,
                        const std::vector<TSpectrum>& voices, const std::vector<int>& cycleOffsets, int cycles);
     static void Normalise(TSample& sample, double peak);

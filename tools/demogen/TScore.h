@@ -24,7 +24,7 @@ struct TNote {
     double Velocity = 1; // 0..1
 };
 
-enum class TRole { Drums, Bass, Chords, Lead, Arp, Counter };
+enum class TRole { Drums, Bass, Chords, Lead, Arp };
 
 struct TPart {
     std::string Name;
