@@ -22,12 +22,12 @@ void SetFont(TFont& font, const char* name, TColor color, TFontStyles style = 0)
 
 } // namespace
 
-void TMainForm::LoadSkinPicture(TImage& image, const char* name)
+void TMainForm::LoadSkinPicture(TPicture& picture, const char* name)
 {
   // A picture the build did not find stays empty: the control keeps its stored size and the
   // window still works, only without that piece of artwork.
   if (const TSkinArt* art = FindSkinArt(name))
-    image.Picture().LoadFromMemory(art->Data, art->Size);
+    picture.LoadFromMemory(art->Data, art->Size);
 }
 
 void TMainForm::CreateLayout()
@@ -54,7 +54,7 @@ void TMainForm::CreateLayout()
     control.SetHint(spec.Hint);
     control.SetCursor(spec.Cursor);
     control.SetVisible(spec.Visible);
-    LoadSkinPicture(control, name);
+    LoadSkinPicture(control.Picture(), name);
     control.SetAutoSize(spec.AutoSize);
     return &control;
   };
@@ -63,17 +63,16 @@ void TMainForm::CreateLayout()
 
   ImageShape = &Add<TSkinShape>("ImageShape");
   ImageShape->SetBounds(0, 0, 496, 287);
-  LoadSkinPicture(*ImageShape, "ImageShape");
+  LoadSkinPicture(ImageShape->Picture(), "ImageShape");
   ImageShape->SetAutoSize(true);
-  // FIXME: the skin moves the window when dragged once the shaped window control replaces the
-  // plain picture (Movable on).
+  ImageShape->SetMovable(true);
   ImageShape->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { ImageShapeMouseMove(s, sh, x, y); };
 
   Scroller = &Add<TSkinScroller>("Scroller");
   Scroller->SetBounds(102, 41, 297, 15);
   Scroller->SetSpeed(10);
   Scroller->SetBackgroundColor(kCaptionBackground);
-  Scroller->SetTextDirection(TSkinScroller::TTextDirection::tdRightToLeft);
+  Scroller->SetTextDirection(tdRightToLeft);
   Scroller->SetParentFont(false);
   SetFont(Scroller->Font(), "Arial Black", kSkinOrange);
   Scroller->SetText(kCreditsLine);
@@ -151,8 +150,10 @@ void TMainForm::CreateLayout()
   List_Tracks->SetItemHeight(16);
   List_Tracks->SetParentFont(false);
   SetFont(List_Tracks->Font(), "Arial", kSkinOrange);
-  // FIXME: line colours (odd and even clBlack, selected kSkinOrange, selected text
-  // kSelectedOrange) apply once the colour-lined list replaces the plain one.
+  List_Tracks->SetLineColorOdd(clBlack);
+  List_Tracks->SetLineColorEven(clBlack);
+  List_Tracks->SetLineColorSelected(kSkinOrange);
+  List_Tracks->SetFontSelectedColor(kSelectedOrange);
   List_Tracks->OnDblClick = [this](TObject* s) { List_TracksDblClick(s); };
   List_Tracks->OnKeyPress = [this](TObject* s, char& key) { List_TracksKeyPress(s, key); };
   List_Tracks->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { List_TracksMouseMove(s, sh, x, y); };

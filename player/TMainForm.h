@@ -161,7 +161,7 @@ public:
 
 private:
   void CreateLayout();
-  void LoadSkinPicture(TImage& image, const char* name);
+  void LoadSkinPicture(TPicture& picture, const char* name);
   // Cuts the named strip picture (and its mask, if any) into the frames of an eye.
   void LoadFrameStrip(TImageList& frames, const char* name, const char* maskName);
   // Shows a start-up failure, makes sure nothing of the player runs any more, and ends the program.

@@ -66,10 +66,13 @@ TEST_F(ClockTest, a_track_past_99_minutes_shows_three_digits)
   Fake().Seconds = {{"t0.xm", 6005.0}};
   TMainForm& form = Start();
   EXPECT_EQ(form.Scroller->Text(), "T0 <100:05>");
-  Ticks(6004);
+  // A hundred minutes of the caption's and the eyes' timers would only slow the suite down: the
+  // clock's ticks go straight to its handler here.
+  for (int i = 0; i < 6004; ++i)
+    form.TimerTimer(form.Timer);
   EXPECT_EQ(form.Label_Pos->Caption(), "100:04");
   EXPECT_EQ(form.CurrentTrack, 0);
-  Ticks(1);
+  form.TimerTimer(form.Timer);
   EXPECT_EQ(form.CurrentTrack, 1);
 }
 
