@@ -90,6 +90,8 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   std::unique_ptr<TSdl2Backend> backend(new TSdl2Backend());
   const char* driver = SDL_GetCurrentVideoDriver();
   backend->FIsX11 = driver && std::strcmp(driver, "x11") == 0;
+  // Raw X events carry the pointer positions SDL's own events sometimes lose (see FRawMove).
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   backend->FWakeEventType = SDL_RegisterEvents(1);
   if (backend->FWakeEventType == static_cast<uint32_t>(-1)) {
     error = "SDL has no user event left for waking the message loop";
@@ -337,8 +339,11 @@ void TSdl2Backend::CapturePointer(bool capture) {
 }
 
 TPoint TSdl2Backend::PointerScreenPos() const {
+  // NOTE: SDL's global mouse state is a cache refreshed by raw input events, which arrive only
+  // when SDL next reads its queue (and not at all for synthetic input); a drag step would then
+  // see the pointer where it was one step ago. The server knows where the pointer is now.
   TPoint p;
-  SDL_GetGlobalMouseState(&p.X, &p.Y);
+  if (!X11PointerPos(FWindow, p.X, p.Y)) SDL_GetGlobalMouseState(&p.X, &p.Y);
   return p;
 }
 
@@ -389,6 +394,7 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
     Dispatch(event, sink);
     got = SDL_PollEvent(&event) != 0;
   }
+  FlushRawMove(sink);
   PresentPendingCopies();
 }
 
@@ -396,9 +402,38 @@ TShiftState TSdl2Backend::CurrentShift() const {
   return ShiftFromMods(static_cast<uint16_t>(SDL_GetModState())) | TShiftState::FromBits(FButtons);
 }
 
+void TSdl2Backend::FlushRawMove(const std::function<void(const TBackendEvent&)>& sink) {
+  if (!FRawMovePending) return;
+  FRawMovePending = false;
+  TBackendEvent out;
+  out.Kind = TBackendEventKind::PointerMove;
+  out.X = FRawMove.X;
+  out.Y = FRawMove.Y;
+  out.Shift = CurrentShift();
+  sink(out);
+}
+
 void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink) {
+  // SDL turns a raw motion into its own motion event right after passing the raw one on; any
+  // other event in between means SDL dropped it. (A wake from another thread may slip in.)
+  if (event.type == SDL_MOUSEMOTION) {
+    FRawMovePending = false;
+  } else if (event.type != FWakeEventType) {
+    FlushRawMove(sink);
+  }
   TBackendEvent out;
   switch (event.type) {
+    case SDL_SYSWMEVENT: {
+      const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, X11WindowOf(FWindow));
+      if (raw.Kind == TX11PointerEvent::Motion) {
+        FRawMovePending = true;
+        FRawMove = {raw.X, raw.Y};
+      } else if (raw.Kind == TX11PointerEvent::Button) {
+        FRawButtonValid = true;
+        FRawButton = {raw.X, raw.Y};
+      }
+      return;
+    }
     case SDL_WINDOWEVENT:
       if (event.window.windowID != FWindowId || !FWindow) return;
       switch (event.window.event) {
@@ -435,8 +470,9 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
           event.button.button != SDL_BUTTON_MIDDLE)
         return;
       out.Button = ButtonFromSdl(event.button.button);
-      out.X = event.button.x;
-      out.Y = event.button.y;
+      out.X = FRawButtonValid ? FRawButton.X : event.button.x;
+      out.Y = FRawButtonValid ? FRawButton.Y : event.button.y;
+      FRawButtonValid = false;
       const uint8_t bit = static_cast<uint8_t>(1u << ShiftItemOf(out.Button));
       if (event.type == SDL_MOUSEBUTTONDOWN) {
         FButtons |= bit;
@@ -461,6 +497,8 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
       out.Kind = TBackendEventKind::Wheel;
       out.WheelDelta = y * 120;
       SDL_GetMouseState(&out.X, &out.Y);
+      if (FRawButtonValid) out.X = FRawButton.X, out.Y = FRawButton.Y;
+      FRawButtonValid = false;
       out.Shift = CurrentShift();
       sink(out);
       return;

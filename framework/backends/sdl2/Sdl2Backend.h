@@ -80,6 +80,8 @@ private:
   // Puts FRegion on the X window, or does so again if SDL has replaced the window since.
   void ApplyShape(bool force);
   void Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink);
+  // Delivers a raw motion that SDL did not follow with a motion of its own.
+  void FlushRawMove(const std::function<void(const TBackendEvent&)>& sink);
   TShiftState CurrentShift() const;
 
   SDL_Window* FWindow = nullptr;
@@ -102,6 +104,15 @@ private:
   SDL_Cursor* FCursors[4] = {};
   TCursor FCursor = crDefault;
   uint8_t FButtons = 0;  // ssLeft / ssRight / ssMiddle bits of the buttons held now
+
+  // NOTE: SDL keeps the pointer's last position in window coordinates and drops a motion that
+  // lands on the same window position, which is every motion of a drag that moves the window
+  // along with the pointer; its button events also carry that stale position after a move. The
+  // X server's own coordinates, passed on as raw events, fill both gaps.
+  bool FRawMovePending = false;  // a raw motion SDL may have swallowed
+  TPoint FRawMove{};
+  bool FRawButtonValid = false;  // the position of the button event SDL is about to report
+  TPoint FRawButton{};
 };
 
 // The factory the program hands to Application.OpenBackend.

@@ -26,6 +26,28 @@ unsigned long X11WindowOf(SDL_Window* window) {
   return X11InfoOf(window, display, xwindow) ? xwindow : 0;
 }
 
+TX11PointerEvent X11PointerEventOf(const SDL_SysWMmsg* message, unsigned long window) {
+  TX11PointerEvent out;
+  if (!message || message->subsystem != SDL_SYSWM_X11) return out;
+  const XEvent& e = message->msg.x11.event;
+  if (e.type == MotionNotify && e.xmotion.window == window) {
+    out = {TX11PointerEvent::Motion, e.xmotion.x, e.xmotion.y};
+  } else if ((e.type == ButtonPress || e.type == ButtonRelease) && e.xbutton.window == window) {
+    out = {TX11PointerEvent::Button, e.xbutton.x, e.xbutton.y};
+  }
+  return out;
+}
+
+bool X11PointerPos(SDL_Window* window, int& x, int& y) {
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11InfoOf(window, display, xwindow)) return false;
+  Window root = 0, child = 0;
+  int winX = 0, winY = 0;
+  unsigned int mask = 0;
+  return XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &winX, &winY, &mask) != False;
+}
+
 unsigned long ApplyX11Shape(SDL_Window* window, const std::optional<std::vector<TRect>>& rects) {
   Display* display = nullptr;
   Window xwindow = 0;

@@ -206,6 +206,30 @@ TEST_F(Sdl2BackendTest, pointer_press_injected_by_xtest_arrives_in_window_coordi
   EXPECT_EQ(Backend->PointerScreenPos(), (TPoint{125, 111}));
 }
 
+// Dragging the window reads the pointer's screen position on every step, often before the loop
+// has seen the motion that moved it.
+TEST_F(Sdl2BackendTest, pointer_screen_position_is_current_without_waiting_for_events) {
+  OpenWindow();
+  X->MovePointer(150, 100);
+  Collect(50ms);
+  EXPECT_EQ(Backend->PointerScreenPos(), (TPoint{150, 100}));
+  X->MovePointer(170, 110);
+  EXPECT_EQ(Backend->PointerScreenPos(), (TPoint{170, 110}));
+  X->MovePointer(900, 700);  // far outside the window
+  EXPECT_EQ(Backend->PointerScreenPos(), (TPoint{900, 700}));
+}
+
+TEST_F(Sdl2BackendTest, press_after_the_window_moved_under_a_still_pointer_reports_the_new_position) {
+  OpenWindow();
+  X->MovePointer(150, 100);
+  Collect(50ms);
+  Backend->SetWindowPos({140, 90});
+  X->Click(1);
+  const auto presses = OfKind(CollectUntil(Has(TBackendEventKind::PointerUp)), {TBackendEventKind::PointerDown});
+  ASSERT_EQ(presses.size(), 1u);
+  EXPECT_EQ((TPoint{presses[0].X, presses[0].Y}), (TPoint{10, 10}));
+}
+
 TEST_F(Sdl2BackendTest, second_quick_press_is_a_double_click_and_a_third_starts_over) {
   OpenWindow();
   X->MovePointer(150, 100);

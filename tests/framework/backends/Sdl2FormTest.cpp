@@ -139,6 +139,37 @@ TEST_F(Sdl2FormTest, left_drag_out_of_the_window_stays_with_its_control_until_re
   EXPECT_FALSE(Logged("Upper click")) << "a release away from the control is no click";
 }
 
+// What a skin does to let the user drag the window: on a press remember the pointer's screen
+// position, on every move shift the form by how far the pointer went.
+TEST_F(Sdl2FormTest, dragging_a_control_moves_the_window_with_the_pointer) {
+  TPoint anchor;
+  bool held = false;
+  Lower->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
+    held = true;
+    anchor = Application.CursorPos();
+  };
+  Lower->OnMouseMove = [&](TObject*, TShiftState, int, int) {
+    if (!held) return;
+    const TPoint p = Application.CursorPos();
+    Form->SetLeft(Form->Left() + (p.X - anchor.X));
+    Form->SetTop(Form->Top() + (p.Y - anchor.Y));
+    anchor = p;
+  };
+  Lower->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { held = false; };
+  ShowForm();
+  X->MovePointer(kOrigin.X + 15, kOrigin.Y + 15);
+  X->Button(1, true);
+  PumpUntil([&] { return held; });
+  for (int step = 1; step <= 5; ++step) {
+    X->MovePointer(kOrigin.X + 15 + step * 30, kOrigin.Y + 15 + step * 20);
+    Pump(20ms);
+  }
+  X->Button(1, false);
+  PumpUntil([&] { return !held; });
+  EXPECT_EQ(X->WindowOrigin(Window()), (TPoint{kOrigin.X + 150, kOrigin.Y + 100}));
+  EXPECT_EQ((TPoint{Form->Left(), Form->Top()}), (TPoint{kOrigin.X + 150, kOrigin.Y + 100}));
+}
+
 TEST_F(Sdl2FormTest, enter_and_space_reach_the_key_press_handler_as_13_and_32) {
   std::vector<int> typed;
   Form->OnKeyPress = [&](TObject*, char& key) { typed.push_back(static_cast<unsigned char>(key)); };
