@@ -36,6 +36,10 @@ int BandHeight(float magnitude)
 {
   if (magnitude > 0.1f)
     return 0;
+  // A magnitude is never negative or not a number; should one arrive, it draws like silence rather
+  // than feed an undefined conversion.
+  if (!(magnitude >= 0.0f))
+    return -4;
   const int h = static_cast<int>(std::sqrt(double(magnitude)) * 6.0 * 16.0 - 4.0);
   return h > kHeight ? kHeight : h;
 }

@@ -4,6 +4,7 @@
 #include "ScriptedAnalysis.h"
 
 #include <chrono>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -131,7 +132,7 @@ TEST_F(SpectrumTest, silence_and_a_stopped_player_show_a_black_area)
   EXPECT_EQ(WindowBars(), black);
 }
 
-TEST_F(SpectrumTest, a_refused_request_draws_nothing)
+TEST_F(SpectrumTest, a_refused_request_or_impossible_magnitudes_draw_nothing)
 {
   TMainForm& form = StartQuiet();
   for (int i = 0; i < 26; ++i)
@@ -141,6 +142,16 @@ TEST_F(SpectrumTest, a_refused_request_draws_nothing)
   TScriptedAnalysis::Instance().DataFails = true;
   form.SpectrumTimerProc();
   EXPECT_EQ(WindowBars(), std::vector<int>(kWidth, 0));
+
+  // Magnitudes no analysis can give draw like silence.
+  TScriptedAnalysis::Instance().DataFails = false;
+  Band(0, std::numeric_limits<float>::quiet_NaN());
+  Band(1, -1.0f);
+  Band(2, std::numeric_limits<float>::infinity());
+  form.SpectrumTimerProc();
+  EXPECT_EQ(WindowBar(2), 0);   // (-4 - 4) / 2
+  EXPECT_EQ(WindowBar(4), 0);   // (-4 + 0) / 2
+  EXPECT_EQ(WindowBar(6), 4);   // (0 + 9) / 2
 }
 
 TEST_F(SpectrumTest, the_request_goes_to_the_channel_of_the_current_kind)
