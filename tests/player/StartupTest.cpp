@@ -26,17 +26,19 @@ TCalls Concat(std::initializer_list<TCalls> parts)
 }
 
 int gListCountAtFirstPlay = -1;
+bool gHookedAtFirstPlay = false;
 
 } // namespace
 
 TEST_F(PlayerTest, starts_library_then_first_track_then_fills_the_list_in_file_order)
 {
   WritePlayList({"song.mp3", "A Song", "tune.xm", "A Tune", "sub\\deep.it", "Deep"});
-  // The list is filled after the first track has started: look at it from inside the library.
+  // Look at the list from inside the library while the first track starts.
   TSndEntryTable table = TFakeSndLib::Table();
   table.snd_stream_play = [](SND_HANDLE, SND_BOOL, uint32_t) -> SND_BOOL {
     auto* form = static_cast<TMainForm*>(Application.MainForm());
     gListCountAtFirstPlay = form->List_Tracks->Count();
+    gHookedAtFirstPlay = bool(form->OldListProc);
     return 1;
   };
   SetEntryTableForTesting(table);
@@ -48,6 +50,8 @@ TEST_F(PlayerTest, starts_library_then_first_track_then_fills_the_list_in_file_o
                              {"snd_stream_create_file(0," + PathOf("song.mp3") + ",0,0,0x40000)",
                               "snd_stream_get_length(101)", "snd_channel_bytes_to_seconds(101,60000)",
                               "snd_set_volume(100)", "snd_channel_set_attributes(101,44100,100,0)"}}));
+  // The list was hooked before the first track started, and filled after.
+  EXPECT_TRUE(gHookedAtFirstPlay);
   EXPECT_EQ(gListCountAtFirstPlay, 0);
   ASSERT_EQ(form.List_Tracks->Count(), 3);
   EXPECT_EQ(form.List_Tracks->Items()[0], "A Song");
