@@ -7,7 +7,8 @@
 // SDL replaces the X window under us; window moves; pointer capture while a button is held; the
 // arrow and the two double-arrow system cursors; key and text input; double-clicks from SDL's
 // click count; modal message boxes; a window surface that other threads may draw into. The
-// message loop sleeps in one wait until the next deadline or the next X event.
+// message loop sleeps in one wait until the next deadline or the next X event. Pointer positions
+// come from the X server where SDL's bookkeeping falls behind a moving window (dragging).
 //
 // Does not implement: window resizing, more than one window, input methods beyond what SDL's text
 // input delivers, Ctrl+letter control characters, and video drivers other than X11 (without an X
