@@ -1,0 +1,923 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+# End-to-end cases: the real player on its own X server, driven with real X input, heard through SDL's disk audio output.
+#
+#   e2e.py --player <mira.nol> --source <source tree> <case>
+#
+# Each case makes its own collection folder, starts its own Xvfb on a free display and the player in that
+# folder, then works it through xdotool and reads back what a user would see and hear: the window's place
+# and shape (xwininfo), its pixels (xwd, parsed here), and the audio the disk driver writes to a file.
+# Exit status 0 is a pass, 1 a failure, 77 a skip (a needed X tool is missing).
+import argparse
+import array
+import math
+import os
+import random
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+SCREEN_W, SCREEN_H = 1024, 768
+WINDOW_W, WINDOW_H = 496, 287
+TITLE = "mira.nol"
+CREDITS = "mira.nol - code: varlo & tesko - gfx: pell & tesko"
+
+# The sound library opens its device for 32-bit float stereo samples at 44100 Hz; the disk driver writes them raw.
+AUDIO_RATE = 44100
+FRAME_BYTES = 8
+SECOND_BYTES = AUDIO_RATE * FRAME_BYTES
+# RMS of float samples (full scale 1.0). The demo music and the sine fixtures are far above LOUD; an output
+# set to volume 0 or stopped is exact zeros.
+SILENT = 0.001
+LOUD = 0.01
+
+# Window coordinates of the controls the cases use (the main window's layout).
+PLAY = (128, 151, 17, 8)
+STOP = (187, 151, 17, 8)
+NEXT = (219, 151, 17, 8)
+QUIT = (353, 277, 28, 6)
+SCROLLER = (102, 41, 297, 15)
+CLOCK = (118, 99, 27, 14)
+LIST = (104, 176, 289, 78)
+LIST_ROW = 16
+VOLUME_KNOB = (376, 69, 5, 14)
+SPEED_KNOB = (300, 109, 5, 14)
+SCROLLER_BACKGROUND = (17, 26, 32)
+
+
+class Failure(Exception):
+    pass
+
+
+class Skip(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def poll(predicate, timeout, interval=0.05):
+    """Calls predicate until it returns something true or the time is up; returns its last result."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result or time.monotonic() >= deadline:
+            return result
+        time.sleep(interval)
+
+
+def centre(rect):
+    left, top, width, height = rect
+    return left + width // 2, top + height // 2
+
+
+# ---------------------------------------------------------------------------------------------------------
+# Pictures: the skin's BMP files and X window dumps.
+
+class Picture:
+    """Pixels as (r, g, b) tuples, read from a 24-bit BMP or an xwd dump."""
+
+    def __init__(self, width, height, pixel):
+        self.Width, self.Height, self._pixel = width, height, pixel
+
+    def Pixel(self, x, y):
+        return self._pixel(x, y)
+
+    def Region(self, rect):
+        left, top, width, height = rect
+        return [self.Pixel(x, y) for y in range(top, top + height) for x in range(left, left + width)]
+
+    @staticmethod
+    def FromBmp(path):
+        data = open(path, "rb").read()
+        offset = struct.unpack_from("<I", data, 10)[0]
+        width, height = struct.unpack_from("<ii", data, 18)
+        bits = struct.unpack_from("<H", data, 28)[0]
+        if bits != 24:
+            raise Failure(f"{path}: {bits}-bit picture, expected 24-bit")
+        stride = (width * 3 + 3) & ~3
+        bottom_up = height > 0
+        height = abs(height)
+
+        def pixel(x, y):
+            row = height - 1 - y if bottom_up else y
+            i = offset + row * stride + x * 3
+            return data[i + 2], data[i + 1], data[i]
+        return Picture(width, height, pixel)
+
+    @staticmethod
+    def FromXwd(data):
+        # The header is 25 big-endian 32-bit words, then the window name; the colour table follows.
+        words = struct.unpack_from(">25I", data, 0)
+        header_size, _, _, depth, width, height, _, byte_order = words[:8]
+        bits_per_pixel, bytes_per_line, visual_class = words[11], words[12], words[13]
+        red_mask, green_mask, blue_mask = words[14], words[15], words[16]
+        ncolors = words[19]
+        if bits_per_pixel not in (24, 32):
+            raise Failure(f"xwd dump with {bits_per_pixel} bits per pixel, expected 24 or 32")
+        step = bits_per_pixel // 8
+        offset = header_size + ncolors * 12
+        order = "<" if byte_order == 0 else ">"
+        del depth, visual_class
+
+        def shift(mask):
+            return (mask & -mask).bit_length() - 1
+        shifts = shift(red_mask), shift(green_mask), shift(blue_mask)
+
+        def pixel(x, y):
+            i = offset + y * bytes_per_line + x * step
+            v = int.from_bytes(data[i:i + step], "little" if order == "<" else "big")
+            return (v & red_mask) >> shifts[0], (v & green_mask) >> shifts[1], (v & blue_mask) >> shifts[2]
+        return Picture(width, height, pixel)
+
+
+# ---------------------------------------------------------------------------------------------------------
+# The X server.
+
+class Display:
+    def __init__(self, work):
+        self.Number, self.Process = None, None
+        self._log = open(os.path.join(work, "xvfb.log"), "wb")
+        numbers = list(range(40, 100))
+        random.shuffle(numbers)
+        for n in numbers:
+            if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+                continue
+            process = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
+                                        "-nolisten", "tcp"], stdout=self._log, stderr=self._log)
+            # Another starter may have taken the number between the look and the start: Xvfb then ends.
+            up = poll(lambda: process.poll() is not None or os.path.exists(f"/tmp/.X11-unix/X{n}"), 15)
+            if up and process.poll() is None:
+                self.Number, self.Process = n, process
+                break
+            if process.poll() is None:
+                process.kill()
+            process.wait()
+        if self.Process is None:
+            raise Failure("no X server could be started on a free display in 40..99")
+        self.Name = f":{self.Number}"
+        # The socket exists slightly before the server answers.
+        check(poll(lambda: self.Run(["xdpyinfo"], check_rc=False, quiet=True) is not None, 10),
+              f"Xvfb {self.Name} does not answer")
+
+    def Env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.Name
+        return env
+
+    def Run(self, argv, check_rc=True, quiet=False, timeout=20):
+        """Runs an X client against this server; returns its standard output, or None when it failed."""
+        try:
+            result = subprocess.run(argv, env=self.Env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                    timeout=timeout)
+        except (subprocess.TimeoutExpired, FileNotFoundError) as error:
+            if check_rc:
+                raise Failure(f"{argv[0]}: {error}")
+            return None
+        if result.returncode != 0:
+            if check_rc:
+                raise Failure(f"{' '.join(argv)}: status {result.returncode}: {result.stderr.decode(errors='replace')}")
+            return None
+        if not quiet:
+            pass
+        return result.stdout
+
+    def Stop(self):
+        if self.Process and self.Process.poll() is None:
+            self.Process.terminate()
+            try:
+                self.Process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.Process.kill()
+                self.Process.wait()
+
+    # Input, at screen coordinates.
+    def MoveTo(self, x, y):
+        self.Run(["xdotool", "mousemove", str(x), str(y)])
+
+    def Click(self, button=1, repeat=1):
+        self.Run(["xdotool", "click", "--repeat", str(repeat), "--delay", "60", str(button)])
+
+    def MoveBy(self, dx, dy):
+        # NOTE: while a button is held, only relative motion reaches the player as a drag here; absolute
+        # moves (xdotool mousemove) leave the window and the knobs where they are.
+        self.Run(["xdotool", "mousemove_relative", "--", str(dx), str(dy)])
+
+    def Press(self, button=1):
+        self.Run(["xdotool", "mousedown", str(button)])
+
+    def Release(self, button=1):
+        self.Run(["xdotool", "mouseup", str(button)])
+
+    def Key(self, name):
+        self.Run(["xdotool", "key", name])
+
+    def Windows(self, title=TITLE):
+        """Top-level windows with the given title, as (id, x, y, width, height, viewable)."""
+        out = self.Run(["xwininfo", "-root", "-children"], check_rc=False, quiet=True) or b""
+        found = []
+        for line in out.decode(errors="replace").splitlines():
+            line = line.strip()
+            if not line.startswith("0x") or f'"{title}"' not in line:
+                continue
+            wid = line.split()[0]
+            info = self.WindowInfo(wid)
+            if info:
+                found.append(info)
+        return found
+
+    def WindowInfo(self, wid):
+        out = self.Run(["xwininfo", "-id", wid], check_rc=False, quiet=True)
+        if out is None:
+            return None
+        fields = {}
+        for line in out.decode(errors="replace").splitlines():
+            if ":" in line:
+                key, _, value = line.partition(":")
+                fields[key.strip()] = value.strip()
+        try:
+            return (wid, int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                    int(fields["Width"]), int(fields["Height"]), fields.get("Map State") == "IsViewable")
+        except (KeyError, ValueError):
+            return None
+
+    def Shape(self, wid):
+        """The bounding shape's extents (x, y, width, height) and its rectangles, from xwininfo -shape."""
+        out = self.Run(["xwininfo", "-shape", "-id", wid]).decode(errors="replace")
+        extents = None
+        for line in out.splitlines():
+            line = line.strip()
+            if line.startswith("Window shape extents:"):
+                geometry = line.split(":", 1)[1].strip()
+                size, _, rest = geometry.partition("+")
+                w, h = size.split("x")
+                x, y = rest.split("+")
+                extents = (int(x), int(y), int(w), int(h))
+        return extents, out
+
+    def Grab(self, wid):
+        data = self.Run(["xwd", "-silent", "-id", wid], timeout=30)
+        return Picture.FromXwd(data)
+
+
+# ---------------------------------------------------------------------------------------------------------
+# The player process.
+
+class Player:
+    def __init__(self, case, folder, program=None, env=None, display=True):
+        self.Case = case
+        self.Audio = os.path.join(case.Work, "audio.raw")
+        self.ErrPath = os.path.join(case.Work, "player.err")
+        environment = case.Display.Env() if display else dict(os.environ)
+        if not display:
+            environment.pop("DISPLAY", None)
+            environment.pop("WAYLAND_DISPLAY", None)
+        environment.update({"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": self.Audio,
+                            "XDG_CACHE_HOME": os.path.join(case.Work, "cache")})
+        environment.pop("vexol", None)
+        environment.update(env or {})
+        self._err = open(self.ErrPath, "wb")
+        self.Started = time.monotonic()
+        self.Process = subprocess.Popen([program or case.Args.player], cwd=folder, env=environment,
+                                        stdout=subprocess.DEVNULL, stderr=self._err)
+        self.Window = None
+
+    def Alive(self):
+        return self.Process.poll() is None
+
+    def Stderr(self):
+        self._err.flush()
+        return open(self.ErrPath, "rb").read().decode(errors="replace")
+
+    def Wait(self, timeout):
+        try:
+            return self.Process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def End(self):
+        if self.Alive():
+            self.Process.terminate()
+            if self.Wait(5) is None:
+                self.Process.kill()
+                self.Process.wait()
+
+    def MainWindow(self, timeout=20):
+        """Waits for the 496 x 287 window to be mapped; returns (id, x, y, width, height, viewable)."""
+        def find():
+            check(self.Alive(), f"the player ended with status {self.Process.returncode} before its window "
+                  f"showed: {self.Stderr()!r}")
+            for info in self.Case.Display.Windows():
+                if info[3:5] == (WINDOW_W, WINDOW_H) and info[5]:
+                    return info
+            return None
+        info = poll(find, timeout, 0.1)
+        check(info, f"no {WINDOW_W}x{WINDOW_H} window titled {TITLE!r} within {timeout} s")
+        self.Window = info
+        return info
+
+    def MessageBox(self, timeout=20):
+        """Waits for a mapped window titled like the program that is not the main window."""
+        def find():
+            for info in self.Case.Display.Windows():
+                if info[3:5] != (WINDOW_W, WINDOW_H) and info[5]:
+                    return info
+            check(self.Alive(), f"the player ended with status {self.Process.returncode} without a message "
+                  f"box: {self.Stderr()!r}")
+            return None
+        info = poll(find, timeout, 0.1)
+        check(info, f"no message box titled {TITLE!r} within {timeout} s")
+        return info
+
+    def Position(self):
+        info = self.Case.Display.WindowInfo(self.Window[0])
+        check(info, "the main window is gone")
+        return info[1], info[2]
+
+    def Screen(self, wx, wy):
+        x, y = self.Position()
+        return x + wx, y + wy
+
+    def MoveTo(self, wx, wy):
+        self.Case.Display.MoveTo(*self.Screen(wx, wy))
+
+    def Grab(self):
+        return self.Case.Display.Grab(self.Window[0])
+
+    # Audio.
+    def AudioBytes(self):
+        try:
+            return os.path.getsize(self.Audio)
+        except OSError:
+            return 0
+
+    def AudioRms(self, start, end):
+        with open(self.Audio, "rb") as f:
+            f.seek(start)
+            data = f.read(max(0, end - start))
+        data = data[:len(data) // FRAME_BYTES * FRAME_BYTES]
+        samples = array.array("f", data)
+        if sys.byteorder != "little":
+            samples.byteswap()
+        if not samples:
+            return None
+        total = 0.0
+        for s in samples:
+            check(math.isfinite(s) and abs(s) <= 8.0, "the audio file does not hold 32-bit float samples")
+            total += s * s
+        return math.sqrt(total / len(samples))
+
+    def Heard(self, after, seconds=0.5, timeout=10):
+        """RMS of the `seconds` of output written after byte `after` (waits until it has been written)."""
+        want = after + int(seconds * AUDIO_RATE) * FRAME_BYTES
+        grown = poll(lambda: self.AudioBytes() >= want or not self.Alive(), timeout, 0.05)
+        check(self.Alive(), f"the player ended with status {self.Process.returncode}: {self.Stderr()!r}")
+        if not grown or self.AudioBytes() < want:
+            return None
+        return self.AudioRms(after, want)
+
+    def SoundAfter(self, moment, seconds=0.5, timeout=10):
+        """True when the output written `seconds` after now is audible; polls window by window."""
+        deadline = time.monotonic() + timeout
+        mark = self.AudioBytes()
+        while time.monotonic() < deadline:
+            rms = self.Heard(mark, 0.25, max(0.5, deadline - time.monotonic()))
+            if rms is not None and rms >= LOUD:
+                return True
+            mark = self.AudioBytes()
+        del moment, seconds
+        return False
+
+    def SilentAfterAction(self, latency=1.0, seconds=0.75, timeout=15):
+        """True when the output, once `latency` of audio written after now has passed, is silent for `seconds`.
+
+        An output that stops growing (the device paused) counts as silent too."""
+        start = self.AudioBytes() + int(latency * AUDIO_RATE) * FRAME_BYTES
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            before = self.AudioBytes()
+            if before < start:
+                # Either still writing the latency, or paused: a paused device writes nothing at all.
+                time.sleep(0.25)
+                if self.AudioBytes() == before and time.monotonic() > deadline - timeout + latency + 1.0:
+                    return True
+                continue
+            rms = self.Heard(start, seconds, max(0.5, deadline - time.monotonic()))
+            if rms is None:
+                return True
+            return rms < SILENT
+        return False
+
+
+# ---------------------------------------------------------------------------------------------------------
+# The caption: the scroller's text, recognised by the width of the lit block while it is wholly in view.
+
+def caption_block(picture, origin=(0, 0)):
+    """(first, last) columns of the scroller that hold text, or None when it shows only background."""
+    left, top, width, height = SCROLLER
+    ox, oy = origin
+    columns = []
+    for x in range(width):
+        for y in range(height):
+            r, g, b = picture.Pixel(ox + left + x, oy + top + y)
+            if r > 90 and r > b + 40:
+                columns.append(x)
+                break
+    if not columns:
+        return None
+    return columns[0], columns[-1], picture
+
+
+def caption_width(player, timeout=14):
+    """Width in pixels of the caption's text, measured once it has been seen whole, away from the faded
+    edges; None when it never is within the time."""
+    fade = 16
+    width = SCROLLER[2]
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        block = caption_block(player.Grab())
+        if block:
+            first, last, _ = block
+            if first > fade and last < width - fade - 1:
+                return last - first + 1
+        time.sleep(0.03)
+    return None
+
+
+def credits_shown(width):
+    # The credits line is far wider than the titles of the test collections.
+    return width is not None and width >= 230
+
+
+def same_width(a, b):
+    return a is not None and b is not None and abs(a - b) <= 1
+
+
+def clock_signature(picture):
+    return tuple(picture.Region(CLOCK))
+
+
+def clock_changes(player, seconds):
+    """How often the clock label changes within `seconds`."""
+    changes, last = 0, clock_signature(player.Grab())
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        now = clock_signature(player.Grab())
+        if now != last:
+            changes, last = changes + 1, now
+        time.sleep(0.02)
+    return changes
+
+
+def lit_fraction(player, rect, lit, unlit):
+    """Share of the rectangle's pixels that show the lit picture where it differs from the skin."""
+    region = player.Grab().Region(rect)
+    differing = [i for i in range(len(lit)) if lit[i] != unlit[i]]
+    if not differing:
+        raise Failure("the lit picture does not differ from the skin")
+    return sum(1 for i in differing if region[i] == lit[i]) / len(differing)
+
+
+# ---------------------------------------------------------------------------------------------------------
+# Cases.
+
+class Case:
+    def __init__(self, args, work):
+        self.Args, self.Work = args, work
+        self.Display = None
+        self.Players = []
+        self.Art = os.path.join(args.source, "skin", "art")
+        self.Fixtures = os.path.join(args.source, "tests", "data", "sndlib")
+        self.Demo = os.path.join(args.source, "demo", "data")
+
+    def StartDisplay(self):
+        self.Display = Display(self.Work)
+
+    def Start(self, folder, **kwargs):
+        player = Player(self, folder, **kwargs)
+        self.Players.append(player)
+        return player
+
+    def Collection(self, name, entries):
+        """A collection folder: data/play.lst from (file name, title, source file or None) entries."""
+        folder = os.path.join(self.Work, name)
+        data = os.path.join(folder, "data")
+        os.makedirs(data)
+        lines = []
+        for file_name, title, source in entries:
+            if source is not None:
+                target = os.path.join(data, file_name)
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                if callable(source):
+                    source(target)
+                else:
+                    shutil.copyfile(source, target)
+            lines += [file_name, title]
+        with open(os.path.join(data, "play.lst"), "w") as f:
+            f.write("\n".join(lines) + "\n")
+        return folder
+
+    def Demo_Collection(self, name="collection"):
+        folder = os.path.join(self.Work, name)
+        shutil.copytree(self.Demo, os.path.join(folder, "data"))
+        return folder
+
+    def Titled_Collection(self, name="collection"):
+        """Four copies of one long module under titles of clearly different widths, so the caption tells
+        which track plays."""
+        tune = os.path.join(self.Demo, "night_ferry.xm")
+        return self.Collection(name, [("one.xm", "I", tune), ("two.xm", "IIIIII", tune),
+                                      ("three.xm", "WWWWWWWW", tune), ("four.xm", "MMM", tune)])
+
+    def Close(self):
+        for player in self.Players:
+            player.End()
+        if self.Display:
+            self.Display.Stop()
+
+    def Bmp(self, name):
+        return Picture.FromBmp(os.path.join(self.Art, name + ".bmp"))
+
+    def Hover(self, player, rect, timeout=5):
+        """Moves onto the button (with a first step beside it, so the hover pass sees a move) and waits
+        until its lit picture shows."""
+        name = {PLAY: "Button_Play", STOP: "Button_Stop", NEXT: "Button_Next", QUIT: "Button_Quit"}[rect]
+        lit = self.Bmp(name).Region((0, 0, rect[2], rect[3]))
+        unlit = self.Bmp("ImageShape").Region(rect)
+        x, y = centre(rect)
+        player.MoveTo(x, y + 1)
+        player.MoveTo(x, y)
+        shown = poll(lambda: lit_fraction(player, rect, lit, unlit) > 0.9, timeout, 0.05)
+        check(shown, f"{name} does not light with the pointer at window ({x}, {y})")
+
+    def ClickButton(self, player, rect):
+        self.Hover(player, rect)
+        self.Display.Click()
+
+
+def started(case, folder=None, **kwargs):
+    """Display, collection, player and its main window, and the first sound."""
+    case.StartDisplay()
+    player = case.Start(folder or case.Titled_Collection(), **kwargs)
+    player.MainWindow()
+    check(player.SoundAfter(0, timeout=10), "the first track is not heard")
+    return player
+
+
+def case_startup(case):
+    case.StartDisplay()
+    player = case.Start(case.Demo_Collection())
+    wid, x, y, width, height, _ = player.MainWindow()
+    check((width, height) == (WINDOW_W, WINDOW_H), f"window is {width}x{height}")
+    check((x, y) == ((SCREEN_W - WINDOW_W) // 2, (SCREEN_H - WINDOW_H) // 2),
+          f"window at {x},{y} is not centred on the {SCREEN_W}x{SCREEN_H} screen")
+
+    # The shape: the extents of the skin's non-key pixels, and a corner of the rectangle left out.
+    skin = case.Bmp("ImageShape")
+    key = skin.Pixel(0, skin.Height - 1)
+    inside = [(px, py) for py in range(skin.Height) for px in range(skin.Width) if skin.Pixel(px, py) != key]
+    xs = [p[0] for p in inside]
+    ys = [p[1] for p in inside]
+    expected = (min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+    extents, text = case.Display.Shape(wid)
+    check(extents == expected, f"shape extents {extents}, the skin's are {expected}\n{text}")
+    check(skin.Pixel(0, 0) == key, "the skin's top-left corner is not key-coloured")
+    rectangles = []
+    for line in text.splitlines():
+        parts = line.split()
+        # xwininfo lists the bounding shape's rectangles as "x y w h" lines when there are few; else
+        # extents only. The corner test then uses what X reports for the pixel: outside the shape the
+        # root window shows through.
+        if len(parts) == 4 and all(p.lstrip("-").isdigit() for p in parts):
+            rectangles.append(tuple(int(p) for p in parts))
+    for rx, ry, rw, rh in rectangles:
+        check(not (rx <= 0 < rx + rw and ry <= 0 < ry + rh), "the corner (0, 0) is part of the shape")
+    root = case.Display.Run(["xwd", "-silent", "-root"])
+    screen = Picture.FromXwd(root)
+    corner = screen.Pixel(x, y)
+    check(corner != key and corner == screen.Pixel(0, 0),
+          f"the window's top-left corner shows {corner}, not the root window behind it")
+    # The skin is drawn inside its shape, pixel for pixel where no control covers it.
+    for px, py in ((250, 25), (250, 165)):
+        check(screen.Pixel(x + px, y + py) == skin.Pixel(px, py),
+              f"window pixel ({px}, {py}) shows {screen.Pixel(x + px, y + py)}, the skin has {skin.Pixel(px, py)}")
+
+    # Sound within one second of the window showing: the first track starts before the window is shown.
+    # The disk driver writes in real time, so one second after the window shows at least half a second of
+    # output exists; it must hold sound.
+    shown = time.monotonic()
+    poll(lambda: player.AudioBytes() >= SECOND_BYTES // 2, 1.0, 0.02)
+    elapsed = time.monotonic() - shown
+    size = player.AudioBytes()
+    check(size > 0, f"no audio output within {elapsed:.2f} s of the window showing")
+    rms = player.AudioRms(0, size)
+    check(rms is not None and rms >= LOUD,
+          f"the first {size} bytes of output are silent (RMS {rms}) one second after the window showed")
+
+
+def case_hover_click(case):
+    player = started(case)
+    play_lit = case.Bmp("Button_Play").Region((0, 0, PLAY[2], PLAY[3]))
+    play_unlit = case.Bmp("ImageShape").Region(PLAY)
+    check(lit_fraction(player, PLAY, play_lit, play_unlit) < 0.5, "Play is lit before the pointer came")
+    case.Hover(player, PLAY)
+    # Off the button, over the skin, it goes dark again; on its top edge it stays dark.
+    player.MoveTo(250, 165)
+    check(poll(lambda: lit_fraction(player, PLAY, play_lit, play_unlit) < 0.5, 5, 0.05),
+          "Play stays lit with the pointer away on the skin")
+    player.MoveTo(PLAY[0] + 5, PLAY[1] - 4)
+    player.MoveTo(PLAY[0] + 5, PLAY[1])
+    time.sleep(0.3)
+    check(lit_fraction(player, PLAY, play_lit, play_unlit) < 0.5, "Play lights with the pointer on its top edge")
+
+    first = caption_width(player)
+    check(isinstance(first, int), f"the first track's caption is not seen whole (got {first})")
+
+    case.ClickButton(player, STOP)
+    check(player.SilentAfterAction(), "the output is not silent after Stop")
+    shown = caption_width(player)
+    check(credits_shown(shown), f"after Stop the caption does not show the credits line (width {shown})")
+
+    case.ClickButton(player, PLAY)
+    check(player.SoundAfter(0), "Play after Stop is not heard")
+    again = caption_width(player)
+    check(same_width(again, first), f"Play after Stop does not caption the first track again ({first}, {again})")
+
+    case.ClickButton(player, NEXT)
+    second = caption_width(player)
+    check(isinstance(second, int) and second > first + 10,
+          f"Next does not caption the second track (caption widths {first} then {second})")
+    check(player.SoundAfter(0), "the second track is not heard")
+
+
+def case_drag(case):
+    player = started(case)
+    skin = case.Bmp("ImageShape")
+    key = skin.Pixel(0, skin.Height - 1)
+    # A point of the skin that no control covers: above the caption, in the middle.
+    grip = (250, 25)
+    check(skin.Pixel(*grip) != key, "the grip point is outside the skin")
+    x0, y0 = player.Position()
+    player.MoveTo(*grip)
+    time.sleep(0.3)
+    case.Display.Press()
+    # The window takes its anchor from where the pointer is when it handles the press; moving on before
+    # that would shorten the drag by the distance already travelled.
+    time.sleep(0.5)
+    dx, dy = -120, 78
+    steps = 6
+    for i in range(steps):
+        case.Display.MoveBy(dx // steps, dy // steps)
+        time.sleep(0.05)
+    moved = poll(lambda: player.Position() == (x0 + dx, y0 + dy), 5, 0.05)
+    case.Display.Release()
+    check(moved, f"the window went from {(x0, y0)} to {player.Position()}, expected {(x0 + dx, y0 + dy)}")
+    # After the release moves do nothing.
+    case.Display.MoveTo(x0 + dx + grip[0] + 30, y0 + dy + grip[1] + 30)
+    time.sleep(0.5)
+    check(player.Position() == (x0 + dx, y0 + dy), "the window moves after the button was released")
+
+
+def case_list(case):
+    player = started(case)
+    first = caption_width(player)
+    check(isinstance(first, int), f"the first track's caption is not seen whole (got {first})")
+    x, y = LIST[0] + 40, LIST[1] + 2 * LIST_ROW + LIST_ROW // 2
+    player.MoveTo(x, y)
+    case.Display.Click(repeat=2)
+    third = caption_width(player)
+    check(isinstance(third, int) and third > first + 40,
+          f"a double-click on the third title does not caption it (widths {first} then {third})")
+    check(player.SoundAfter(0), "the third track is not heard")
+
+    for key in ("Return", "space"):
+        case.ClickButton(player, STOP)
+        check(player.SilentAfterAction(), "the output is not silent after Stop")
+        shown = caption_width(player)
+        check(credits_shown(shown), f"after Stop the caption does not show the credits line (width {shown})")
+        player.MoveTo(x, y)
+        case.Display.Key(key)
+        check(player.SoundAfter(0), f"{key} in the list does not start the selected track")
+        now = caption_width(player)
+        check(same_width(now, third), f"{key} in the list does not caption the selected third track ({third}, {now})")
+
+
+def drag_knob(case, player, knob, to_x):
+    kx, ky = centre(knob)
+    player.MoveTo(kx, ky)
+    time.sleep(0.1)
+    case.Display.Press()
+    time.sleep(0.3)
+    steps = 8
+    done = 0
+    for i in range(1, steps + 1):
+        step = (to_x - kx) * i // steps - done
+        case.Display.MoveBy(step, 0)
+        done += step
+        time.sleep(0.05)
+    time.sleep(0.3)
+    case.Display.Release()
+
+
+def case_sliders(case):
+    player = started(case)
+    # Speed first: the clock changes about once a second at normal speed and more than twice as often with
+    # the knob at the far right (99265 Hz, a 444 ms clock).
+    normal = clock_changes(player, 3.0)
+    check(1 <= normal <= 4, f"the clock changed {normal} times in 3 s at normal speed")
+    drag_knob(case, player, SPEED_KNOB, 376)
+    time.sleep(0.5)
+    fast = clock_changes(player, 3.0)
+    check(fast >= 5, f"with the speed knob at the far right the clock changed only {fast} times in 3 s "
+          f"({normal} at normal speed)")
+
+    drag_knob(case, player, VOLUME_KNOB, 242)
+    check(player.SilentAfterAction(), "the output is not silent with the volume knob at the far left")
+    check(player.Alive(), "the player ended")
+
+
+def case_quit(case):
+    player = started(case)
+    case.Hover(player, QUIT)
+    case.Display.Click()
+    clicked = time.monotonic()
+    status = player.Wait(5)
+    took = time.monotonic() - clicked
+    check(status is not None, "the player still runs 5 s after Quit")
+    check(status == 0, f"exit status {status} after Quit")
+    check(took <= 1.0, f"the player took {took:.2f} s to end after Quit")
+
+
+def case_no_display(case):
+    player = case.Start(case.Demo_Collection(), display=False)
+    status = player.Wait(5)
+    took = time.monotonic() - player.Started
+    check(status is not None, "the player still runs 5 s after a start without a display")
+    check(status == 1, f"exit status {status} without a display")
+    err = player.Stderr()
+    check("mira.nol: cannot open a window: " in err, f"standard error says {err!r}")
+    check(took <= 3.0, f"the player took {took:.2f} s to end without a display")
+    check(not os.path.exists(player.Audio) or os.path.getsize(player.Audio) == 0,
+          "sound was played without a window")
+
+
+def dismiss(case, player, box):
+    wid, x, y, width, height, _ = box
+    case.Display.MoveTo(x + width // 2, y + height // 2)
+    case.Display.Key("Return")
+    status = player.Wait(5)
+    if status is None:
+        # Without a window manager the box may not hold the focus: send the key to it directly.
+        case.Display.Run(["xdotool", "key", "--window", wid, "Return"], check_rc=False)
+        status = player.Wait(5)
+    check(status is not None, "the message box does not go away on Enter")
+    return status
+
+
+def case_no_playlist(case):
+    case.StartDisplay()
+    folder = os.path.join(case.Work, "empty")
+    os.makedirs(os.path.join(folder, "data"))
+    player = case.Start(folder)
+    box = player.MessageBox()
+    check(not any(w[3:5] == (WINDOW_W, WINDOW_H) and w[5] for w in case.Display.Windows()),
+          "the main window shows beside the message box")
+    status = dismiss(case, player, box)
+    check(status == 0, f"exit status {status} after the missing-playlist message")
+
+
+def program_copy(case, name, library):
+    """A copy of the program in a folder of its own, with `library` (bytes, a path, or None) as sndlib.so."""
+    folder = os.path.join(case.Work, name)
+    os.makedirs(folder)
+    program = os.path.join(folder, "mira.nol")
+    shutil.copy2(case.Args.player, program)
+    if isinstance(library, bytes):
+        with open(os.path.join(folder, "sndlib.so"), "wb") as f:
+            f.write(library)
+    elif library:
+        shutil.copy2(library, os.path.join(folder, "sndlib.so"))
+    return program
+
+
+def case_broken_library(case):
+    case.StartDisplay()
+    collection = case.Titled_Collection()
+    # Garbage where the program looks first: passed over, the copy written to the cache directory is used.
+    program = program_copy(case, "garbage", bytes(random.Random(7).getrandbits(8) for _ in range(4096)))
+    player = case.Start(collection, program=program)
+    player.MainWindow()
+    check(player.SoundAfter(0), "with a garbage sndlib.so beside the program nothing is heard")
+    written = os.path.join(case.Work, "cache", "mira.nol", "sndlib.so")
+    check(os.path.isfile(written), "the library was not written to the cache directory")
+    player.End()
+    # An empty file beside the program likewise.
+    program = program_copy(case, "empty", b"")
+    player = case.Start(collection, program=program)
+    player.MainWindow()
+    check(player.SoundAfter(0), "with an empty sndlib.so beside the program nothing is heard")
+
+
+def case_unwritable_cache(case):
+    case.StartDisplay()
+    collection = case.Titled_Collection()
+    blocker = os.path.join(case.Work, "not-a-folder")
+    open(blocker, "w").close()
+    cache = os.path.join(blocker, "cache")
+    # Nothing beside the program and no cache folder: the library cannot be had; the load failure is shown
+    # and the program ends with status 0 after Enter.
+    program = program_copy(case, "alone", None)
+    player = case.Start(collection, program=program, env={"XDG_CACHE_HOME": cache})
+    box = player.MessageBox()
+    status = dismiss(case, player, box)
+    check(status == 0, f"exit status {status} after the library load message")
+    check(player.AudioBytes() == 0, "sound came out though the library could not be loaded")
+    # A working library beside the program is used without the cache folder.
+    if case.Args.sndlib:
+        program = program_copy(case, "beside", case.Args.sndlib)
+        player = case.Start(collection, program=program, env={"XDG_CACHE_HOME": cache})
+        player.MainWindow()
+        check(player.SoundAfter(0), "with the library beside the program and no cache folder nothing is heard")
+
+
+def case_bad_tracks(case):
+    case.StartDisplay()
+
+    def garbage(target):
+        with open(target, "wb") as f:
+            f.write(bytes(random.Random(11).getrandbits(8) for _ in range(65536)))
+
+    def empty(target):
+        open(target, "wb").close()
+    folder = case.Collection("bad", [
+        ("missing.xm", "Missing module", None),
+        ("missing.mp3", "Missing stream", None),
+        ("garbage.mp3", "Garbage stream", garbage),
+        ("garbage.xm", "Garbage module", garbage),
+        ("empty.mp3", "Empty stream", empty),
+        ("truncated.mp3", "Truncated", os.path.join(case.Fixtures, "truncated.mp3")),
+        ("lying.xm", "Lying module", os.path.join(case.Fixtures, "lying.xm")),
+    ])
+    player = case.Start(folder)
+    player.MainWindow()
+    # Walk through every entry with Next, then let the clock run.
+    for _ in range(8):
+        case.ClickButton(player, NEXT)
+        time.sleep(0.2)
+        check(player.Alive(), f"the player ended with status {player.Process.returncode}: {player.Stderr()!r}")
+    time.sleep(3)
+    check(player.Alive(), f"the player ended with status {player.Process.returncode}: {player.Stderr()!r}")
+    check(any(w[3:5] == (WINDOW_W, WINDOW_H) and w[5] for w in case.Display.Windows()),
+          "the main window is gone")
+
+
+CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--player", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("--sndlib", help="a built sndlib.so, for the cases that put one beside the program")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    args.player = os.path.abspath(args.player)
+    args.source = os.path.abspath(args.source)
+    args.sndlib = os.path.abspath(args.sndlib) if args.sndlib else None
+    for tool in ("Xvfb", "xdotool", "xwininfo", "xwd", "xdpyinfo"):
+        if shutil.which(tool) is None:
+            print(f"SKIP: {tool} is not installed", flush=True)
+            return SKIP
+    work = tempfile.mkdtemp(prefix=f"mira-e2e-{args.case}-")
+    case = Case(args, work)
+    began = time.monotonic()
+    try:
+        CASES[args.case](case)
+        print(f"PASS {args.case} ({time.monotonic() - began:.1f} s)")
+        return 0
+    except Failure as failure:
+        print(f"FAIL {args.case}: {failure}")
+        for player in case.Players:
+            err = player.Stderr().strip()
+            if err:
+                print(f"player's standard error:\n{err}")
+        return 1
+    finally:
+        case.Close()
+        if args.keep:
+            print(f"work folder kept: {work}")
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    sys.exit(main())
