@@ -131,11 +131,11 @@ SNDLIB_API SND_BOOL snd_set_volume(uint32_t volume);
  * reads). The file is read whole at load; the channel is created stopped.
  *   mem:    0: `file` is a NUL-terminated path; nonzero: `file` points to the module's bytes in memory
  *           (copied; the caller may free them after the call).
- *   file:   path or memory, not null.
+ *   file:   path or memory, not null; from memory, `length` bytes must be readable there.
  *   offset: from a file, where the module starts in it (0: at the start); ignored for memory.
  *   length: bytes to use (0: up to the end of the file; required nonzero for memory).
  *   flags:  SND_MUSIC_RAMP, SND_MUSIC_PRESCAN; other bits are ignored. 0x2001 is the usual value.
- * Returns the module's handle, or 0.
+ * Returns the module's handle, or 0. Files (or parts) above 1 GiB are refused with SND_ERROR_MEM.
  * Errors: SND_ERROR_NOT_INIT, SND_ERROR_PARAM (null file, memory of length 0), SND_ERROR_FILE_OPEN (missing,
  *   unreadable, a directory), SND_ERROR_FILE_FORMAT (empty or not a module), SND_ERROR_FILE_CORRUPT
  *   (recognised as a module but it cannot be loaded, such as a header that lies about the contents),
@@ -179,7 +179,7 @@ SNDLIB_API SND_BOOL snd_music_free(SND_HANDLE handle);
  *   mem, file, offset: as for snd_music_load.
  *   length: bytes to use (0: up to the end of the file; required nonzero for memory).
  *   flags:  SND_STREAM_PRESCAN; other bits are ignored. 0x40000 is the usual value.
- * Returns the stream's handle, or 0.
+ * Returns the stream's handle, or 0. Files (or parts) above 1 GiB are refused with SND_ERROR_MEM.
  * Errors: SND_ERROR_NOT_INIT, SND_ERROR_PARAM, SND_ERROR_FILE_OPEN, SND_ERROR_FILE_FORMAT (empty, or no MPEG
  *   audio found), SND_ERROR_FILE_CORRUPT (MPEG audio found but no frame decodes), SND_ERROR_NO_CHANNEL,
  *   SND_ERROR_MEM.

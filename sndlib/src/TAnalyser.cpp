@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <vector>
 
@@ -41,10 +40,9 @@ struct TFftPlan {
 };
 
 const TFftPlan& Plan() {
-  static std::mutex lock;
-  static std::unique_ptr<TFftPlan> plan;
-  std::lock_guard<std::mutex> guard(lock);
-  if (!plan) plan = std::make_unique<TFftPlan>();
+  // Made on first use and kept for the life of the process, so no thread still asking for a spectrum
+  // while the process ends can find it destroyed.
+  static const TFftPlan* plan = new TFftPlan();
   return *plan;
 }
 

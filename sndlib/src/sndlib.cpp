@@ -45,11 +45,14 @@ R Guarded(R failed, F&& body) noexcept {
 
 using TLock = std::lock_guard<std::mutex>;
 
+constexpr uint64_t kMaxFileBytes = uint64_t(1) << 30;
+
 // The whole file (or the asked-for part of it, or the caller's memory) as one block of bytes.
 std::vector<uint8_t> ReadWhole(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length) {
   if (!file) Fail(SND_ERROR_PARAM);
   if (mem) {
     if (length == 0) Fail(SND_ERROR_PARAM);
+    if (length > kMaxFileBytes) Fail(SND_ERROR_MEM);
     const auto* bytes = static_cast<const uint8_t*>(file);
     return std::vector<uint8_t>(bytes, bytes + length);
   }
@@ -66,6 +69,8 @@ std::vector<uint8_t> ReadWhole(SND_BOOL mem, const void* file, uint64_t offset, 
   if (offset >= size) return {};
   uint64_t wanted = size - offset;
   if (length != 0) wanted = std::min(wanted, length);
+  // Everything is held in memory while it plays; no real module or MP3 comes near this.
+  if (wanted > kMaxFileBytes) Fail(SND_ERROR_MEM);
   if (fseeko(f, off_t(offset), SEEK_SET) != 0) Fail(SND_ERROR_FILE_OPEN);
   std::vector<uint8_t> data(static_cast<size_t>(wanted));
   size_t got = std::fread(data.data(), 1, data.size(), f);
