@@ -48,6 +48,7 @@ void TMainForm::EndStartup(const char* message)
   Eye_Timer->SetEnabled(false);
   StartTimer->SetEnabled(false);
   Application.MessageBox(message);
+  Close();
   EndProcess()();
 }
 
