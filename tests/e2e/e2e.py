@@ -306,7 +306,7 @@ class Player:
         environment.update(env or {})
         self._err = open(self.ErrPath, "wb")
         self.Started = time.monotonic()
-        self.Process = subprocess.Popen([program or case.Args.player], cwd=folder, env=environment,
+        self.Process = subprocess.Popen([program or case.Program()], cwd=folder, env=environment,
                                         stdout=subprocess.DEVNULL, stderr=self._err)
         self.Window = None
 
@@ -530,6 +530,14 @@ class Case:
         self.Art = os.path.join(args.source, "skin", "art")
         self.Fixtures = os.path.join(args.source, "tests", "data", "sndlib")
         self.Demo = os.path.join(args.source, "demo", "data")
+
+    def Program(self):
+        """The program as installed: the executable alone in a bin folder, nothing beside it."""
+        program = os.path.join(self.Work, "bin", "mira.nol")
+        if not os.path.exists(program):
+            os.makedirs(os.path.dirname(program), exist_ok=True)
+            shutil.copy2(self.Args.player, program)
+        return program
 
     def StartDisplay(self):
         self.Display = Display(self.Work)
