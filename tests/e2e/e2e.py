@@ -28,7 +28,6 @@ TIME_SCALE = float(os.environ.get("MIRA_E2E_TIME_SCALE", "1"))
 SCREEN_W, SCREEN_H = 1024, 768
 WINDOW_W, WINDOW_H = 496, 287
 TITLE = "mira.nol"
-CREDITS = "mira.nol - code: varlo & tesko - gfx: pell & tesko"
 
 # The sound library opens its device for 32-bit float stereo samples at 44100 Hz; the disk driver writes them raw.
 AUDIO_RATE = 44100
@@ -50,17 +49,12 @@ LIST = (104, 176, 289, 78)
 LIST_ROW = 16
 VOLUME_KNOB = (376, 69, 5, 14)
 SPEED_KNOB = (300, 109, 5, 14)
-SCROLLER_BACKGROUND = (17, 26, 32)
 # The credits line is about 260 pixels wide in the caption's font; the titles of the test collections
 # stay below 150.
 CREDITS_WIDTH = 230
 
 
 class Failure(Exception):
-    pass
-
-
-class Skip(Exception):
     pass
 
 
@@ -438,20 +432,20 @@ class Player:
 # ---------------------------------------------------------------------------------------------------------
 # The caption: the scroller's text, recognised by the width of the lit block while it is wholly in view.
 
-def caption_block(picture, origin=(0, 0)):
-    """(first, last) columns of the scroller that hold text, or None when it shows only background."""
+def caption_block(picture):
+    """(first, last) columns of the scroller that hold text (orange glyphs), or None when it shows only its
+    dark background."""
     left, top, width, height = SCROLLER
-    ox, oy = origin
     columns = []
     for x in range(width):
         for y in range(height):
-            r, g, b = picture.Pixel(ox + left + x, oy + top + y)
+            r, g, b = picture.Pixel(left + x, top + y)
             if r > 90 and r > b + 40:
                 columns.append(x)
                 break
     if not columns:
         return None
-    return columns[0], columns[-1], picture
+    return columns[0], columns[-1]
 
 
 def caption_width(player, unlike=None, timeout=14):
@@ -465,7 +459,7 @@ def caption_width(player, unlike=None, timeout=14):
     while time.monotonic() < deadline:
         block = caption_block(player.Grab())
         if block:
-            first, last, _ = block
+            first, last = block
             if first > fade and last < width - fade - 1:
                 measured = last - first + 1
                 if measured < CREDITS_WIDTH and not same_width(measured, unlike):
