@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-# End-to-end cases: the real player on its own X server, driven with real X input, heard through SDL's disk audio output.
+# End-to-end cases: the real player on its own X server, driven with real X input, heard through a file.
 #
 #   e2e.py --player <mira.nol> --source <source tree> <case>
 #
@@ -195,7 +195,8 @@ class Display:
             return None
         if result.returncode != 0:
             if check_rc:
-                raise Failure(f"{' '.join(argv)}: status {result.returncode}: {result.stderr.decode(errors='replace')}")
+                said = result.stderr.decode(errors="replace")
+                raise Failure(f"{' '.join(argv)}: status {result.returncode}: {said}")
             return None
         return result.stdout
 
@@ -560,12 +561,12 @@ class Case:
             f.write("\n".join(lines) + "\n")
         return folder
 
-    def Demo_Collection(self, name="collection"):
+    def DemoCollection(self, name="collection"):
         folder = os.path.join(self.Work, name)
         shutil.copytree(self.Demo, os.path.join(folder, "data"))
         return folder
 
-    def Titled_Collection(self, name="collection"):
+    def TitledCollection(self, name="collection"):
         """Four copies of one long module under titles of clearly different widths, so the caption tells
         which track plays."""
         tune = os.path.join(self.Demo, "night_ferry.xm")
@@ -601,7 +602,7 @@ class Case:
 def started(case, folder=None, **kwargs):
     """Display, collection, player and its main window, and the first sound."""
     case.StartDisplay()
-    player = case.Start(folder or case.Titled_Collection(), **kwargs)
+    player = case.Start(folder or case.TitledCollection(), **kwargs)
     player.MainWindow()
     check(player.SoundAfter(timeout=10), "the first track is not heard")
     return player
@@ -609,7 +610,7 @@ def started(case, folder=None, **kwargs):
 
 def case_startup(case):
     case.StartDisplay()
-    player = case.Start(case.Demo_Collection())
+    player = case.Start(case.DemoCollection())
     wid, x, y, width, height, _ = player.MainWindow()
     check((width, height) == (WINDOW_W, WINDOW_H), f"window is {width}x{height}")
     check((x, y) == ((SCREEN_W - WINDOW_W) // 2, (SCREEN_H - WINDOW_H) // 2),
@@ -784,7 +785,7 @@ def case_quit(case):
 
 
 def case_no_display(case):
-    player = case.Start(case.Demo_Collection(), display=False)
+    player = case.Start(case.DemoCollection(), display=False)
     status = player.Wait(5)
     took = time.monotonic() - player.Started
     check(status is not None, "the player still runs 5 s after a start without a display")
@@ -837,7 +838,7 @@ def program_copy(case, name, library):
 
 def case_broken_library(case):
     case.StartDisplay()
-    collection = case.Titled_Collection()
+    collection = case.TitledCollection()
     # Garbage where the program looks first: passed over, the copy written to the cache directory is used.
     program = program_copy(case, "garbage", bytes(random.Random(7).getrandbits(8) for _ in range(4096)))
     player = case.Start(collection, program=program)
@@ -855,7 +856,7 @@ def case_broken_library(case):
 
 def case_unwritable_cache(case):
     case.StartDisplay()
-    collection = case.Titled_Collection()
+    collection = case.TitledCollection()
     blocker = os.path.join(case.Work, "not-a-folder")
     open(blocker, "w").close()
     cache = os.path.join(blocker, "cache")
