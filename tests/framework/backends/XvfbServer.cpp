@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -21,9 +22,19 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// Waits until the server accepts a client, or reports why not.
-bool WaitUntilReady(pid_t pid, const std::string& display, bool& exited) {
+// The PID written into the display's lock file by the server that holds the number.
+pid_t LockOwner(const std::string& number) {
+  std::ifstream lock("/tmp/.X" + number + "-lock");
+  long pid = 0;
+  lock >> pid;
+  return static_cast<pid_t>(pid);
+}
+
+// Waits until our own server accepts a client, or reports why not. Another process may start a
+// server on the same number at the same moment; its server answering must not count as ours.
+bool WaitUntilReady(pid_t pid, const std::string& number, bool& exited) {
   exited = false;
+  const std::string display = ":" + number;
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(15);
   while (std::chrono::steady_clock::now() < give_up) {
     int status = 0;
@@ -31,9 +42,17 @@ bool WaitUntilReady(pid_t pid, const std::string& display, bool& exited) {
       exited = true;
       return false;
     }
-    if (::Display* d = XOpenDisplay(display.c_str())) {
-      XCloseDisplay(d);
-      return true;
+    if (LockOwner(number) == pid) {
+      if (::Display* d = XOpenDisplay(display.c_str())) {
+        XCloseDisplay(d);
+        return true;
+      }
+    } else if (LockOwner(number) != 0) {
+      // The number went to someone else; ours is about to give up.
+      ::kill(pid, SIGTERM);
+      ::waitpid(pid, &status, 0);
+      exited = true;
+      return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
@@ -83,7 +102,7 @@ bool TXvfbServer::Start(std::string& error) {
       ::_exit(127);
     }
     bool exited = false;
-    if (WaitUntilReady(pid, display, exited)) {
+    if (WaitUntilReady(pid, number, exited)) {
       FPid = pid;
       FDisplay = display;
       ::setenv("DISPLAY", display.c_str(), 1);
