@@ -71,7 +71,7 @@ void TApplication::Run() {
 void TApplication::HandleMessage() {
   TBackend& backend = EnsureBackend();
   FlushPaint();
-  backend.WaitEvents(NextTimerDue(), [this](const TBackendEvent& e) { Dispatch(e); });
+  backend.WaitEvents(NextTimerWake(), [this](const TBackendEvent& e) { Dispatch(e); });
   FireDueTimers();
   FlushPaint();
 }
@@ -141,6 +141,18 @@ std::optional<TTimePoint> TApplication::NextTimerDue() const {
     if (!next || *t->Due() < *next) next = t->Due();
   }
   return next;
+}
+
+std::optional<TTimePoint> TApplication::NextTimerWake() const {
+  std::optional<TTimePoint> wake = NextTimerDue();
+  if (!wake) return wake;
+  // Each wake-up of the window thread costs far more than a timer's few milliseconds of lateness.
+  const TTimePoint limit = *wake + kTimerSlack;
+  for (const TTimer* t : FTimers) {
+    if (!t->Due() || !t->OnTimer) continue;
+    if (*t->Due() <= limit && *t->Due() > *wake) wake = t->Due();
+  }
+  return wake;
 }
 
 void TApplication::FireDueTimers() {

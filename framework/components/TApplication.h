@@ -2,6 +2,7 @@
 // The application: its title, its forms, the backend, the message loop, timers and error display.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,7 +27,9 @@ class TTimer;
 //
 // The message loop waits in one call until the next timer falls due or an event arrives, then
 // delivers the events, fires every timer that is due (in the order of their deadlines, at most
-// once each), and paints. Exceptions that escape an event handler, a timer or a form's creation
+// once each), and paints. Timers falling due within kTimerSlack of one another fire in the same
+// turn: the wait runs to the latest of them, so none fires early and none more than kTimerSlack
+// late, and each keeps the rhythm of its own deadlines. Exceptions that escape an event handler, a timer or a form's creation
 // are shown by ShowException and the loop carries on.
 class TApplication : public TComponent {
 public:
@@ -95,6 +98,10 @@ public:
   void UnregisterTimer(TTimer* timer);
   // The earliest deadline of a timer that can fire, if any.
   std::optional<TTimePoint> NextTimerDue() const;
+  // When the loop's wait should end: the latest deadline within kTimerSlack of the earliest.
+  std::optional<TTimePoint> NextTimerWake() const;
+  // Two timers ticking every 10 ms at different phases share one wake-up whatever their phases.
+  static constexpr std::chrono::milliseconds kTimerSlack{5};
   void FireDueTimers();
   // The form that owns the backend's window gets its events.
   void SetWindowForm(TForm* form) { FWindowForm = form; }

@@ -19,6 +19,11 @@ namespace {
 // Past this many separate parts waiting to be shown, one rectangle around them all is cheaper.
 constexpr size_t kMaxPendingParts = 16;
 
+// A copy from another thread waits for the message loop's own wake-up if that comes within this
+// time, rather than waking the window thread once more by itself.
+constexpr auto kCopyLatency = std::chrono::milliseconds(10);
+constexpr int64_t kNoDeadline = INT64_MAX;
+
 TMouseButton ButtonFromSdl(uint8_t button) {
   switch (button) {
     case SDL_BUTTON_RIGHT: return TMouseButton::mbRight;
@@ -218,7 +223,8 @@ unsigned long TSdl2Backend::NativeWindow() const {
 void TSdl2Backend::Present(const TBitmap& frame, const std::vector<TRect>& dirty) {
   if (!FWindow || frame.PixelFormat() != pf32bit) return;
   const TRect limit = FClient.Intersect(frame.ClientRect());
-  std::vector<TRect> parts;
+  std::vector<TRect>& parts = FShowParts;
+  parts.clear();
   if (dirty.empty()) {
     parts.push_back(limit);
   } else {
@@ -257,7 +263,12 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
         for (int col = target.Left; col < target.Right; ++col) dst[col - target.Left] = bitmap.Palette()[src[col - x]];
       }
     }
-    first = FPendingCopies.empty();
+    // Within kCopyLatency of the end of the loop's wait (or while the loop is busy between two
+    // waits) the copy is shown by the loop's own wake-up.
+    const int64_t deadline = FWaitDeadline.load(std::memory_order_relaxed);
+    first = FPendingCopies.empty() &&
+            (deadline == kNoDeadline ||
+             TTimePoint(TClock::duration(deadline)) - TClock::now() > kCopyLatency);
     if (FPendingCopies.size() >= kMaxPendingParts) {
       TRect all = target;
       for (const TRect& r : FPendingCopies) all = all.Union(r);
@@ -271,8 +282,10 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
 }
 
 void TSdl2Backend::PresentPendingCopies() {
-  std::vector<TRect> parts;
+  std::vector<TRect>& parts = FShowParts;
+  parts.clear();
   {
+    // Swapped, not moved: both lists keep their capacity, so no copy allocates.
     std::lock_guard lock(FSurfaceLock);
     parts.swap(FPendingCopies);
   }
@@ -283,8 +296,8 @@ void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
   SDL_Surface* surface = FWindow ? SDL_GetWindowSurface(FWindow) : nullptr;
   if (!surface) return;
   ApplyShape(false);
-  std::vector<SDL_Rect> sdlRects;
-  sdlRects.reserve(rects.size());
+  std::vector<SDL_Rect>& sdlRects = FSdlRects;
+  sdlRects.clear();
   {
     std::lock_guard lock(FSurfaceLock);
     if (!FHasWindow) return;
@@ -375,6 +388,12 @@ void TSdl2Backend::Wake() {
 
 void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
                               const std::function<void(const TBackendEvent&)>& sink) {
+  {
+    // Under the lock, so that a copy either is taken by the PresentPendingCopies below or sees
+    // this deadline.
+    std::lock_guard lock(FSurfaceLock);
+    FWaitDeadline.store(deadline ? deadline->time_since_epoch().count() : kNoDeadline, std::memory_order_relaxed);
+  }
   PresentPendingCopies();
   SDL_Event event;
   bool got = SDL_PollEvent(&event) != 0;
@@ -395,7 +414,10 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
     got = SDL_PollEvent(&event) != 0;
   }
   FlushRawMove(sink);
-  PresentPendingCopies();
+  // At a timer's deadline the loop fires its timers and paints next, and Present takes the copies
+  // along in the same request to the X server; if nothing is painted, the next wait starts by
+  // showing them. Otherwise (a wake from another thread, input) they are shown now.
+  if (!deadline || TClock::now() < *deadline) PresentPendingCopies();
 }
 
 TShiftState TSdl2Backend::CurrentShift() const {

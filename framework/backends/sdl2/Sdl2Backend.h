@@ -29,6 +29,7 @@
 
 struct SDL_Window;
 struct SDL_Cursor;
+struct SDL_Rect;
 union SDL_Event;
 
 class TSdl2Backend : public TBackend {
@@ -98,6 +99,11 @@ private:
   std::vector<uint32_t> FPixels;
   std::vector<TRect> FPendingCopies;
   std::atomic<bool> FHasWindow{false};
+  // The end of the message loop's current (or last) wait, as a count of TClock ticks.
+  std::atomic<int64_t> FWaitDeadline{INT64_MAX};
+  // UI thread only: lists reused from one frame to the next, so showing a part allocates nothing.
+  std::vector<TRect> FShowParts;
+  std::vector<SDL_Rect> FSdlRects;
 
   std::optional<std::vector<TRect>> FRegion;
   unsigned long FShapedWindow = 0;  // the X window FRegion was last put on

@@ -1,5 +1,6 @@
 // mira.nol — licensed under the terms in the LICENSE file.
 // Interval timers on the manual clock: order, periods, interval changes, stalls and idle timers.
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,51 @@ TEST_F(TimerTest, a_stalled_loop_fires_each_late_timer_once_in_one_turn_and_keep
   Screen().Pump();     // one turn of the loop
   EXPECT_EQ(Log, (std::vector<std::string>{"t@100", "u@100"}));
   Screen().Advance(30);
-  EXPECT_EQ(Log, (std::vector<std::string>{"t@100", "u@100", "t@110", "t@120", "u@125", "t@130"}));
+  // t's deadline at 120 waits for u's at 125: one wake-up for both.
+  EXPECT_EQ(Log, (std::vector<std::string>{"t@100", "u@100", "t@110", "t@125", "u@125", "t@130"}));
+}
+
+TEST_F(TimerTest, timers_due_within_a_few_milliseconds_share_one_turn_of_the_loop_without_firing_early) {
+  // Two 10 ms timers started 3 ms apart, and two started 7 ms apart: either way one wake-up per period.
+  for (int offset : {3, 7}) {
+    SCOPED_TRACE(offset);
+    Log.clear();
+    Start = Application.Now();
+    TTimer& a = Make("a", 10);
+    Screen().Advance(offset);
+    TTimer& b = Make("b", 2);
+    // Due: a at 10, 20, 30 ...; b at offset + 10, offset + 20 ...
+    int turns = 0;
+    TTimePoint lastTurn{};
+    std::vector<std::pair<TTimePoint, TTimePoint>> fired;  // deadline, firing time
+    auto record = [&](TObject* sender) {
+      const TTimePoint now = Application.Now();
+      if (now != lastTurn) ++turns, lastTurn = now;
+      // Fire() already moved the deadline one period on.
+      fired.emplace_back(*static_cast<TTimer*>(sender)->Due() - static_cast<TTimer*>(sender)->EffectivePeriod(), now);
+    };
+    a.OnTimer = record;
+    b.OnTimer = record;
+    Screen().Advance(1000 - offset);
+    EXPECT_GE(fired.size(), 198u);
+    EXPECT_LE(turns, 101);  // not the 200 of two separate rhythms
+    for (const auto& [due, at] : fired) {
+      EXPECT_GE(at, due);                                        // never early
+      EXPECT_LE(at - due, TApplication::kTimerSlack);           // never later than the slack
+    }
+    Form->DestroyComponent(&a);
+    Form->DestroyComponent(&b);
+  }
+}
+
+TEST_F(TimerTest, shared_turns_keep_each_timer_on_its_own_rhythm) {
+  int fast = 0, slow = 0;
+  Make("fast", 10).OnTimer = [&](TObject*) { ++fast; };
+  Screen().Advance(4);
+  Make("slow", 25).OnTimer = [&](TObject*) { ++slow; };
+  Screen().Advance(996);
+  EXPECT_EQ(fast, 100);
+  EXPECT_EQ(slow, 39);  // 29, 54, ... 979
 }
 
 TEST_F(TimerTest, a_timer_without_a_handler_never_fires_and_never_wakes_the_loop) {
