@@ -117,7 +117,10 @@ std::string ToUtf8(const std::string& text) {
 // Opens (once) the face for a resolved file at an em size in pixels.
 TFace* OpenFace(const TResolved& resolved, int emPixels, int style) {
   using TKey = std::tuple<std::string, int, int, int>;
-  static std::map<TKey, TFace> faces;
+  // Faces live until the process ends: every TFont keeps a pointer to its face, also fonts of
+  // components torn down at exit, so the table is never destroyed. Holding it through a pointer keeps
+  // the open fonts reachable, which leak checkers then do not report.
+  static auto& faces = *new std::map<TKey, TFace>;
   const TKey key{resolved.File, resolved.Index, emPixels, style};
   auto it = faces.find(key);
   if (it != faces.end()) return it->second.Font ? &it->second : nullptr;
