@@ -1,23 +1,59 @@
 // mira.nol — licensed under the terms in the LICENSE file.
-// The main window's controls and timers, created in their stacking order with their stored values.
+// The main window's controls and timers, created from the skin's layout description in its order.
 #include "TMainForm.h"
 
 #include "SkinArt.h"
+#include "components/Exception.h"
+#include "skin/MainSkinLayout.h"
+
+#include <string>
 
 namespace {
 
-constexpr TColor kSkinOrange = 29439;        // text of caption, clock, hint and list
-constexpr TColor kSelectedOrange = 44799;    // text of the selected list line
-constexpr TColor kCaptionBackground = 2103825;
-constexpr int kEyeFrames = 6;
-
-void SetFont(TFont& font, const char* name, TColor color, TFontStyles style = 0)
+void ApplyFont(TFont& font, const TSkinItem& item)
 {
-  font.SetName(name);
-  font.SetHeight(-11);
-  font.SetColor(color);
+  const TSkinFont desc = item.Font("font");
+  font.SetName(desc.Name);
+  font.SetHeight(desc.Height);
+  font.SetColor(desc.Color);
   font.SetCharset(DEFAULT_CHARSET);
-  font.SetStyle(style);
+  font.SetStyle(desc.Bold ? fsBold : 0);
+}
+
+void ApplyBounds(TControl& control, const TSkinItem& item)
+{
+  const TSkinBounds b = item.Bounds("bounds");
+  control.SetBounds(b.Left, b.Top, b.Width, b.Height);
+}
+
+TCursor CursorOf(const std::string& name)
+{
+  if (name == "arrow")
+    return crArrow;
+  if (name == "size-we")
+    return crSizeWE;
+  if (name == "size-ns")
+    return crSizeNS;
+  return crDefault;
+}
+
+TAlignment AlignmentOf(const std::string& name)
+{
+  if (name == "center")
+    return taCenter;
+  if (name == "right")
+    return taRightJustify;
+  return taLeftJustify;
+}
+
+// The control a handler is bound to must be in the description under its name and kind; the program
+// cannot work without it, so its absence stops the start with a message rather than a null pointer.
+template <class T>
+T* Require(T* control, const char* name)
+{
+  if (!control)
+    throw Exception(std::string("The window layout has no control \"") + name + "\" of the kind the program needs");
+  return control;
 }
 
 } // namespace
@@ -32,107 +68,145 @@ void TMainForm::LoadSkinPicture(TPicture& picture, const char* name)
 
 void TMainForm::CreateLayout()
 {
-  SetCaption("MainForm");
-  SetBorderStyle(bsNone);
-  SetPosition(poScreenCenter);
-  SetColor(clBlack);
-  SetFont(Font(), "MS Sans Serif", clWindowText);
-  // The stored design position is overridden by centring when the window is first shown.
-  SetBounds(500, 253, 496, 287);
-
-  // A picture control at a place and size, optionally auto-sized, see-through and hidden.
-  struct TImageSpec {
-    int Left, Top, Width, Height;
-    bool AutoSize, Transparent, Visible;
-    const char* Hint;
-    TCursor Cursor;
+  const TSkinLayout& layout = MainSkinLayout();
+  // The form's members by name; each control the description makes is put in its slot.
+  const std::pair<const char*, TImage**> images[] = {
+      {"Button_Play", &Button_Play}, {"Button_Pause", &Button_Pause}, {"Button_Stop", &Button_Stop},
+      {"Button_Next", &Button_Next}, {"Button_Prev", &Button_Prev}, {"Button_Shuffle", &Button_Shuffle},
+      {"Button_Repeat", &Button_Repeat}, {"Button_Mute", &Button_Mute}, {"Button_Quit", &Button_Quit},
+      {"LeftEye_Image", &LeftEye_Image}, {"RightEye_Image", &RightEye_Image},
+      {"FadeBitmap_Volume", &FadeBitmap_Volume}, {"Slider_Volume", &Slider_Volume},
+      {"FadeBitmap_Speed", &FadeBitmap_Speed}, {"Slider_Speed", &Slider_Speed},
+      {"FadeBitmap_Panning_Temp", &FadeBitmap_Panning_Temp}, {"FadeBitmap_Panning", &FadeBitmap_Panning},
+      {"Slider_Panning", &Slider_Panning}, {"Bitmap_Volume", &Bitmap_Volume},
+      {"Bitmap_Panning", &Bitmap_Panning}, {"Bitmap_Speed", &Bitmap_Speed}, {"Button_Up", &Button_Up},
+      {"Button_Up_Rollover", &Button_Up_Rollover}};
+  const std::pair<const char*, TLabel**> labels[] = {{"Label_Pos", &Label_Pos}, {"Hint_Label", &Hint_Label}};
+  const std::pair<const char*, TTimer**> timers[] = {
+      {"Timer", &Timer}, {"Eye_Timer", &Eye_Timer}, {"StartTimer", &StartTimer}};
+  const std::pair<const char*, TImageList*> frameLists[] = {{"LeftEye", &LeftEye}, {"RightEye", &RightEye}};
+  auto place = [](auto& slots, const std::string& name, auto value) {
+    for (auto& [slotName, slot] : slots)
+      if (name == slotName)
+        *slot = value;
   };
-  auto image = [this](const char* name, const TImageSpec& spec) {
-    TImage& control = Add<TImage>(name);
-    control.SetBounds(spec.Left, spec.Top, spec.Width, spec.Height);
-    control.SetTransparent(spec.Transparent);
-    control.SetHint(spec.Hint);
-    control.SetCursor(spec.Cursor);
-    control.SetVisible(spec.Visible);
-    LoadSkinPicture(control.Picture(), name);
-    control.SetAutoSize(spec.AutoSize);
-    return &control;
+
+  for (const TSkinItem& item : layout.Items()) {
+    const std::string& kind = item.Kind();
+    const std::string& name = item.Name();
+    if (kind == "form") {
+      SetCaption(item.Text("caption"));
+      SetBorderStyle(item.Text("border") == "none" ? bsNone : bsSingle);
+      SetPosition(item.Text("position") == "screen-center" ? poScreenCenter : poDesigned);
+      SetColor(item.Color("color", clBlack));
+      ApplyFont(Font(), item);
+      ApplyBounds(*this, item);
+    } else if (kind == "shape") {
+      TSkinShape& shape = Add<TSkinShape>(name);
+      ApplyBounds(shape, item);
+      if (item.Has("picture"))
+        LoadSkinPicture(shape.Picture(), item.Text("picture").c_str());
+      shape.SetAutoSize(item.Bool("auto-size", false));
+      shape.SetMovable(item.Bool("movable", false));
+      if (name == "ImageShape")
+        ImageShape = &shape;
+    } else if (kind == "scroller") {
+      TSkinScroller& scroller = Add<TSkinScroller>(name);
+      ApplyBounds(scroller, item);
+      scroller.SetSpeed(item.Int("speed", scroller.Speed()));
+      scroller.SetBackgroundColor(item.Color("background", scroller.BackgroundColor()));
+      scroller.SetTextDirection(item.Text("direction") == "right-to-left" ? tdRightToLeft : tdLeftToRight);
+      if (item.Has("font")) {
+        scroller.SetParentFont(false);
+        ApplyFont(scroller.Font(), item);
+      }
+      scroller.SetText(item.Text("text"));
+      if (name == "Scroller")
+        Scroller = &scroller;
+    } else if (kind == "image") {
+      TImage& image = Add<TImage>(name);
+      ApplyBounds(image, item);
+      image.SetTransparent(item.Bool("transparent", false));
+      image.SetHint(item.Text("hint"));
+      image.SetCursor(CursorOf(item.Text("cursor")));
+      image.SetVisible(item.Bool("visible", true));
+      image.SetEnabled(item.Bool("enabled", true));
+      if (item.Has("picture"))
+        LoadSkinPicture(image.Picture(), item.Text("picture").c_str());
+      // Sized after the picture is in, so an auto-sized control takes the picture's size.
+      image.SetAutoSize(item.Bool("auto-size", false));
+      place(images, name, &image);
+    } else if (kind == "label") {
+      TLabel& label = Add<TLabel>(name);
+      // A fixed size is set before the bounds, so the label keeps them.
+      if (!item.Bool("auto-size", true))
+        label.SetAutoSize(false);
+      ApplyBounds(label, item);
+      label.SetAlignment(AlignmentOf(item.Text("alignment")));
+      label.SetTransparent(item.Bool("transparent", false));
+      if (item.Has("font")) {
+        label.SetParentFont(false);
+        ApplyFont(label.Font(), item);
+      }
+      if (item.Bool("auto-size", true))
+        label.SetAutoSize(true);
+      if (item.Has("caption"))
+        label.SetCaption(item.Text("caption"));
+      place(labels, name, &label);
+    } else if (kind == "list") {
+      TSkinList& list = Add<TSkinList>(name);
+      ApplyBounds(list, item);
+      list.SetColor(item.Color("color", list.Color()));
+      list.SetBorderStyle(item.Text("border") == "none" ? bsNone : bsSingle);
+      list.SetMultiSelect(item.Bool("multi-select", false));
+      list.SetExtendedSelect(item.Bool("extended-select", false));
+      list.SetItemHeight(item.Int("item-height", list.ItemHeight()));
+      if (item.Has("font")) {
+        list.SetParentFont(false);
+        ApplyFont(list.Font(), item);
+      }
+      list.SetLineColorOdd(item.Color("line-odd", list.LineColorOdd()));
+      list.SetLineColorEven(item.Color("line-even", list.LineColorEven()));
+      list.SetLineColorSelected(item.Color("line-selected", list.LineColorSelected()));
+      list.SetFontSelectedColor(item.Color("font-selected", list.FontSelectedColor()));
+      if (name == "List_Tracks")
+        List_Tracks = &list;
+    } else if (kind == "timer") {
+      TTimer& timer = Add<TTimer>(name);
+      timer.SetInterval(static_cast<unsigned>(item.Int("interval", 1000)));
+      place(timers, name, &timer);
+    } else if (kind == "frames") {
+      for (auto& [listName, frames] : frameLists)
+        if (name == listName) {
+          frames->SetMasked(item.Bool("masked", false));
+          frames->SetBkColor(item.Color("background", clBlack));
+          frames->SetBlendColor(item.Color("blend", clWhite));
+          LoadFrameStrip(*frames, item.Text("picture").c_str(), item.Has("mask") ? item.Text("mask").c_str() : nullptr,
+                         item.Int("count", 1));
+        }
+    }
+  }
+
+  // Handlers are code: each is bound to its control by name.
+  Require(ImageShape, "ImageShape")->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
+    ImageShapeMouseMove(s, sh, x, y);
   };
-  constexpr bool kAuto = true, kFixed = false, kSeeThrough = true, kOpaque = false, kShown = true,
-                 kHidden = false;
-
-  ImageShape = &Add<TSkinShape>("ImageShape");
-  ImageShape->SetBounds(0, 0, 496, 287);
-  LoadSkinPicture(ImageShape->Picture(), "ImageShape");
-  ImageShape->SetAutoSize(true);
-  ImageShape->SetMovable(true);
-  ImageShape->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { ImageShapeMouseMove(s, sh, x, y); };
-
-  Scroller = &Add<TSkinScroller>("Scroller");
-  Scroller->SetBounds(102, 41, 297, 15);
-  Scroller->SetSpeed(10);
-  Scroller->SetBackgroundColor(kCaptionBackground);
-  Scroller->SetTextDirection(tdRightToLeft);
-  Scroller->SetParentFont(false);
-  SetFont(Scroller->Font(), "Arial Black", kSkinOrange);
-  Scroller->SetText(kCreditsLine);
-
-  Button_Play = image("Button_Play", {128, 151, 17, 8, kAuto, kOpaque, kHidden, "Play", crDefault});
-  Button_Pause = image("Button_Pause", {156, 151, 17, 8, kAuto, kOpaque, kHidden, "Pause", crDefault});
-  Button_Stop = image("Button_Stop", {187, 151, 17, 8, kAuto, kOpaque, kHidden, "Stop", crDefault});
-  Button_Next = image("Button_Next", {219, 151, 17, 8, kAuto, kOpaque, kHidden, "Next", crDefault});
-  Button_Prev = image("Button_Prev", {102, 151, 17, 8, kAuto, kOpaque, kHidden, "Previous", crDefault});
-  Button_Shuffle = image("Button_Shuffle", {346, 147, 13, 12, kAuto, kOpaque, kHidden, "Shuffle", crDefault});
-  Button_Repeat = image("Button_Repeat", {362, 147, 13, 12, kAuto, kOpaque, kHidden, "Repeat", crDefault});
-  Button_Mute = image("Button_Mute", {378, 147, 13, 12, kAuto, kOpaque, kHidden, "Mute", crDefault});
-  Button_Quit = image("Button_Quit", {353, 277, 28, 6, kAuto, kOpaque, kHidden, "Quit", crDefault});
-  Button_Play->OnClick = [this](TObject* s) { Button_PlayClick(s); };
-  Button_Pause->OnClick = [this](TObject* s) { Button_PauseClick(s); };
-  Button_Stop->OnClick = [this](TObject* s) { Button_StopClick(s); };
-  Button_Next->OnClick = [this](TObject* s) { Button_NextClick(s); };
-  Button_Prev->OnClick = [this](TObject* s) { Button_PrevClick(s); };
-  Button_Shuffle->OnClick = [this](TObject* s) { Button_ShuffleClick(s); };
-  Button_Repeat->OnClick = [this](TObject* s) { Button_RepeatClick(s); };
-  Button_Mute->OnClick = [this](TObject* s) { Button_MuteClick(s); };
-  Button_Quit->OnClick = [this](TObject* s) { Button_QuitClick(s); };
+  Require(Scroller, "Scroller");
+  Require(Button_Play, "Button_Play")->OnClick = [this](TObject* s) { Button_PlayClick(s); };
+  Require(Button_Pause, "Button_Pause")->OnClick = [this](TObject* s) { Button_PauseClick(s); };
+  Require(Button_Stop, "Button_Stop")->OnClick = [this](TObject* s) { Button_StopClick(s); };
+  Require(Button_Next, "Button_Next")->OnClick = [this](TObject* s) { Button_NextClick(s); };
+  Require(Button_Prev, "Button_Prev")->OnClick = [this](TObject* s) { Button_PrevClick(s); };
+  Require(Button_Shuffle, "Button_Shuffle")->OnClick = [this](TObject* s) { Button_ShuffleClick(s); };
+  Require(Button_Repeat, "Button_Repeat")->OnClick = [this](TObject* s) { Button_RepeatClick(s); };
+  Require(Button_Mute, "Button_Mute")->OnClick = [this](TObject* s) { Button_MuteClick(s); };
+  Require(Button_Quit, "Button_Quit")->OnClick = [this](TObject* s) { Button_QuitClick(s); };
   for (TImage* mode : {Button_Shuffle, Button_Repeat, Button_Mute})
     mode->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Button_MuteMouseMove(s, sh, x, y); };
-
-  Label_Pos = &Add<TLabel>("Label_Pos");
-  Label_Pos->SetBounds(118, 99, 27, 14);
-  Label_Pos->SetTransparent(true);
-  Label_Pos->SetParentFont(false);
-  SetFont(Label_Pos->Font(), "Arial", kSkinOrange);
-  Label_Pos->SetAutoSize(true);
-  Label_Pos->SetCaption("00:00");
-
-  LeftEye_Image = image("LeftEye_Image", {19, 69, 52, 45, kFixed, kSeeThrough, kShown, "", crDefault});
-  RightEye_Image = image("RightEye_Image", {431, 65, 63, 96, kFixed, kOpaque, kShown, "", crDefault});
-
-  Hint_Label = &Add<TLabel>("Hint_Label");
-  Hint_Label->SetAutoSize(false);
-  Hint_Label->SetBounds(264, 145, 65, 13);
-  Hint_Label->SetAlignment(taCenter);
-  Hint_Label->SetTransparent(true);
-  Hint_Label->SetParentFont(false);
-  SetFont(Hint_Label->Font(), "Arial", kSkinOrange, fsBold);
-
-  FadeBitmap_Volume = image("FadeBitmap_Volume", {243, 73, 137, 9, kFixed, kOpaque, kShown, "", crDefault});
-  Slider_Volume = image("Slider_Volume", {376, 69, 5, 14, kAuto, kSeeThrough, kShown, "Volume", crSizeWE});
-  FadeBitmap_Speed = image("FadeBitmap_Speed", {243, 113, 62, 9, kFixed, kOpaque, kShown, "", crDefault});
-  Slider_Speed = image("Slider_Speed", {300, 109, 5, 14, kAuto, kSeeThrough, kShown, "Speed", crSizeWE});
-  FadeBitmap_Panning_Temp =
-      image("FadeBitmap_Panning_Temp", {243, 93, 137, 9, kFixed, kOpaque, kHidden, "", crDefault});
-  FadeBitmap_Panning = &Add<TImage>("FadeBitmap_Panning");
-  FadeBitmap_Panning->SetBounds(243, 93, 137, 9);
-  FadeBitmap_Panning->SetTransparent(true);
-  Slider_Panning = image("Slider_Panning", {310, 89, 5, 14, kAuto, kSeeThrough, kShown, "Panning", crSizeWE});
-  Bitmap_Volume = image("Bitmap_Volume", {243, 82, 47, 7, kAuto, kOpaque, kHidden, "", crDefault});
-  Bitmap_Panning = image("Bitmap_Panning", {243, 102, 47, 7, kAuto, kOpaque, kHidden, "", crDefault});
-  Bitmap_Speed = image("Bitmap_Speed", {243, 122, 47, 7, kAuto, kOpaque, kHidden, "", crDefault});
-  Button_Up = image("Button_Up", {394, 176, 7, 8, kAuto, kOpaque, kShown, "", crSizeNS});
-  Button_Up->SetEnabled(false);
-  Button_Up_Rollover = image("Button_Up_Rollover", {394, 176, 7, 8, kAuto, kOpaque, kHidden, "", crSizeNS});
+  for (auto& [slotName, slot] : images)
+    Require(*slot, slotName);
+  for (auto& [slotName, slot] : labels)
+    Require(*slot, slotName);
   for (TImage* knob : {Slider_Volume, Slider_Speed, Slider_Panning})
     knob->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Slider_VolumeMouseMove(s, sh, x, y); };
   for (TImage* bar : {FadeBitmap_Volume, FadeBitmap_Speed, FadeBitmap_Panning})
@@ -140,43 +214,16 @@ void TMainForm::CreateLayout()
   Button_Up_Rollover->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
     Button_Up_RolloverMouseMove(s, sh, x, y);
   };
-
-  List_Tracks = &Add<TSkinList>("List_Tracks");
-  List_Tracks->SetBounds(104, 176, 289, 78);
-  List_Tracks->SetColor(clBlack);
-  List_Tracks->SetBorderStyle(TBorderStyle::bsNone);
-  List_Tracks->SetMultiSelect(false);
-  List_Tracks->SetExtendedSelect(false);
-  List_Tracks->SetItemHeight(16);
-  List_Tracks->SetParentFont(false);
-  SetFont(List_Tracks->Font(), "Arial", kSkinOrange);
-  List_Tracks->SetLineColorOdd(clBlack);
-  List_Tracks->SetLineColorEven(clBlack);
-  List_Tracks->SetLineColorSelected(kSkinOrange);
-  List_Tracks->SetFontSelectedColor(kSelectedOrange);
-  List_Tracks->OnDblClick = [this](TObject* s) { List_TracksDblClick(s); };
+  Require(List_Tracks, "List_Tracks")->OnDblClick = [this](TObject* s) { List_TracksDblClick(s); };
   List_Tracks->OnKeyPress = [this](TObject* s, char& key) { List_TracksKeyPress(s, key); };
   List_Tracks->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { List_TracksMouseMove(s, sh, x, y); };
-
-  Timer = &Add<TTimer>("Timer");
-  Timer->OnTimer = [this](TObject* s) { TimerTimer(s); };
-  Eye_Timer = &Add<TTimer>("Eye_Timer");
-  Eye_Timer->SetInterval(2);
-  Eye_Timer->OnTimer = [this](TObject* s) { Eye_TimerTimer(s); };
-  StartTimer = &Add<TTimer>("StartTimer");
-  StartTimer->SetInterval(50);
-
-  LeftEye.SetMasked(true);
-  LeftEye.SetBkColor(clBlack);
-  LeftEye.SetBlendColor(clWhite);
-  RightEye.SetMasked(false);
-  RightEye.SetBkColor(clBlack);
-  RightEye.SetBlendColor(clWhite);
-  LoadFrameStrip(LeftEye, "LeftEye", "LeftEye_Mask");
-  LoadFrameStrip(RightEye, "RightEye", nullptr);
+  Require(Timer, "Timer")->OnTimer = [this](TObject* s) { TimerTimer(s); };
+  Require(Eye_Timer, "Eye_Timer")->OnTimer = [this](TObject* s) { Eye_TimerTimer(s); };
+  // The start timer is switched on and off by the start-up code and has no handler of its own.
+  Require(StartTimer, "StartTimer");
 }
 
-void TMainForm::LoadFrameStrip(TImageList& frames, const char* name, const char* maskName)
+void TMainForm::LoadFrameStrip(TImageList& frames, const char* name, const char* maskName, int count)
 {
   const TSkinArt* art = FindSkinArt(name);
   if (!art)
@@ -187,5 +234,5 @@ void TMainForm::LoadFrameStrip(TImageList& frames, const char* name, const char*
   TBitmap mask;
   const TSkinArt* maskArt = maskName ? FindSkinArt(maskName) : nullptr;
   const bool hasMask = maskArt && mask.LoadFromMemory(maskArt->Data, maskArt->Size).Ok();
-  frames.AddStrip(strip, kEyeFrames, hasMask ? &mask : nullptr);
+  frames.AddStrip(strip, count, hasMask ? &mask : nullptr);
 }

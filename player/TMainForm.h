@@ -163,7 +163,7 @@ private:
   void CreateLayout();
   void LoadSkinPicture(TPicture& picture, const char* name);
   // Cuts the named strip picture (and its mask, if any) into the frames of an eye.
-  void LoadFrameStrip(TImageList& frames, const char* name, const char* maskName);
+  void LoadFrameStrip(TImageList& frames, const char* name, const char* maskName, int count);
   // Shows a start-up failure, makes sure nothing of the player runs any more, and ends the program.
   void EndStartup(const char* message);
   // The handle of the current kind: MusicHandle for a module, StreamHandle for a stream.
