@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 TCanvas::TCanvas(TBitmap& target) : FTarget(&target) {}
 
@@ -188,12 +189,13 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
   const TRect visible = d.Intersect(DeviceClip());
   if (visible.IsEmpty()) return;
 
-  // Copying within one bitmap reads from a snapshot, so overlapping areas copy as they were.
-  TBitmap snapshot;
+  // Copying within one bitmap reads from a snapshot, so overlapping areas copy as they were. Made
+  // only then: even an empty bitmap allocates, and most draws run every few milliseconds.
+  std::optional<TBitmap> snapshot;
   const TBitmap* src = &source;
   if (&source == FTarget) {
-    snapshot = source;
-    src = &snapshot;
+    snapshot.emplace(source);
+    src = &*snapshot;
   }
   const bool fast = src->PixelFormat() == pf32bit && FTarget->PixelFormat() == pf32bit;
   const int dw = d.Width(), dh = d.Height(), sw = sourceRect.Width(), sh = sourceRect.Height();
@@ -218,6 +220,20 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
     }
     const uint32_t* srow = fast ? src->ScanLine(sy) : nullptr;
     uint32_t* drow = fast ? FTarget->ScanLine(y) : nullptr;
+    if (fast && oneToOne) {
+      // A keyed copy at the same size: source column and destination column differ by a constant,
+      // so no division per pixel.
+      const int dx = sourceRect.Left - d.Left;
+      const int x0 = std::max(visible.Left, srcBounds.Left - dx);
+      const int x1 = std::min(visible.Right, srcBounds.Right - dx);
+      for (int x = x0; x < x1; ++x) {
+        const TColor c = srow[x + dx];
+        if (c == key) continue;
+        drow[x] = c;
+        drew = true;
+      }
+      continue;
+    }
     for (int x = visible.Left; x < visible.Right; ++x) {
       const int sx = sourceRect.Left + int(int64_t(x - d.Left) * sw / dw);
       if (sx < srcBounds.Left || sx >= srcBounds.Right) continue;

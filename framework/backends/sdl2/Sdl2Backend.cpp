@@ -396,17 +396,20 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
   }
   PresentPendingCopies();
   SDL_Event event;
-  bool got = SDL_PollEvent(&event) != 0;
-  if (!got) {
-    if (!deadline) {
-      got = SDL_WaitEvent(&event) != 0;
+  // SDL's waits read the X connection and look at the queue before they block, so no poll of our
+  // own goes first: every look costs several reads from the connection, and this runs at each of
+  // the loop's 100 wake-ups a second.
+  bool got = false;
+  if (!deadline) {
+    got = SDL_WaitEvent(&event) != 0;
+  } else {
+    const auto left = *deadline - TClock::now();
+    if (left > TClock::duration::zero()) {
+      // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
+      const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+      got = SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX))) != 0;
     } else {
-      const auto left = *deadline - TClock::now();
-      if (left > TClock::duration::zero()) {
-        // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        got = SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX))) != 0;
-      }
+      got = SDL_PollEvent(&event) != 0;
     }
   }
   while (got) {

@@ -247,6 +247,31 @@ TEST(CanvasCopy, draw_honours_transparency_and_key_draw_leaves_out_one_colour) {
   EXPECT_EQ(Count(screen, clWhite), 24 - 3);
 }
 
+TEST(CanvasCopy, keyed_draw_matches_pixel_by_pixel_at_every_offset_and_clip) {
+  // The keyed copy at the same size walks whole rows; it must keep to the clip, the target and the
+  // source's own bounds exactly as a pixel-by-pixel copy does.
+  TBitmap strip(9, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 9; ++x) strip.SetPixel(x, y, (x + y) % 3 == 0 ? clRed : RGB(uint8_t(x), uint8_t(y), 9));
+  for (int dx = -10; dx <= 8; ++dx) {
+    for (int srcLeft = -2; srcLeft <= 3; ++srcLeft) {
+      TBitmap screen = Filled(7, 5, clWhite);
+      screen.Canvas().SetClipRect(Rect(1, 0, 6, 4));
+      screen.Canvas().DrawTransparent(dx, 1, strip, Rect(srcLeft, 0, srcLeft + 8, 4), clRed);
+      for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+          const int sx = srcLeft + x - dx, sy = y - 1;
+          TColor want = clWhite;
+          if (x >= 1 && x < 6 && y < 4 && sy >= 0 && x >= dx && x < dx + 8 && sx >= 0 && sx < 9 &&
+              strip.Pixel(sx, sy) != clRed)
+            want = strip.Pixel(sx, sy);
+          ASSERT_EQ(screen.Pixel(x, y), want) << "dx " << dx << " srcLeft " << srcLeft << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
 TEST(CanvasCopy, stretch_draw_is_nearest_neighbour) {
   TBitmap src(2, 2);
   src.SetPixel(0, 0, clRed);
