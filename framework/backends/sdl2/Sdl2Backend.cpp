@@ -310,21 +310,8 @@ void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
       if (r.IsEmpty()) continue;
       const uint32_t* src = &FPixels[static_cast<size_t>(r.Top) * stride + r.Left];
       auto* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.Top) * surface->pitch + r.Left * bpp;
-      if (surface->format->format == SDL_PIXELFORMAT_XRGB8888) {
-        // The usual 24-bit X visual: red and blue change places. SDL's general converter spends
-        // several times as long per pixel, and this runs for every part shown.
-        for (int y = 0; y < r.Height(); ++y) {
-          const uint32_t* s = src + static_cast<size_t>(y) * stride;
-          auto* d = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * surface->pitch);
-          for (int x = 0; x < r.Width(); ++x) {
-            const uint32_t c = s[x];
-            d[x] = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-          }
-        }
-      } else {
-        SDL_ConvertPixels(r.Width(), r.Height(), SDL_PIXELFORMAT_XBGR8888, src, stride * 4, surface->format->format,
-                          dst, surface->pitch);
-      }
+      SDL_ConvertPixels(r.Width(), r.Height(), SDL_PIXELFORMAT_XBGR8888, src, stride * 4, surface->format->format,
+                        dst, surface->pitch);
       sdlRects.push_back({r.Left, r.Top, r.Width(), r.Height()});
     }
     if (mustLock) SDL_UnlockSurface(surface);
