@@ -174,6 +174,13 @@ void TImageShape::Paint() {
   if (graphic && !graphic->Empty()) canvas.StretchDraw(DestRect(), *graphic);
 }
 
+bool TImageShape::IsOpaque() const {
+  if (TGraphicControl::IsOpaque()) return true;
+  const std::shared_ptr<TBitmap> graphic = FPicture->Graphic();
+  return graphic && !graphic->Empty() && !graphic->Transparent() &&
+         DestRect().Intersect(ClientRect()) == ClientRect();
+}
+
 // A 32-bit frame buffer has no palette to realise, so there is never a palette change to pass on.
 bool TImageShape::DoPaletteChange() { return false; }
 

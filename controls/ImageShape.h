@@ -60,6 +60,8 @@ public:
 
   // Where the picture is drawn, in the control's client coordinates.
   TRect DestRect() const;
+  // Also opaque while a picture without a transparent colour fills the whole control.
+  bool IsOpaque() const override;
   // A canvas for changing the picture itself. A picture without a graphic first gets a bitmap of
   // the control's size. Throws EInvalidOperation when the picture holds no bitmap to draw on.
   TCanvas& GetCanvas();

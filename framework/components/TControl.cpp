@@ -142,7 +142,7 @@ void TControl::Invalidate() {
 
 void TControl::Repaint() {
   if (!FParent || !FVisible) return;
-  if (HasStyle(csOpaque)) {
+  if (IsOpaque()) {
     FParent->PaintOpaque(this);
   } else {
     Invalidate();

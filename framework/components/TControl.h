@@ -114,9 +114,12 @@ public:
 
   // Marks the control's area for painting at the next opportunity.
   virtual void Invalidate();
-  // Paints the control now. An opaque control (csOpaque) is drawn straight over the window with
+  // Paints the control now. An opaque control (IsOpaque) is drawn straight over the window with
   // the controls above it; any other control has its whole area, beneath included, painted anew.
   virtual void Repaint();
+  // True when the control's painting covers every pixel of its area, so that nothing beneath it
+  // needs painting first: csOpaque says so, or the control knows it from what it shows now.
+  virtual bool IsOpaque() const { return HasStyle(csOpaque); }
   void Refresh() { Repaint(); }
   // Paints whatever is marked for painting on the parent now.
   void Update();

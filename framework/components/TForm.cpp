@@ -230,14 +230,24 @@ void TForm::PaintArea(const TRect& rect) {
   } scope{*this};
   FPainting = true;
   FPaintClip = rect;
-  {
+  // The topmost windowless control that covers the whole area hides the form's own painting and
+  // every windowless control beneath it (a skin picture under the parts that change).
+  size_t first = FControls.size();
+  while (first > 0) {
+    const TControl* c = FControls[first - 1];
+    if (!c->IsWindowed() && c->Visible() && c->BoundsRect().Intersect(rect) == rect && c->IsOpaque()) break;
+    --first;
+  }
+  if (first > 0) {
+    --first;  // the covering control itself paints
+  } else {
     TCanvasStateSaver saver(*FCanvas);
     FCanvas->SetOrigin({0, 0});
     FCanvas->SetClipRect(rect);
     Paint();
   }
-  for (TControl* c : FControls)
-    if (!c->IsWindowed()) PaintControl(c, rect);
+  for (size_t i = first; i < FControls.size(); ++i)
+    if (!FControls[i]->IsWindowed()) PaintControl(FControls[i], rect);
   for (TControl* c : FControls)
     if (c->IsWindowed()) PaintControl(c, rect);
 }

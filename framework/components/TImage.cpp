@@ -42,6 +42,13 @@ TCanvas& TImage::Canvas() {
   return FPicture.Bitmap().Canvas();
 }
 
+bool TImage::IsOpaque() const {
+  if (TGraphicControl::IsOpaque()) return true;
+  const auto& graphic = FPicture.Graphic();
+  return graphic && !graphic->Empty() && !graphic->Transparent() &&
+         DestRect().Intersect(ClientRect()) == ClientRect();
+}
+
 TRect TImage::DestRect() const {
   int w = FPicture.Width(), h = FPicture.Height();
   const int cw = Width(), ch = Height();

@@ -39,6 +39,8 @@ public:
 
   // Where the picture is drawn, in the control's client coordinates.
   TRect DestRect() const;
+  // Also opaque while a picture without a transparent colour fills the whole control.
+  bool IsOpaque() const override;
 
 protected:
   void Paint() override;

@@ -206,6 +206,50 @@ TEST_F(PaintTest, repaint_of_an_opaque_control_paints_it_and_what_lies_above_but
   EXPECT_EQ(under.Paints, underPaints + 1);
 }
 
+TEST_F(PaintTest, area_covered_by_an_opaque_control_skips_the_form_and_everything_beneath_it) {
+  int formPaints = 0;
+  Form->OnPaint = [&](TObject*) { ++formPaints; };
+  auto& bottom = Form->Add<TPainter>("Bottom");
+  bottom.SetBounds(0, 0, 50, 60);
+  TImage& skin = Image("Skin", {0, 0, 100, 60}, clNavy);  // an opaque picture over the whole form
+  auto& eye = Form->Add<TPainter>("Eye");
+  eye.SetBounds(10, 10, 20, 20);
+  eye.Fill = clLime;
+  ShowAndPump(*Form);
+  ASSERT_TRUE(skin.IsOpaque());
+  const int bottomPaints = bottom.Paints;
+  formPaints = 0;
+  eye.Fill = clWhite;
+  eye.Repaint();  // not opaque itself: its area is painted from the covering skin upwards
+  EXPECT_EQ(formPaints, 0);
+  EXPECT_EQ(bottom.Paints, bottomPaints);
+  EXPECT_EQ(eye.Paints, 2);
+  Screen().Pump();
+  EXPECT_EQ(Screen().Pixel(15, 15), clWhite);
+  EXPECT_EQ(Screen().Pixel(35, 15), clNavy);
+
+  // A picture larger than its control still covers it; one that leaves a strip free does not, and
+  // then the area is painted from the bottom.
+  skin.SetBounds(0, 0, 95, 60);
+  EXPECT_TRUE(skin.IsOpaque());
+  skin.SetBounds(0, 0, 100, 61);
+  EXPECT_FALSE(skin.IsOpaque());
+  Screen().Pump();
+  formPaints = 0;
+  eye.Repaint();
+  EXPECT_EQ(formPaints, 1);
+  EXPECT_EQ(bottom.Paints, bottomPaints + 2);  // once for the bounds change, once for the repaint
+
+  // A see-through picture never hides what lies beneath.
+  skin.SetBounds(0, 0, 100, 60);
+  skin.SetTransparent(true);
+  EXPECT_FALSE(skin.IsOpaque());
+  Screen().Pump();
+  formPaints = 0;
+  eye.Repaint();
+  EXPECT_EQ(formPaints, 1);
+}
+
 TEST_F(PaintTest, another_thread_copies_into_the_window_until_painting_covers_it_again) {
   ShowAndPump(*Form);
   TBitmap spectrum(52, 16, pf32bit);
