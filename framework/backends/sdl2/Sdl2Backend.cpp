@@ -4,6 +4,10 @@
 
 #include <SDL2/SDL.h>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
 #include <climits>
@@ -16,6 +20,10 @@
 
 namespace {
 
+uint32_t NativeOf(uint32_t c) {
+  return (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
+}
+
 // Past this many separate parts waiting to be shown, one rectangle around them all is cheaper.
 constexpr size_t kMaxPendingParts = 16;
 
@@ -23,6 +31,10 @@ constexpr size_t kMaxPendingParts = 16;
 // time, rather than waking the window thread once more by itself.
 constexpr auto kCopyLatency = std::chrono::milliseconds(10);
 constexpr int64_t kNoDeadline = INT64_MAX;
+
+// SDL finishes some of its work (focus changes it holds back, among others) only when it reads
+// the X connection, so it reads at least this often even when the server sends nothing.
+constexpr auto kPumpInterval = std::chrono::milliseconds(100);
 
 TMouseButton ButtonFromSdl(uint8_t button) {
   switch (button) {
@@ -46,6 +58,19 @@ TShiftState ShiftFromMods(uint16_t mods) {
   if (mods & KMOD_CTRL) shift |= ssCtrl;
   if (mods & KMOD_ALT) shift |= ssAlt;
   return shift;
+}
+
+// Copies `count` colour words (0x00BBGGRR) as the X visual's words (0x00RRGGBB), four at a time.
+void CopyAsNative(uint32_t* dst, const uint32_t* src, size_t count) {
+  using TWords = uint32_t __attribute__((vector_size(16)));
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    TWords c;
+    std::memcpy(&c, src + i, sizeof c);
+    const TWords out = (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
+    std::memcpy(dst + i, &out, sizeof out);
+  }
+  for (; i < count; ++i) dst[i] = NativeOf(src[i]);
 }
 
 // Decodes UTF-8 text from SDL's text events; malformed bytes are skipped rather than guessed at.
@@ -102,6 +127,7 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
     error = "SDL has no user event left for waking the message loop";
     return nullptr;
   }
+  backend->FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   backend->FCursors[0] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   backend->FCursors[1] = backend->FCursors[0];
   backend->FCursors[2] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEWE);
@@ -118,6 +144,7 @@ TSdl2Backend::~TSdl2Backend() {
   SDL_FreeCursor(FCursors[0]);
   SDL_FreeCursor(FCursors[2]);
   SDL_FreeCursor(FCursors[3]);
+  if (FWakeFd >= 0) close(FWakeFd);
   // Only video: the sound library may still be using SDL's audio in the same process.
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -151,11 +178,23 @@ bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
   }
   FWindowId = SDL_GetWindowID(FWindow);
   FButtons = 0;
+  // SDL's window surface stays as the way to the screen only where the X visual is unusual.
+  if (FIsX11) FPainter = TX11Painter::Create(FWindow, w, h);
+  RefreshXWindow();
   {
     std::lock_guard lock(FSurfaceLock);
     FClient = {0, 0, w, h};
-    FPixels.assign(static_cast<size_t>(w) * h, 0);
+    if (FPainter) {
+      FPixels.clear();
+      FSurface = FPainter->Pixels();
+      FStride = FPainter->Stride();
+    } else {
+      FPixels.assign(static_cast<size_t>(w) * h, 0);
+      FSurface = FPixels.data();
+      FStride = w;
+    }
     FPendingCopies.clear();
+    FNativeOrder = FPainter != nullptr;
     FHasWindow = true;
   }
   FShapedWindow = 0;
@@ -169,11 +208,15 @@ void TSdl2Backend::DestroyWindow() {
   {
     std::lock_guard lock(FSurfaceLock);
     FHasWindow = false;
+    FSurface = nullptr;
     FPixels.clear();
     FPendingCopies.clear();
   }
   SDL_CaptureMouse(SDL_FALSE);
+  FPainter.reset();
   SDL_DestroyWindow(FWindow);
+  FXWindow = 0;
+  FXDisplay = nullptr;
   FWindow = nullptr;
   FWindowId = 0;
   FShapedWindow = 0;
@@ -184,8 +227,9 @@ void TSdl2Backend::ShowWindow(bool visible) {
   if (!FWindow) return;
   if (visible) {
     SDL_ShowWindow(FWindow);
+    RefreshXWindow();
     ApplyShape(false);
-    SDL_UpdateWindowSurface(FWindow);
+    ShowAll();
   } else {
     SDL_HideWindow(FWindow);
   }
@@ -215,7 +259,17 @@ TPoint TSdl2Backend::ScreenSize() const {
 }
 
 unsigned long TSdl2Backend::NativeWindow() const {
-  return X11WindowOf(FWindow);
+  return FXWindow;
+}
+
+void TSdl2Backend::RefreshXWindow() {
+  FXWindow = FIsX11 ? X11WindowOf(FWindow, &FXDisplay) : 0;
+  if (FXWindow == 0) FXDisplay = nullptr;
+  if (FPainter && FXWindow != 0) FPainter->Retarget(FXWindow);
+}
+
+void TSdl2Backend::WaitUntilShown() {
+  if (FPainter) FPainter->Sync();
 }
 
 // --- Pixels ----------------------------------------------------------------------------------
@@ -231,11 +285,16 @@ void TSdl2Backend::Present(const TBitmap& frame, const std::vector<TRect>& dirty
     for (const TRect& r : dirty) parts.push_back(r.Intersect(limit));
   }
   std::unique_lock lock(FSurfaceLock);
-  const int stride = FClient.Width();
+  if (!FHasWindow) return;
   for (const TRect& r : parts) {
-    for (int y = r.Top; y < r.Bottom; ++y)
-      std::memcpy(&FPixels[static_cast<size_t>(y) * stride + r.Left], frame.ScanLine(y) + r.Left,
-                  static_cast<size_t>(r.Width()) * 4);
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      uint32_t* dst = FSurface + static_cast<size_t>(y) * FStride + r.Left;
+      const uint32_t* src = frame.ScanLine(y) + r.Left;
+      if (FNativeOrder)
+        CopyAsNative(dst, src, static_cast<size_t>(r.Width()));
+      else
+        std::memcpy(dst, src, static_cast<size_t>(r.Width()) * 4);
+    }
   }
   // What another thread copied meanwhile goes out with this frame.
   parts.insert(parts.end(), FPendingCopies.begin(), FPendingCopies.end());
@@ -251,16 +310,23 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
     if (!FHasWindow) return;
     const TRect target = Bounds(x, y, bitmap.Width(), bitmap.Height()).Intersect(FClient);
     if (target.IsEmpty()) return;
-    const int stride = FClient.Width();
     for (int row = target.Top; row < target.Bottom; ++row) {
-      uint32_t* dst = &FPixels[static_cast<size_t>(row) * stride + target.Left];
+      uint32_t* dst = FSurface + static_cast<size_t>(row) * FStride + target.Left;
       const int srcY = row - y;
       if (bitmap.PixelFormat() == pf32bit) {
-        std::memcpy(dst, bitmap.ScanLine(srcY) + (target.Left - x), static_cast<size_t>(target.Width()) * 4);
+        const uint32_t* src = bitmap.ScanLine(srcY) + (target.Left - x);
+        if (FNativeOrder)
+          CopyAsNative(dst, src, static_cast<size_t>(target.Width()));
+        else
+          std::memcpy(dst, src, static_cast<size_t>(target.Width()) * 4);
       } else {
         // Indexed rows are stored bottom-up.
         const uint8_t* src = bitmap.Bits() + static_cast<size_t>(bitmap.Height() - 1 - srcY) * bitmap.Stride();
-        for (int col = target.Left; col < target.Right; ++col) dst[col - target.Left] = bitmap.Palette()[src[col - x]];
+        const TColor* palette = bitmap.Palette().data();
+        for (int col = target.Left; col < target.Right; ++col) {
+          const TColor c = palette[src[col - x]];
+          dst[col - target.Left] = FNativeOrder ? NativeOf(c) : c;
+        }
       }
     }
     // Within kCopyLatency of the end of the loop's wait (or while the loop is busy between two
@@ -292,7 +358,28 @@ void TSdl2Backend::PresentPendingCopies() {
   if (!parts.empty()) ShowRects(parts);
 }
 
+void TSdl2Backend::ShowAll() {
+  if (!FWindow) return;
+  if (!FPainter) {
+    SDL_UpdateWindowSurface(FWindow);
+    return;
+  }
+  std::vector<TRect>& parts = FShowParts;
+  parts.assign(1, FClient);
+  ShowRects(parts);
+}
+
 void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
+  if (FPainter) {
+    ApplyShape(false);
+    // Without the lock: a part another thread changes meanwhile is queued to be shown again.
+    for (const TRect& raw : rects) {
+      const TRect r = raw.Intersect(FClient);
+      if (!r.IsEmpty()) FPainter->Put(r);
+    }
+    FPainter->Flush();
+    return;
+  }
   SDL_Surface* surface = FWindow ? SDL_GetWindowSurface(FWindow) : nullptr;
   if (!surface) return;
   ApplyShape(false);
@@ -301,14 +388,14 @@ void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
   {
     std::lock_guard lock(FSurfaceLock);
     if (!FHasWindow) return;
-    const int stride = FClient.Width();
+    const int stride = FStride;
     const bool mustLock = SDL_MUSTLOCK(surface);
     if (mustLock && SDL_LockSurface(surface) != 0) return;
     const int bpp = surface->format->BytesPerPixel;
     for (const TRect& raw : rects) {
       const TRect r = raw.Intersect(FClient).Intersect({0, 0, surface->w, surface->h});
       if (r.IsEmpty()) continue;
-      const uint32_t* src = &FPixels[static_cast<size_t>(r.Top) * stride + r.Left];
+      const uint32_t* src = FSurface + static_cast<size_t>(r.Top) * stride + r.Left;
       auto* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.Top) * surface->pitch + r.Left * bpp;
       SDL_ConvertPixels(r.Width(), r.Height(), SDL_PIXELFORMAT_XBGR8888, src, stride * 4, surface->format->format,
                         dst, surface->pitch);
@@ -328,7 +415,7 @@ void TSdl2Backend::SetWindowRegion(const std::optional<std::vector<TRect>>& rect
 
 void TSdl2Backend::ApplyShape(bool force) {
   if (!FWindow || !FIsX11) return;
-  const unsigned long current = X11WindowOf(FWindow);
+  const unsigned long current = FXWindow;
   if (current == 0) return;
   if (!force && current == FShapedWindow) return;
   // Only a window that was shaped needs its outline removed.
@@ -384,6 +471,11 @@ void TSdl2Backend::Wake() {
   SDL_Event event{};
   event.type = FWakeEventType;
   SDL_PushEvent(&event);
+  // After the event: a wait that ends on the signal finds the event queued.
+  if (FWakeFd >= 0) {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(FWakeFd, &one, sizeof one);
+  }
 }
 
 void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
@@ -395,6 +487,19 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
     FWaitDeadline.store(deadline ? deadline->time_since_epoch().count() : kNoDeadline, std::memory_order_relaxed);
   }
   PresentPendingCopies();
+  if (FXDisplay && FWakeFd >= 0)
+    WaitOnConnection(deadline, sink);
+  else
+    WaitInSdl(deadline, sink);
+  FlushRawMove(sink);
+  // At a timer's deadline the loop fires its timers and paints next, and Present takes the copies
+  // along in the same request to the X server; if nothing is painted, the next wait starts by
+  // showing them. Otherwise (a wake from another thread, input) they are shown now.
+  if (!deadline || TClock::now() < *deadline) PresentPendingCopies();
+}
+
+void TSdl2Backend::WaitInSdl(std::optional<TTimePoint> deadline,
+                             const std::function<void(const TBackendEvent&)>& sink) {
   SDL_Event event;
   // SDL's waits read the X connection and look at the queue before they block, so no poll of our
   // own goes first: every look costs several reads from the connection, and this runs at each of
@@ -416,11 +521,49 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
     Dispatch(event, sink);
     got = SDL_PollEvent(&event) != 0;
   }
-  FlushRawMove(sink);
-  // At a timer's deadline the loop fires its timers and paints next, and Present takes the copies
-  // along in the same request to the X server; if nothing is painted, the next wait starts by
-  // showing them. Otherwise (a wake from another thread, input) they are shown now.
-  if (!deadline || TClock::now() < *deadline) PresentPendingCopies();
+}
+
+void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
+                                    const std::function<void(const TBackendEvent&)>& sink) {
+  // A turn that only fires timers costs one look at the connection and one sleep. SDL's own wait
+  // reads the connection a dozen times around the sleep and again for every event it hands out,
+  // and at 100 turns a second that was a good part of what the idle player cost.
+  SDL_Event event;
+  for (;;) {
+    bool pump = TClock::now() - FLastPump >= kPumpInterval;
+    bool woken = false;
+    if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
+      if (X11PendingEvents(FXDisplay, true) > 0) {
+        pump = true;
+      } else {
+        // Capped, so that SDL reads the connection every kPumpInterval whatever the deadline.
+        auto left = kPumpInterval + TClock::duration::zero();
+        if (deadline) left = std::min(left, *deadline - TClock::now());
+        // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
+        const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
+        pollfd fds[2] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}};
+        if (ms > 0 && poll(fds, 2, static_cast<int>(ms)) > 0) {
+          // A broken connection reads as ready too; SDL then reports it.
+          if (fds[0].revents != 0) pump = true;
+          if (fds[1].revents & POLLIN) {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = read(FWakeFd, &count, sizeof count);
+            woken = true;
+          }
+        }
+      }
+    }
+    if (pump || TClock::now() - FLastPump >= kPumpInterval) {
+      SDL_PumpEvents();
+      FLastPump = TClock::now();
+    }
+    bool delivered = false;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+      Dispatch(event, sink);
+      delivered = true;
+    }
+    if (delivered || woken || (deadline && TClock::now() >= *deadline)) return;
+  }
 }
 
 TShiftState TSdl2Backend::CurrentShift() const {
@@ -449,7 +592,7 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
   TBackendEvent out;
   switch (event.type) {
     case SDL_SYSWMEVENT: {
-      const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, X11WindowOf(FWindow));
+      const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, FXWindow);
       if (raw.Kind == TX11PointerEvent::Motion) {
         FRawMovePending = true;
         FRawMove = {raw.X, raw.Y};
@@ -474,8 +617,9 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
           // The window surface still holds every pixel, so the backend redraws on its own.
+          RefreshXWindow();
           ApplyShape(false);
-          SDL_UpdateWindowSurface(FWindow);
+          ShowAll();
           return;
         default:
           return;

@@ -27,7 +27,9 @@
 
 #include "Backend.h"
 
+class TX11Painter;
 struct SDL_Window;
+struct _XDisplay;
 struct SDL_Cursor;
 struct SDL_Rect;
 union SDL_Event;
@@ -70,6 +72,9 @@ public:
   // The X window that currently shows the form (0 without a window), for tests that ask the X
   // server about it directly.
   unsigned long NativeWindow() const;
+  // Returns once the X server has put up every part shown so far. Showing does not wait for the
+  // server; tests that read the window's pixels back through a connection of their own do.
+  void WaitUntilShown();
 
 private:
   TSdl2Backend() = default;
@@ -79,8 +84,18 @@ private:
   // Converts the given parts of FPixels into SDL's window surface and sends them to the server.
   // FSurfaceLock must be held while converting; sending happens after it is released.
   void ShowRects(std::vector<TRect>& rects);
+  // Shows the whole window surface again (after the window was shown or uncovered).
+  void ShowAll();
+  // Asks SDL which X window it draws into now. SDL waits for the X server to answer everything
+  // sent so far before it tells, so this is done where the window may have changed (created,
+  // shown, uncovered), not for every part shown.
+  void RefreshXWindow();
   // Puts FRegion on the X window, or does so again if SDL has replaced the window since.
   void ApplyShape(bool force);
+  // The two ways to wait: on the X connection and the wake signal ourselves, handing SDL the
+  // connection only when the server sent something; or inside SDL, where there is no window.
+  void WaitOnConnection(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink);
+  void WaitInSdl(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink);
   void Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink);
   // Delivers a raw motion that SDL did not follow with a motion of its own.
   void FlushRawMove(const std::function<void(const TBackendEvent&)>& sink);
@@ -91,12 +106,23 @@ private:
   bool FIsX11 = false;
   uint32_t FWakeEventType = 0;
   std::atomic<bool> FWakePending{false};
+  // Signalled by Wake beside the event it pushes, so that a wait on the X connection ends too.
+  int FWakeFd = -1;
+  _XDisplay* FXDisplay = nullptr;  // SDL's X connection, as RefreshXWindow last found it
+  TTimePoint FLastPump{};          // when SDL last read the X connection
 
   // The window surface: the window's pixels as colour words. Other threads write into it through
   // CopyToWindow, so it, its size and the list of parts still to show are guarded by FSurfaceLock.
   std::mutex FSurfaceLock;
   TRect FClient{};
+  // FSurface points into FPainter's buffer or, where SDL's window surface shows the window, into
+  // FPixels; rows are FStride words apart.
+  uint32_t* FSurface = nullptr;
+  int FStride = 0;
   std::vector<uint32_t> FPixels;
+  // True when FSurface holds the X visual's words 0x00RRGGBB and FPainter puts them up as they
+  // are; otherwise it holds colour words and SDL converts them for its window surface.
+  bool FNativeOrder = false;
   std::vector<TRect> FPendingCopies;
   std::atomic<bool> FHasWindow{false};
   // The end of the message loop's current (or last) wait, as a count of TClock ticks.
@@ -105,7 +131,11 @@ private:
   std::vector<TRect> FShowParts;
   std::vector<SDL_Rect> FSdlRects;
 
+  // UI thread only: puts parts of FPixels on the X window, where the visual allows.
+  std::unique_ptr<TX11Painter> FPainter;
+
   std::optional<std::vector<TRect>> FRegion;
+  unsigned long FXWindow = 0;       // the X window of FWindow, as RefreshXWindow last found it
   unsigned long FShapedWindow = 0;  // the X window FRegion was last put on
 
   SDL_Cursor* FCursors[4] = {};

@@ -5,7 +5,14 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <bit>
 
 namespace {
 
@@ -20,10 +27,20 @@ bool X11InfoOf(SDL_Window* window, Display*& display, Window& xwindow) {
 
 }  // namespace
 
-unsigned long X11WindowOf(SDL_Window* window) {
-  Display* display = nullptr;
+unsigned long X11WindowOf(SDL_Window* window, _XDisplay** display) {
+  Display* dpy = nullptr;
   Window xwindow = 0;
-  return X11InfoOf(window, display, xwindow) ? xwindow : 0;
+  const bool ok = X11InfoOf(window, dpy, xwindow);
+  if (display) *display = ok ? dpy : nullptr;
+  return ok ? xwindow : 0;
+}
+
+int X11ConnectionFd(_XDisplay* display) { return ConnectionNumber(display); }
+
+int X11PendingEvents(_XDisplay* display, bool read) {
+  XFlush(display);
+  const int queued = XEventsQueued(display, QueuedAlready);
+  return queued > 0 || !read ? queued : XEventsQueued(display, QueuedAfterReading);
 }
 
 TX11PointerEvent X11PointerEventOf(const SDL_SysWMmsg* message, unsigned long window) {
@@ -73,3 +90,152 @@ unsigned long ApplyX11Shape(SDL_Window* window, const std::optional<std::vector<
   XSync(display, False);
   return xwindow;
 }
+
+struct TX11Painter::TImpl {
+  Display* Dpy = nullptr;
+  GC Gc = nullptr;
+  XImage Image{};  // the header for plain puts
+  XImage* SharedImage = nullptr;
+  XShmSegmentInfo Segment{};
+  bool Attached = false;
+  std::vector<uint32_t> Own;  // the buffer when the server shares none
+
+  ~TImpl() {
+    if (Attached) {
+      XShmDetach(Dpy, &Segment);
+      // The server must be done with the segment before it goes away.
+      XSync(Dpy, False);
+    }
+    if (SharedImage) {
+      SharedImage->data = nullptr;
+      XDestroyImage(SharedImage);
+    }
+    if (Segment.shmaddr && Segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(Segment.shmaddr);
+    if (Gc) XFreeGC(Dpy, Gc);
+  }
+
+  // Shares a buffer of `width` x `height` words with the server. False, with nothing left
+  // behind, where the server cannot (a remote display, no extension, no shared memory).
+  bool Share(const XWindowAttributes& attrs, int width, int height);
+};
+
+namespace {
+
+bool GAttachFailed = false;
+int NoteAttachError(Display*, XErrorEvent*) {
+  GAttachFailed = true;
+  return 0;
+}
+
+}  // namespace
+
+bool TX11Painter::TImpl::Share(const XWindowAttributes& attrs, int width, int height) {
+  if (!XShmQueryExtension(Dpy)) return false;
+  SharedImage = XShmCreateImage(Dpy, attrs.visual, static_cast<unsigned>(attrs.depth), ZPixmap, nullptr, &Segment,
+                                static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (!SharedImage) return false;
+  const size_t bytes = static_cast<size_t>(SharedImage->bytes_per_line) * static_cast<size_t>(height);
+  Segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (Segment.shmid < 0) return false;
+  Segment.shmaddr = static_cast<char*>(shmat(Segment.shmid, nullptr, 0));
+  if (Segment.shmaddr == reinterpret_cast<char*>(-1)) {
+    shmctl(Segment.shmid, IPC_RMID, nullptr);
+    return false;
+  }
+  SharedImage->data = Segment.shmaddr;
+  Segment.readOnly = True;
+  // A server on another machine refuses the segment with an error, which must not end the program.
+  XSync(Dpy, False);
+  GAttachFailed = false;
+  auto* previous = XSetErrorHandler(NoteAttachError);
+  const Status status = XShmAttach(Dpy, &Segment);
+  XSync(Dpy, False);
+  XSetErrorHandler(previous);
+  // Marked for removal at once: the segment goes when both sides have let go, even after a crash.
+  shmctl(Segment.shmid, IPC_RMID, nullptr);
+  Attached = status && !GAttachFailed;
+  return Attached;
+}
+
+std::unique_ptr<TX11Painter> TX11Painter::Create(SDL_Window* window, int width, int height) {
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11InfoOf(window, display, xwindow) || width <= 0 || height <= 0) return nullptr;
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(display, xwindow, &attrs) || !attrs.visual) return nullptr;
+  const Visual* v = attrs.visual;
+  // SDL prefers a DirectColor visual where there is one and fills its colour map with straight
+  // ramps, so its pixels mean what they would on TrueColor.
+  if (attrs.depth != 24 || (v->c_class != TrueColor && v->c_class != DirectColor) || v->red_mask != 0xFF0000 ||
+      v->green_mask != 0xFF00 || v->blue_mask != 0xFF)
+    return nullptr;
+  // Depth 24 must be stored as 32-bit words for the pixels to go out unchanged.
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+  bool words = false;
+  for (int i = 0; i < count; ++i)
+    if (formats[i].depth == 24) words = formats[i].bits_per_pixel == 32;
+  if (formats) XFree(formats);
+  if (!words) return nullptr;
+
+  std::unique_ptr<TX11Painter> painter(new TX11Painter());
+  auto& impl = *(painter->FImpl = std::make_unique<TImpl>());
+  impl.Dpy = display;
+  // No graphics exposures: a put never asks the server to report areas it could not copy.
+  XGCValues values{};
+  values.graphics_exposures = False;
+  impl.Gc = XCreateGC(display, xwindow, GCGraphicsExposures, &values);
+  if (!impl.Gc) return nullptr;
+  painter->FWindow = xwindow;
+
+  if (impl.Share(attrs, width, height)) {
+    painter->FPixels = reinterpret_cast<uint32_t*>(impl.SharedImage->data);
+    painter->FStride = impl.SharedImage->bytes_per_line / 4;
+  } else {
+    if (impl.SharedImage) {
+      impl.SharedImage->data = nullptr;
+      XDestroyImage(impl.SharedImage);
+      impl.SharedImage = nullptr;
+    }
+    if (impl.Segment.shmaddr && impl.Segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(impl.Segment.shmaddr);
+    impl.Segment = {};
+    impl.Own.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    painter->FPixels = impl.Own.data();
+    painter->FStride = width;
+    XImage& image = impl.Image;
+    image.width = width;
+    image.height = height;
+    image.format = ZPixmap;
+    image.data = reinterpret_cast<char*>(impl.Own.data());
+    image.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = image.byte_order;
+    image.bitmap_pad = 32;
+    image.depth = attrs.depth;
+    image.bytes_per_line = width * 4;
+    image.bits_per_pixel = 32;
+    image.red_mask = v->red_mask;
+    image.green_mask = v->green_mask;
+    image.blue_mask = v->blue_mask;
+    if (!XInitImage(&image)) return nullptr;
+  }
+  std::fill_n(painter->FPixels, static_cast<size_t>(painter->FStride) * static_cast<size_t>(height), 0u);
+  return painter;
+}
+
+TX11Painter::~TX11Painter() = default;
+
+bool TX11Painter::Shared() const { return FImpl->Attached; }
+
+void TX11Painter::Put(const TRect& r) {
+  const auto w = static_cast<unsigned>(r.Width());
+  const auto h = static_cast<unsigned>(r.Height());
+  if (FImpl->Attached)
+    XShmPutImage(FImpl->Dpy, FWindow, FImpl->Gc, FImpl->SharedImage, r.Left, r.Top, r.Left, r.Top, w, h, False);
+  else
+    XPutImage(FImpl->Dpy, FWindow, FImpl->Gc, &FImpl->Image, r.Left, r.Top, r.Left, r.Top, w, h);
+}
+
+void TX11Painter::Flush() { XFlush(FImpl->Dpy); }
+
+void TX11Painter::Sync() { XSync(FImpl->Dpy, False); }

@@ -5,6 +5,8 @@
 // that collide with the framework's own names.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,6 +14,7 @@
 
 struct SDL_Window;
 struct SDL_SysWMmsg;
+struct _XDisplay;
 
 // A pointer event as the X server reported it, before SDL's own processing.
 struct TX11PointerEvent {
@@ -24,8 +27,15 @@ struct TX11PointerEvent {
 // releases on `window`. Everything else gives Kind None.
 TX11PointerEvent X11PointerEventOf(const SDL_SysWMmsg* message, unsigned long window);
 
-// The X window SDL currently draws `window` into, or 0 when the video driver is not X11.
-unsigned long X11WindowOf(SDL_Window* window);
+// The X window SDL currently draws `window` into, or 0 when the video driver is not X11; with
+// `display`, also SDL's connection to the X server (nullptr without X11). Asking makes SDL wait
+// until the server has carried out everything sent so far.
+unsigned long X11WindowOf(SDL_Window* window, _XDisplay** display = nullptr);
+// The connection's socket, to wait on.
+int X11ConnectionFd(_XDisplay* display);
+// Sends what Xlib still holds, then counts the events already read from the server and, if there
+// are none and `read` is set, reads what the server has sent meanwhile without waiting.
+int X11PendingEvents(_XDisplay* display, bool read);
 
 // The pointer's position on the screen of `window`, asked of the X server now. False when the
 // video driver is not X11.
@@ -34,3 +44,48 @@ bool X11PointerPos(SDL_Window* window, int& x, int& y);
 // Puts `rects` (window coordinates; std::nullopt removes the outline) on the X window of `window`
 // with the SHAPE extension. Returns the X window it shaped, or 0 if there was none.
 unsigned long ApplyX11Shape(SDL_Window* window, const std::optional<std::vector<TRect>>& rects);
+
+// The window's pixels and the way they reach the X server, on SDL's own X connection. The
+// pixels are 32-bit words 0x00RRGGBB in a buffer of the window's size which, where the server
+// offers MIT-SHM, the server shares: showing a part is then a small request naming it, and no
+// pixels travel through the socket. No request waits for the server's answer. A part changed
+// again before the server has read it shows the newer pixels, which the next request for that
+// part would have shown anyway, so whatever the timing, the window ends up as the buffer is.
+//
+// Only for windows on a 24-bit TrueColor visual (or a DirectColor one with straight ramps, which
+// SDL sets up) whose pixels are stored as 32-bit words, the visual of nearly every X server;
+// elsewhere Create gives nullptr.
+class TX11Painter {
+public:
+  static std::unique_ptr<TX11Painter> Create(SDL_Window* window, int width, int height);
+  // Waits until the server no longer reads the buffer, then lets it go.
+  ~TX11Painter();
+  TX11Painter(const TX11Painter&) = delete;
+  TX11Painter& operator=(const TX11Painter&) = delete;
+
+  // The window's pixels, row after row, Stride() words apart.
+  uint32_t* Pixels() const { return FPixels; }
+  int Stride() const { return FStride; }
+  // True when the server shares the buffer.
+  bool Shared() const;
+
+  // The X window this painter draws on.
+  unsigned long XWindow() const { return FWindow; }
+  // Draws on `window` from now on, a window of the same screen and depth that SDL put in place
+  // of the first.
+  void Retarget(unsigned long window) { FWindow = window; }
+  // Queues the part `r` (window coordinates, inside the buffer) to be shown at the same place.
+  void Put(const TRect& r);
+  // Sends what Put queued.
+  void Flush();
+  // Returns once the server has carried out everything sent so far.
+  void Sync();
+
+private:
+  TX11Painter() = default;
+  struct TImpl;
+  std::unique_ptr<TImpl> FImpl;
+  unsigned long FWindow = 0;
+  uint32_t* FPixels = nullptr;
+  int FStride = 0;
+};

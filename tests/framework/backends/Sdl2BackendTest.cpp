@@ -112,6 +112,12 @@ protected:
     };
   }
 
+  // The window's pixel as the X server has it once everything shown so far is up.
+  TColor ShownPixel(int x, int y) {
+    Backend->WaitUntilShown();
+    return X->PixelAt(Backend->NativeWindow(), x, y);
+  }
+
   std::unique_ptr<TSdl2Backend> Backend;
 };
 
@@ -289,13 +295,25 @@ TEST_F(Sdl2BackendTest, enter_and_space_arrive_as_characters_13_and_32_each_once
 
 TEST_F(Sdl2BackendTest, present_sends_only_the_changed_rectangles) {
   OpenWindow(200, 100, clBlue);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 150, 80), clBlue);
+  EXPECT_EQ(ShownPixel(150, 80), clBlue);
   TBitmap frame = Filled(200, 100, clLime);
   Backend->Present(frame, {Rect(10, 10, 30, 20)});
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 15, 15), clLime);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 29, 19), clLime);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 30, 15), clBlue) << "outside the changed part";
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 150, 80), clBlue);
+  EXPECT_EQ(ShownPixel(15, 15), clLime);
+  EXPECT_EQ(ShownPixel(29, 19), clLime);
+  EXPECT_EQ(ShownPixel(30, 15), clBlue) << "outside the changed part";
+  EXPECT_EQ(ShownPixel(150, 80), clBlue);
+}
+
+TEST_F(Sdl2BackendTest, window_shown_again_after_hiding_shows_what_was_last_presented) {
+  OpenWindow(200, 100, clBlue);
+  Backend->Present(Filled(200, 100, clLime), {Rect(0, 0, 50, 50)});
+  Backend->ShowWindow(false);
+  Collect(100ms);
+  Backend->ShowWindow(true);
+  Collect(200ms);
+  EXPECT_EQ(ShownPixel(10, 10), clLime);
+  EXPECT_EQ(ShownPixel(49, 49), clLime);
+  EXPECT_EQ(ShownPixel(150, 80), clBlue);
 }
 
 TEST_F(Sdl2BackendTest, copy_from_another_thread_shows_up_without_a_present) {
@@ -311,12 +329,12 @@ TEST_F(Sdl2BackendTest, copy_from_another_thread_shows_up_without_a_present) {
   const auto waited = TClock::now() - start;
   painter.join();
   // The copy may land while the wait is still settling in; one more turn shows it then.
-  if (X->PixelAt(Backend->NativeWindow(), 195, 55) != clRed) Backend->WaitEvents(TClock::now() + 200ms, [](auto&) {});
+  if (ShownPixel(195, 55) != clRed) Backend->WaitEvents(TClock::now() + 200ms, [](auto&) {});
   EXPECT_LT(waited, 2s) << "the copy wakes the message loop";
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 190, 50), clLime);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 199, 59), clRed);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 189, 50), clBlack);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 195, 60), clBlack);
+  EXPECT_EQ(ShownPixel(190, 50), clLime);
+  EXPECT_EQ(ShownPixel(199, 59), clRed);
+  EXPECT_EQ(ShownPixel(189, 50), clBlack);
+  EXPECT_EQ(ShownPixel(195, 60), clBlack);
 
   // An indexed bitmap (bottom-up rows) lands the right way up.
   TBitmap indexed(2, 2, pf8bit);
@@ -326,8 +344,8 @@ TEST_F(Sdl2BackendTest, copy_from_another_thread_shows_up_without_a_present) {
   indexed.Bits()[indexed.Stride()] = 2;    // top row
   Backend->CopyToWindow(0, 0, indexed);
   Backend->WaitEvents(TClock::now(), [](auto&) {});
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 0, 0), clWhite);
-  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 0, 1), clBlue);
+  EXPECT_EQ(ShownPixel(0, 0), clWhite);
+  EXPECT_EQ(ShownPixel(0, 1), clBlue);
 }
 
 TEST_F(Sdl2BackendTest, copy_after_the_window_is_gone_is_harmless) {

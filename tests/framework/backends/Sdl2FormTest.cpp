@@ -186,6 +186,7 @@ TEST_F(Sdl2FormTest, enter_and_space_reach_the_key_press_handler_as_13_and_32) {
 TEST_F(Sdl2FormTest, window_shows_what_the_form_paints_inside_the_outline_it_sets) {
   Form->SetColor(clRed);
   ShowForm();
+  static_cast<TSdl2Backend*>(Application.Backend())->WaitUntilShown();
   EXPECT_EQ(X->PixelAt(Window(), 150, 80), clRed);
 
   Form->SetWindowRegion(TRegion(Rect(0, 0, 100, 50)));
