@@ -377,7 +377,7 @@ void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
       const TRect r = raw.Intersect(FClient);
       if (!r.IsEmpty()) FPainter->Put(r);
     }
-    FPainter->Flush();
+    // Sent by the wait that follows every turn of the message loop, along with anything else.
     return;
   }
   SDL_Surface* surface = FWindow ? SDL_GetWindowSurface(FWindow) : nullptr;
@@ -529,11 +529,16 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
   // reads the connection a dozen times around the sleep and again for every event it hands out,
   // and at 100 turns a second that was a good part of what the idle player cost.
   SDL_Event event;
+  // Xlib reads the connection (twice) whenever it looks at its queue; once per call is enough,
+  // since after that only the socket can bring anything new.
+  bool looked = false;
   for (;;) {
     bool pump = TClock::now() - FLastPump >= kPumpInterval;
     bool woken = false;
     if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
-      if (X11PendingEvents(FXDisplay, true) > 0) {
+      const bool queued = !looked && X11PendingEvents(FXDisplay, true) > 0;
+      looked = true;
+      if (queued) {
         pump = true;
       } else {
         // Capped, so that SDL reads the connection every kPumpInterval whatever the deadline.

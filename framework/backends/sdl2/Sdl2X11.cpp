@@ -38,9 +38,12 @@ unsigned long X11WindowOf(SDL_Window* window, _XDisplay** display) {
 int X11ConnectionFd(_XDisplay* display) { return ConnectionNumber(display); }
 
 int X11PendingEvents(_XDisplay* display, bool read) {
-  XFlush(display);
-  const int queued = XEventsQueued(display, QueuedAlready);
-  return queued > 0 || !read ? queued : XEventsQueued(display, QueuedAfterReading);
+  // One call: every look at Xlib's queue tries a read from the connection as well.
+  if (!read) {
+    XFlush(display);
+    return XEventsQueued(display, QueuedAlready);
+  }
+  return XEventsQueued(display, QueuedAfterFlush);
 }
 
 TX11PointerEvent X11PointerEventOf(const SDL_SysWMmsg* message, unsigned long window) {
