@@ -7,6 +7,7 @@ if(TARGET mira_backend_sdl2)
       SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2BackendTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2FormTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2OtherServersTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/XvfbServer.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/XClient.cpp
       LIBS mira_backend_sdl2 mira_framework X11::X11 X11::Xext X11::Xtst

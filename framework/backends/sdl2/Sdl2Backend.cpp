@@ -268,6 +268,12 @@ void TSdl2Backend::RefreshXWindow() {
   if (FPainter && FXWindow != 0) FPainter->Retarget(FXWindow);
 }
 
+TSdl2Backend::TPixelRoute TSdl2Backend::PixelRoute() const {
+  if (!FWindow) return TPixelRoute::NoWindow;
+  if (!FPainter) return TPixelRoute::SdlSurface;
+  return FPainter->Shared() ? TPixelRoute::SharedMemory : TPixelRoute::Requests;
+}
+
 void TSdl2Backend::WaitUntilShown() {
   if (FPainter) FPainter->Sync();
 }

@@ -75,6 +75,10 @@ public:
   // Returns once the X server has put up every part shown so far. Showing does not wait for the
   // server; tests that read the window's pixels back through a connection of their own do.
   void WaitUntilShown();
+  // How the window's pixels reach the X server: in memory the server shares, inside the requests
+  // themselves (a server that shares none), or through SDL's window surface (an unusual visual).
+  enum class TPixelRoute { NoWindow, SharedMemory, Requests, SdlSurface };
+  TPixelRoute PixelRoute() const;
 
 private:
   TSdl2Backend() = default;

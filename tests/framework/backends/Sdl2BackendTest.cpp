@@ -295,6 +295,7 @@ TEST_F(Sdl2BackendTest, enter_and_space_arrive_as_characters_13_and_32_each_once
 
 TEST_F(Sdl2BackendTest, present_sends_only_the_changed_rectangles) {
   OpenWindow(200, 100, clBlue);
+  EXPECT_EQ(Backend->PixelRoute(), TSdl2Backend::TPixelRoute::SharedMemory) << "the usual local server shares memory";
   EXPECT_EQ(ShownPixel(150, 80), clBlue);
   TBitmap frame = Filled(200, 100, clLime);
   Backend->Present(frame, {Rect(10, 10, 30, 20)});

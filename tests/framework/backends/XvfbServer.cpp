@@ -72,7 +72,7 @@ std::string TXvfbServer::FindProgram() {
   return {};
 }
 
-bool TXvfbServer::Start(std::string& error) {
+bool TXvfbServer::Start(std::string& error, const std::string& screen, const std::vector<std::string>& extra) {
   const std::string program = FindProgram();
   if (program.empty()) {
     error = "Xvfb is not installed";
@@ -97,8 +97,12 @@ bool TXvfbServer::Start(std::string& error) {
         ::dup2(devnull, STDOUT_FILENO);
         ::dup2(devnull, STDERR_FILENO);
       }
-      ::execl(program.c_str(), "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
-              static_cast<char*>(nullptr));
+      std::vector<std::string> args{"Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
+      args.insert(args.end(), extra.begin(), extra.end());
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(program.c_str(), argv.data());
       ::_exit(127);
     }
     bool exited = false;

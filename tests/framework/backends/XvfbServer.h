@@ -4,6 +4,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 class TXvfbServer {
 public:
@@ -15,10 +16,11 @@ public:
   // Finds the Xvfb program on PATH; empty if it is not installed.
   static std::string FindProgram();
 
-  // Starts Xvfb on a free display number in 40..99 with one 1024 x 768 x 24 screen (kept across
-  // clients coming and going, so tests can connect one after another), waits
-  // until it accepts connections and points DISPLAY at it. Returns false and a reason otherwise.
-  bool Start(std::string& error);
+  // Starts Xvfb on a free display number in 40..99 with one screen of `screen` (width x height x
+  // depth; kept across clients coming and going, so tests can connect one after another) and the
+  // further options `extra`, waits until it accepts connections and points DISPLAY at it. Returns
+  // false and a reason otherwise.
+  bool Start(std::string& error, const std::string& screen = "1024x768x24", const std::vector<std::string>& extra = {});
   // Ends the server this object started (by its PID) and waits for it.
   void Stop();
 
