@@ -2,13 +2,16 @@
 // The real window: an SDL2 window on X11, drawn in software, shaped with the X11 SHAPE extension.
 //
 // Implements: the whole TBackend interface. A borderless window of the form's client size that
-// carries the application's title; a plain shared-memory frame buffer (no OpenGL), of which only
-// the changed rectangles are sent to the X server; window outlines through SHAPE, re-applied when
-// SDL replaces the X window under us; window moves; pointer capture while a button is held; the
-// arrow and the two double-arrow system cursors; key and text input; double-clicks from SDL's
-// click count; modal message boxes; a window surface that other threads may draw into. The
-// message loop sleeps in one wait until the next deadline or the next X event. Pointer positions
-// come from the X server where SDL's bookkeeping falls behind a moving window (dragging).
+// carries the application's title; the window's pixels in memory shared with the X server (no
+// OpenGL), of which only the changed rectangles are put up, without waiting for the server
+// (plain put requests where the server shares no memory, SDL's window surface on unusual
+// visuals); window outlines through SHAPE, re-applied when SDL replaces the X window under us;
+// window moves; pointer capture while a button is held; the arrow and the two double-arrow system
+// cursors; key and text input; double-clicks from SDL's click count; modal message boxes; a
+// window surface that other threads may draw into. The message loop sleeps in one poll on the X
+// connection and a wake signal until the next deadline, and lets SDL read the connection when the
+// server sent something. Pointer positions come from the X server where SDL's bookkeeping falls
+// behind a moving window (dragging).
 //
 // Does not implement: window resizing, more than one window, input methods beyond what SDL's text
 // input delivers, Ctrl+letter control characters, and video drivers other than X11 (without an X
@@ -85,8 +88,8 @@ private:
 
   // Shows the parts of the window surface that CopyToWindow changed since the last call.
   void PresentPendingCopies();
-  // Converts the given parts of FPixels into SDL's window surface and sends them to the server.
-  // FSurfaceLock must be held while converting; sending happens after it is released.
+  // Puts the given parts of the window surface up: through FPainter, or converted into SDL's
+  // window surface under FSurfaceLock and sent once the lock is released.
   void ShowRects(std::vector<TRect>& rects);
   // Shows the whole window surface again (after the window was shown or uncovered).
   void ShowAll();
@@ -115,8 +118,8 @@ private:
   _XDisplay* FXDisplay = nullptr;  // SDL's X connection, as RefreshXWindow last found it
   TTimePoint FLastPump{};          // when SDL last read the X connection
 
-  // The window surface: the window's pixels as colour words. Other threads write into it through
-  // CopyToWindow, so it, its size and the list of parts still to show are guarded by FSurfaceLock.
+  // The window surface: the window's pixels. Other threads write into it through CopyToWindow, so
+  // it, its size and the list of parts still to show are guarded by FSurfaceLock.
   std::mutex FSurfaceLock;
   TRect FClient{};
   // FSurface points into FPainter's buffer or, where SDL's window surface shows the window, into
