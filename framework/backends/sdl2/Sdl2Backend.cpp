@@ -459,6 +459,8 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
   // A pointer still held by the window (a handler that failed during a drag) would keep every
   // click away from the box's OK button.
   SDL_CaptureMouse(SDL_FALSE);
+  // Parts put up since the last wait go out now, not after the box is closed.
+  if (FPainter) FPainter->Flush();
   // FIXME: the window is not redrawn while the box is up; the UI thread waits inside SDL.
   // NOTE: no parent window is passed. With one, SDL's X11 box adds the window's position twice
   // and lands off-centre (off-screen for a centred window on a large screen); without one it
