@@ -378,7 +378,10 @@ void TSdl2Backend::ShowAll() {
 void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
   if (FPainter) {
     ApplyShape(false);
-    // Without the lock: a part another thread changes meanwhile is queued to be shown again.
+    // A shared buffer is read by the server, not by us: a part another thread changes meanwhile
+    // is queued to be shown again anyway. Plain puts copy the pixels here, under the lock.
+    std::unique_lock lock(FSurfaceLock, std::defer_lock);
+    if (!FPainter->Shared()) lock.lock();
     for (const TRect& raw : rects) {
       const TRect r = raw.Intersect(FClient);
       if (!r.IsEmpty()) FPainter->Put(r);
