@@ -3,9 +3,40 @@
 #include "graphics/TCanvas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+
+namespace {
+
+// Copies the words of `src` that are not `key` over `dst`, four at a time without a branch per
+// pixel (text edges in a caption strip defeat any guess about the next pixel). True when any word
+// was copied. The two ranges do not overlap.
+bool CopyKeyed(uint32_t* dst, const uint32_t* src, int count, uint32_t key) {
+  using TWords = uint32_t __attribute__((vector_size(16)));
+  const TWords keys = {key, key, key, key};
+  TWords copied = {};
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    TWords s, d;
+    std::memcpy(&s, src + i, sizeof s);
+    std::memcpy(&d, dst + i, sizeof d);
+    const auto skip = std::bit_cast<TWords>(s == keys);  // all bits set where the word is the key
+    const TWords out = (d & skip) | (s & ~skip);
+    copied |= ~skip;
+    std::memcpy(dst + i, &out, sizeof out);
+  }
+  bool any = (copied[0] | copied[1] | copied[2] | copied[3]) != 0;
+  for (; i < count; ++i) {
+    if (src[i] == key) continue;
+    dst[i] = src[i];
+    any = true;
+  }
+  return any;
+}
+
+}  // namespace
 
 TCanvas::TCanvas(TBitmap& target) : FTarget(&target) {}
 
@@ -226,12 +257,7 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
       const int dx = sourceRect.Left - d.Left;
       const int x0 = std::max(visible.Left, srcBounds.Left - dx);
       const int x1 = std::min(visible.Right, srcBounds.Right - dx);
-      for (int x = x0; x < x1; ++x) {
-        const TColor c = srow[x + dx];
-        if (c == key) continue;
-        drow[x] = c;
-        drew = true;
-      }
+      if (x1 > x0 && CopyKeyed(drow + x0, srow + x0 + dx, x1 - x0, key)) drew = true;
       continue;
     }
     for (int x = visible.Left; x < visible.Right; ++x) {

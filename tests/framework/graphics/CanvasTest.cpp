@@ -272,6 +272,36 @@ TEST(CanvasCopy, keyed_draw_matches_pixel_by_pixel_at_every_offset_and_clip) {
   }
 }
 
+TEST(CanvasCopy, wide_keyed_draw_copies_every_pixel_but_the_key_and_reports_a_change_only_when_it_drew) {
+  // Rows long enough to be copied several pixels at a time, with every length of the remainder.
+  TBitmap strip(37, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 37; ++x) strip.SetPixel(x, y, (x * 7 + y) % 5 < 2 ? clGreen : RGB(uint8_t(x), uint8_t(y), 200));
+  for (int width = 1; width <= 37; ++width) {
+    TBitmap screen = Filled(40, 3, clWhite);
+    screen.Canvas().DrawTransparent(2, 0, strip, Rect(0, 0, width, 3), clGreen);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 40; ++x) {
+        const bool inside = x >= 2 && x < 2 + width;
+        const TColor want = inside && strip.Pixel(x - 2, y) != clGreen ? strip.Pixel(x - 2, y) : clWhite;
+        ASSERT_EQ(screen.Pixel(x, y), want) << "width " << width << " at " << x << "," << y;
+      }
+  }
+  TBitmap screen = Filled(40, 3, clWhite);
+  int changes = 0;
+  screen.OnChange = [&] { ++changes; };
+  TBitmap keyOnly = Filled(13, 3, clGreen);
+  screen.Canvas().DrawTransparent(0, 0, keyOnly, keyOnly.ClientRect(), clGreen);
+  EXPECT_EQ(changes, 0) << "nothing drawn, nothing changed";
+  keyOnly.SetPixel(12, 2, clRed);  // the last pixel, in the remainder after whole groups of four
+  screen.Canvas().DrawTransparent(0, 0, keyOnly, keyOnly.ClientRect(), clGreen);
+  EXPECT_EQ(changes, 1);
+  keyOnly.SetPixel(12, 2, clGreen);
+  keyOnly.SetPixel(5, 1, clRed);  // inside a group of four
+  screen.Canvas().DrawTransparent(0, 0, keyOnly, keyOnly.ClientRect(), clGreen);
+  EXPECT_EQ(changes, 2);
+}
+
 TEST(CanvasCopy, stretch_draw_is_nearest_neighbour) {
   TBitmap src(2, 2);
   src.SetPixel(0, 0, clRed);
