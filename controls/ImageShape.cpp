@@ -175,10 +175,7 @@ void TImageShape::Paint() {
 }
 
 bool TImageShape::IsOpaque() const {
-  if (TGraphicControl::IsOpaque()) return true;
-  const std::shared_ptr<TBitmap> graphic = FPicture->Graphic();
-  return graphic && !graphic->Empty() && !graphic->Transparent() &&
-         DestRect().Intersect(ClientRect()) == ClientRect();
+  return TGraphicControl::IsOpaque() || PictureCovers(FPicture->Graphic().get(), DestRect());
 }
 
 // A 32-bit frame buffer has no palette to realise, so there is never a palette change to pass on.

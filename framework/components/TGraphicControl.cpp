@@ -36,3 +36,7 @@ TCanvas& TGraphicControl::Canvas() {
 }
 
 void TGraphicControl::Paint() {}
+
+bool TGraphicControl::PictureCovers(const TBitmap* picture, const TRect& dest) const {
+  return picture && !picture->Empty() && !picture->Transparent() && dest.Intersect(ClientRect()) == ClientRect();
+}

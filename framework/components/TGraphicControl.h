@@ -24,6 +24,9 @@ public:
 
 protected:
   void Paint() override;
+  // True when `picture`, drawn at `dest` (client coordinates), fills the whole control with no
+  // see-through colour: what lies beneath the control then never shows.
+  bool PictureCovers(const TBitmap* picture, const TRect& dest) const;
 
 private:
   TBitmap FDetached;  // what the canvas draws on while the control has no parent

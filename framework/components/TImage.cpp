@@ -43,10 +43,7 @@ TCanvas& TImage::Canvas() {
 }
 
 bool TImage::IsOpaque() const {
-  if (TGraphicControl::IsOpaque()) return true;
-  const auto& graphic = FPicture.Graphic();
-  return graphic && !graphic->Empty() && !graphic->Transparent() &&
-         DestRect().Intersect(ClientRect()) == ClientRect();
+  return TGraphicControl::IsOpaque() || PictureCovers(FPicture.Graphic().get(), DestRect());
 }
 
 TRect TImage::DestRect() const {

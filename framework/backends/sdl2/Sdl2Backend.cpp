@@ -547,7 +547,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
     bool pump = TClock::now() - FLastPump >= kPumpInterval;
     bool woken = false;
     if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
-      const bool queued = !looked && X11PendingEvents(FXDisplay, true) > 0;
+      const bool queued = !looked && X11PendingEvents(FXDisplay) > 0;
       looked = true;
       if (queued) {
         pump = true;

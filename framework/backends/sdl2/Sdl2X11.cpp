@@ -37,12 +37,8 @@ unsigned long X11WindowOf(SDL_Window* window, _XDisplay** display) {
 
 int X11ConnectionFd(_XDisplay* display) { return ConnectionNumber(display); }
 
-int X11PendingEvents(_XDisplay* display, bool read) {
+int X11PendingEvents(_XDisplay* display) {
   // One call: every look at Xlib's queue tries a read from the connection as well.
-  if (!read) {
-    XFlush(display);
-    return XEventsQueued(display, QueuedAlready);
-  }
   return XEventsQueued(display, QueuedAfterFlush);
 }
 
@@ -104,17 +100,25 @@ struct TX11Painter::TImpl {
   std::vector<uint32_t> Own;  // the buffer when the server shares none
 
   ~TImpl() {
+    Unshare();
+    if (Gc) XFreeGC(Dpy, Gc);
+  }
+
+  // Lets go of the shared buffer, whatever part of Share got done.
+  void Unshare() {
     if (Attached) {
       XShmDetach(Dpy, &Segment);
       // The server must be done with the segment before it goes away.
       XSync(Dpy, False);
+      Attached = false;
     }
     if (SharedImage) {
       SharedImage->data = nullptr;
       XDestroyImage(SharedImage);
+      SharedImage = nullptr;
     }
     if (Segment.shmaddr && Segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(Segment.shmaddr);
-    if (Gc) XFreeGC(Dpy, Gc);
+    Segment = {};
   }
 
   // Shares a buffer of `width` x `height` words with the server. False, with nothing left
@@ -195,13 +199,7 @@ std::unique_ptr<TX11Painter> TX11Painter::Create(SDL_Window* window, int width, 
     painter->FPixels = reinterpret_cast<uint32_t*>(impl.SharedImage->data);
     painter->FStride = impl.SharedImage->bytes_per_line / 4;
   } else {
-    if (impl.SharedImage) {
-      impl.SharedImage->data = nullptr;
-      XDestroyImage(impl.SharedImage);
-      impl.SharedImage = nullptr;
-    }
-    if (impl.Segment.shmaddr && impl.Segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(impl.Segment.shmaddr);
-    impl.Segment = {};
+    impl.Unshare();
     impl.Own.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
     painter->FPixels = impl.Own.data();
     painter->FStride = width;

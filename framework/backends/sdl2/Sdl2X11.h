@@ -34,8 +34,8 @@ unsigned long X11WindowOf(SDL_Window* window, _XDisplay** display = nullptr);
 // The connection's socket, to wait on.
 int X11ConnectionFd(_XDisplay* display);
 // Sends what Xlib still holds, then counts the events already read from the server and, if there
-// are none and `read` is set, reads what the server has sent meanwhile without waiting.
-int X11PendingEvents(_XDisplay* display, bool read);
+// are none, reads what the server has sent meanwhile without waiting.
+int X11PendingEvents(_XDisplay* display);
 
 // The pointer's position on the screen of `window`, asked of the X server now. False when the
 // video driver is not X11.
