@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A thin layer over CMake: `make run` starts the player on the demo collection, `make test` runs every test.
 BUILD ?= build
 JOBS ?= $(shell nproc)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers that every test folder uses, so suites and benchmarks are registered the same way.
 #
 #   mira_add_gtest(NAME <target> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The scrolling caption: rebuilding the strip and the fade backdrop, the scroll step and composing a frame.
 #include "controls/ALScrollingText.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A line of text that scrolls endlessly through the control, fading into the background at the edges.
 #pragma once
 

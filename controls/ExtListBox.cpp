@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The colour-lined list box: drawing one row, and repainting the whole list on every press.
 #include "controls/ExtListBox.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A list box that draws its rows in colours of its own: framed rows, odd-row colour, selection colours.
 #pragma once
 

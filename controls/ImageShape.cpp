@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The shaped image window: painting, the outline from the picture, its share of the window region, dragging.
 #include "controls/ImageShape.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A picture control that cuts its parent window to the picture's outline and drags the window.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The one interface a window backend implements: a window, its frame buffer, input and the wait.
 //
 // A backend owns at most one top-level window at a time (the program has one form). The framework

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The component framework (components, backend interface) and the headless backend.
 # Included by framework/CMakeLists.txt after the graphics core.
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The 52 x 16 spectrum display, drawn 40 times a second on a thread of its own straight onto the window.
 #include "TMainForm.h"
 

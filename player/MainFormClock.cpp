@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The elapsed-time clock, the end-of-track test, and the caption with the title and length.
 #include "TMainForm.h"
 

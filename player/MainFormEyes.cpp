@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The two eyes as level meters: the current channel's levels pick a frame for each eye.
 #include "TMainForm.h"
 

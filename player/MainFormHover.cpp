@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Lit buttons under the pointer, the hint label, and the thumb that scrolls the track list.
 #include "TMainForm.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The main window's controls and timers, created from the skin's layout description in its order.
 #include "TMainForm.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The volume, panning and speed knobs: dragging sets the value, its fill bar, marker, hint and the sound.
 #include "TMainForm.h"
 

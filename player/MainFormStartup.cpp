@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Start-up of the main window (sound library, playlist, list hook, first track) and Quit.
 #include "TMainForm.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Loading tracks and the transport: play, pause and resume, stop, previous, next, mute, shuffle, repeat.
 #include "TMainForm.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The skin pictures carried inside the program, looked up by name.
 #include "SkinArt.h"
 

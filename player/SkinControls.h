@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The classes the main window builds its skin from: the shaped skin picture, the caption and the track list.
 #pragma once
 

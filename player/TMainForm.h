@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The player's one window: its controls, the player state, start-up, transport and the clock.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A value the window thread writes and the display thread reads, one whole word at a time.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The fixed pseudo-random sequence behind the shuffled end-of-track advance.
 #include "TShuffleGenerator.h"
 

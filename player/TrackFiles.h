@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Where a playlist entry's file lies on disk and how the player decides its kind.
 #pragma once
 

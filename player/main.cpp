@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The program entry: a real window, the application title, the main window and the message loop.
 #include "TMainForm.h"
 

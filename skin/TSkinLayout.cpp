@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A window layout read from its text description: items in order, each a kind, a name and checked values.
 #include "TSkinLayout.h"
 

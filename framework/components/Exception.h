@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The framework's exception classes: each carries a fixed English message for the user.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Pointer buttons, the shift-state set, cursor shapes and key codes shared by controls and backends.
 #pragma once
 

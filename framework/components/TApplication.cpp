@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The application object: backend choice, the message loop, timers and the exception display.
 #include "components/TApplication.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The application: its title, its forms, the backend, the message loop, timers and error display.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The root of everything that lives on a form: an owner, a name and the components it owns.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Controls: bounds, visibility, fonts and the default message handler.
 #include "components/TControl.h"
 

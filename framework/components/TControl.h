@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A visible thing on a form: bounds, visibility, enabling, font, cursor, hint and input events.
 #pragma once
 

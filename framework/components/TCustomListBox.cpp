@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The list box: its messages, keyboard and mouse selection, scrolling and painting.
 #include "components/TCustomListBox.h"
 

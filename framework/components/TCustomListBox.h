@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A list box with a window of its own: lines, one selected line, fixed-height rows, owner drawing.
 #pragma once
 

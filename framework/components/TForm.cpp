@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Forms: the window's life, painting into the frame buffer, and routing of input to controls.
 #include "components/TForm.h"
 

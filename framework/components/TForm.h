@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A top-level window: its controls, its frame buffer and painting, pointer routing and capture.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Windowless controls: the canvas on the parent's frame buffer.
 #include "components/TGraphicControl.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A windowless control: paints on its parent form's frame buffer and gets input through the form.
 #pragma once
 

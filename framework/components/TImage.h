@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The plain picture control: shows a picture, optionally auto-sized, stretched, centred or see-through.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Labels: text painting and sizing.
 #include "components/TLabel.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A line of text on the form: its caption in its font, optionally see-through and auto-sized.
 #pragma once
 

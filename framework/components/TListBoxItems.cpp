@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // List box lines as messages.
 #include "components/TListBoxItems.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The lines of a list box, read and changed through the list's messages.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The message record every control's message handler (WindowProc) receives, and the message numbers.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Interval timers: scheduling of periods on the message loop's clock.
 #include "components/TTimer.h"
 

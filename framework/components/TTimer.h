@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // An interval timer fired by the message loop on the window thread.
 #pragma once
 

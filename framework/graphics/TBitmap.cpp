@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Pixel storage of TBitmap: sizes, formats, pixel access, transparency and change reports.
 #include "graphics/TBitmap.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // An off-screen picture of 32-bit colour words, or 8-bit palette indices in bottom-up rows.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Reading and writing TBitmap as an uncompressed BMP file, refusing malformed files.
 #include "graphics/TBitmap.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // How a canvas fills areas: a solid colour, a pattern bitmap, or nothing.
 #pragma once
 

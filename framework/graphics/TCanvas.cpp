@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Fills, lines, text and copies of TCanvas, all clipped to the clip rectangle and the bitmap.
 #include "graphics/TCanvas.h"
 

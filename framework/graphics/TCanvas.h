@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Drawing on a bitmap in the canvas's own coordinates, clipped, with brush, pen and font.
 #pragma once
 

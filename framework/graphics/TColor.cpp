@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The classic desktop palette behind system-colour references.
 #include "graphics/TColor.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Colour words: red-green-blue with red in the lowest byte, or a reference to a system colour.
 #pragma once
 

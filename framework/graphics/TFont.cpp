@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // TFont: face lookup through fontconfig and crisp rendering with SDL2_ttf.
 #include "graphics/TFont.h"
 

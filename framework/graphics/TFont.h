@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A text face chosen by name and pixel height, found among the installed fonts and rendered crisply.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // TImageList: cutting frames from a strip and copying them out by index.
 #include "graphics/TImageList.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A list of equally sized frames, cut from a strip picture, copied out by index.
 #pragma once
 

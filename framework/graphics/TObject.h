@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The common root of framework objects, so events can name their sender as one type.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // How a canvas draws lines and outlines: colour and style, always one pixel wide.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // TPicture: holds a bitmap and passes on its changes.
 #include "graphics/TPicture.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A holder for one graphic (a bitmap) that tells its owner about every change.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Points and rectangles in pixel coordinates (y downwards; right and bottom edges exclusive).
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // TRegion: banded rectangle sets, combined band by band.
 #include "graphics/TRegion.h"
 

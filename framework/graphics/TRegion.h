@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A set of pixels kept as non-overlapping rectangles in y-x bands, with set algebra.
 #pragma once
 

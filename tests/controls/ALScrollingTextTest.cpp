@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The scrolling caption: fade columns, passes in both directions, text and direction changes, the key colour.
 #include <map>
 #include <set>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // What the skin controls cost: the window outline from the real skin, and one caption tick.
 #include <benchmark/benchmark.h>
 

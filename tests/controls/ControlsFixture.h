@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A fresh application on the headless backend for every test of the skin controls.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The colour-lined list box: the player's colours, odd and even rows, the background, when changes show.
 #include <string>
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The shaped image window: outline from the picture, shares of the window region, placement, dragging.
 #include <cstdlib>
 #include <memory>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The SDL2 backend on a real (virtual) X server. Each test process starts its own Xvfb and skips
 # only when Xvfb is not installed. Injecting input needs the XTEST client library.
 if(TARGET mira_backend_sdl2)

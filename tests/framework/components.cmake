@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Component framework suites, run on the headless backend.
 mira_add_gtest(NAME ComponentsTest
   SOURCES

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Suites and the benchmark of the graphics core.
 mira_add_gtest(NAME GraphicsTest
   SOURCES

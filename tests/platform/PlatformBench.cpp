@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // What waking up costs on this machine: the least a thread pays per tick for the player's rhythms
 // (10 ms on the window thread, 25 ms on the display thread) before it does any work at all.
 #include "platform/TPeriodicTimer.h"

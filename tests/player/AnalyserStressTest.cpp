@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The display thread against the real sound library while the window thread loads, stops and frees tracks.
 #include "TMainForm.h"
 

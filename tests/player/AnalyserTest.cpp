@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The spectrum display: bar heights from the magnitudes, colours, the copy onto the window, and its thread.
 #include "PlayerFixture.h"
 #include "ScriptedAnalysis.h"

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The elapsed-time clock, the end-of-track advance with its shuffle order, and the caption.
 #include "PlayerFixture.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The eyes as level meters: which frame each eye shows for the levels the library reports.
 #include "PlayerFixture.h"
 #include "ScriptedAnalysis.h"

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A scripted stand-in for the sound library that records every call the player makes through the entry table.
 #pragma once
 

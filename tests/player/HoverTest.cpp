@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Buttons lit under the pointer, the hint label, mode buttons held lit, and the list thumb.
 #include "PlayerFixture.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The main window's controls: their names in stacking order, where they sit and what shows at start.
 #include "PlayerFixture.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // What one tick of the spectrum display and of the eyes costs, with the real sound library on the no-sound device.
 #include "TMainForm.h"
 

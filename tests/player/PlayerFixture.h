@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A main window on the headless backend with the fake sound library, in a collection folder of its own.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The player with the real sound library, written out and loaded as at every start, on the no-sound output.
 #include "TMainForm.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Levels and spectrum data the fake sound library hands out as a test scripts them.
 #include "ScriptedAnalysis.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The volume, panning and speed knobs dragged with the pointer: knob place, value, hint, marker and sound.
 #include "PlayerFixture.h"
 

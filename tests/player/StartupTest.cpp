@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Start-up of the main window, its failure paths, the list hook and Quit, observed through the fake library.
 #include "PlayerFixture.h"
 

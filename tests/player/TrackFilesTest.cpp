@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Track paths, the kind decided by the extension, and the shuffle sequence every start repeats.
 #include "TShuffleGenerator.h"
 #include "TrackFiles.h"

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Track loading and the transport buttons: the library calls each one makes and what the user sees after.
 #include "PlayerFixture.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The playlist reader, built from its own source so the suite needs nothing else of the player.
 mira_add_gtest(NAME PlayListTest
   SOURCES PlayListTest.cpp ${PROJECT_SOURCE_DIR}/player/PlayList.cpp

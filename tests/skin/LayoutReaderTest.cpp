@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The layout reader: the committed description reads cleanly, and malformed ones are refused by line.
 #include "MainSkinLayout.h"
 #include "TSkinLayout.h"

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The main window as the layout description builds it: stored values per control, and the first picture.
 #include "MainSkinLayout.h"
 #include "PlayerFixture.h"

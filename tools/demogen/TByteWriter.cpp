@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Builds a binary file in memory and writes it out.
 #include "TByteWriter.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The demo composer: grooves, bass lines, voiced chords and phrase-built melodies on a harmony.
 #include "TComposer.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Writes the parts of a piece (drums, bass, chords, melody) onto a score from its harmony.
 #pragma once
 

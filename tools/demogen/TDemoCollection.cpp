@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The demo collection: the order of its tracks, their files and the play list. Each piece fixes a
 // key, a harmony and a form, lets the composer write the parts, and hands the score on: the module
 // pieces live in TDemoCollectionModules.cpp, the rendered ones in TDemoCollectionMp3.cpp.

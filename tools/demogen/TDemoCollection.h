@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The bundled demo collection: composes each piece, writes its file and the play list.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The demo pieces written as tracker modules, one in each format.
 #include "TDemoCollection.h"
 

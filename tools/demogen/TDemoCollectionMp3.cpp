@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The demo pieces rendered by the synthesiser and encoded as MP3.
 #include "TDemoCollection.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A trapezoidal state-variable filter: stays stable while its cutoff sweeps every sample.
 #include "TFilter.h"
 

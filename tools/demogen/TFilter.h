@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A state-variable filter (low, band and high pass at once) for the demo synthesiser.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Scale degree arithmetic for the demo composer.
 #include "TKey.h"
 

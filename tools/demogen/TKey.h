@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A key and mode: turns scale degrees into pitches, so melodies can move in steps of the scale.
 #pragma once
 

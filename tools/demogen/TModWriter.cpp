@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The four-channel module writer. Pitch lives in the periods of three octaves and in each sample's
 // finetune; volume and effects share the one effect column.
 #include "TModWriter.h"

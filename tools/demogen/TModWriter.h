@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Writes a four-channel "M.K." module: 31 sample slots, 64-row patterns, signed 8-bit samples.
 #pragma once
 

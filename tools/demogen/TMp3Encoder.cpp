@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // MP3 encoding by running the command-line encoder on a temporary WAV file.
 #include "TMp3Encoder.h"
 

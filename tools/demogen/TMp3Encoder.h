@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Encodes 16-bit stereo PCM to an MP3 file with the command-line encoder.
 #pragma once
 

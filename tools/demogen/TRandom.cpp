@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A small seeded random source (xorshift64*), independent of the standard library's engines.
 #include "TRandom.h"
 

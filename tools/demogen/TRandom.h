@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A small seeded random source, so that every run of the demo generator writes the same files.
 #pragma once
 

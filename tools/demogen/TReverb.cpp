@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Room reverb: eight combs feed four all-passes per side; the right side's delays are a little longer
 // so the two sides decorrelate into width.
 #include "TReverb.h"

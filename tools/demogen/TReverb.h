@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A stereo room reverb of parallel damped combs and serial all-passes, for the demo synthesiser.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The scream-style module writer. Everything after the header is addressed in 16-byte paragraphs,
 // effects are letters (A = 1), and a note's volume has its own column.
 #include "TS3mWriter.h"

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Writes a scream-style module ("SCRM"): up to 32 channels, 64-row patterns, unsigned 8-bit samples.
 #pragma once
 

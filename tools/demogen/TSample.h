@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // One synthesized instrument sample as the tracker writers take it.
 #pragma once
 

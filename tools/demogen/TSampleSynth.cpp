@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Tracker instrument synthesis. Tones are summed from harmonics below Nyquist, so nothing aliases,
 // and looped tones hold a whole number of cycles so the loop joins without a click.
 #include "TSampleSynth.h"

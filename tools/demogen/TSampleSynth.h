@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Synthesizes the tracker instruments: band-limited additive tones, and drums from shaped noise.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A piece as notes on a beat grid, shared by the tracker writers and the audio renderer.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The demo synthesiser. Each note is rendered on its own (band-limited oscillators, a swept low-pass,
 // an envelope) into its part's bus; the parts meet in a mix with an echo, a room and a soft limiter.
 #include "TSynthRenderer.h"

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Renders a score to 16-bit stereo PCM with subtractive and FM voices, drums, delay and reverb.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Turns notes in beats into tracker cells: voices to channels, note ends to note-offs or slides.
 #include "TTrackerArranger.h"
 

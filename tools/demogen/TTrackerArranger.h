@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Lays the parts of a score onto tracker channels, rows and patterns.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A tracker song independent of the file format: instruments, patterns of cells, and the order list.
 #pragma once
 

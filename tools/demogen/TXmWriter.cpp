@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The extended module writer: packed patterns, one sample per instrument, linear frequencies.
 #include "TXmWriter.h"
 

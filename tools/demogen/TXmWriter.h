@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Writes an extended module: many channels, instruments with envelopes, 16-bit delta-coded samples.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // demogen: writes the bundled demo collection (tracks and play.lst) into a data folder.
 #include "TDemoCollection.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Build-time embedding of files into targets.
 #
 # Other folders use it with

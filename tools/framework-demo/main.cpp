@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // An example form on the real window: a picture, a clock label, a list and a timer.
 //
 // Drag the picture to move the window; double-click a line (or press Enter) to show it in a

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The headless backend: the window as a bitmap, input from the test, time from the test.
 #include "backends/headless/HeadlessBackend.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A backend without a display, for tests: in-memory window, scripted input and a manual clock.
 //
 // Implements: the whole TBackend interface. The window surface is a bitmap that tests read back;

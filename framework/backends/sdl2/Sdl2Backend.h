@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The real window: an SDL2 window on X11, drawn in software, shaped with the X11 SHAPE extension.
 //
 // Implements: the whole TBackend interface. A borderless window of the form's client size that

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Translation of SDL key symbols into the classic desktop's virtual-key codes.
 #pragma once
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The X11 side of the SDL2 window: which X window SDL uses, and its outline through SHAPE.
 #include "Sdl2X11.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The SDL2 backend on a private X server: outlines, moves, input, pixels and the wait.
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The framework on the SDL2 backend and a private X server: what a user's pointer and keys reach,
 // what the window shows, and what an idle window costs.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The window's pixels on X servers unlike the usual one: a server that shares no memory with its
 // clients (as over a network) and a 16-bit screen, where SDL's own window surface shows the window.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The tests' own connection to the X server: window facts and XTEST input.
 #include "XClient.h"
 

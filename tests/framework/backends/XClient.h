@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The tests' own connection to the X server: what the server knows about a window, and input
 // injected through the XTEST extension as if a user moved, clicked and typed.
 #pragma once

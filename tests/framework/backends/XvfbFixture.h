@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // One private X server per test suite; the suite is skipped only when Xvfb is not installed.
 #pragma once
 

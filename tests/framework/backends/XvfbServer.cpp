@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A private virtual X server for one test process: started on a free display, killed by its PID.
 #include "XvfbServer.h"
 

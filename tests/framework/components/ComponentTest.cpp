@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Ownership, names and exact classes of components.
 #include <string>
 #include <typeinfo>

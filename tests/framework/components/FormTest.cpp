@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The form's life, its place on the screen and its region; the application's loop and error display.
 #include <stdexcept>
 #include <string>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // A fresh application on the headless backend for every test, and a shown form to put controls on.
 #pragma once
 

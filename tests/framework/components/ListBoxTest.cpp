@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The list box: selection by keyboard and mouse, scrolling, its message hook, scroll bar and rows.
 #include <set>
 #include <string>

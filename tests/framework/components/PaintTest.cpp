@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // What the window shows: painting order, pictures, labels, direct drawing and the window surface.
 #include <thread>
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Pointer input reaches the topmost visible, enabled control, and a left drag keeps its control.
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Interval timers on the manual clock: order, periods, interval changes, stalls and idle timers.
 #include <utility>
 #include <string>

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Pixel storage of bitmaps: resizing, the 8-bit bottom-up layout, transparency, system colours.
 #include <gtest/gtest.h>
 

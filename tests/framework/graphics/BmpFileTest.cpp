@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // BMP files: round trips in every written depth, the read-only depths, and refusal of bad files.
 #include <gtest/gtest.h>
 

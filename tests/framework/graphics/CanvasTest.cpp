@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Canvas drawing read back pixel by pixel: fills, pattern anchoring, lines, text, copies, clipping.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Font lookup by the classic face names and measuring of text.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Costs of the two heavy graphics paths: a window outline from a skin picture, and a full compose.
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Image lists: frames addressed four to a row, masks and background colour, out-of-range indices.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Pictures report every change of their graphic to their owner.
 #include <gtest/gtest.h>
 

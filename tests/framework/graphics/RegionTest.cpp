@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Region algebra checked against a plain pixel set, and the canonical form it keeps.
 #include <gtest/gtest.h>
 

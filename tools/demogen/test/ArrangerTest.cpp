@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // Laying notes onto tracker channels: voices, drum routing, note ends and chords as arpeggios.
 #include "TTrackerArranger.h"
 

@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The demo generator: its module writers as the module library reads them, the composer's harmony,
 // and the committed demo collection's limits.
 #include "TComposer.h"

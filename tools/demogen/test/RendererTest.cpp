@@ -1,4 +1,4 @@
-// mira.nol — licensed under the terms in the LICENSE file.
+// SPDX-License-Identifier: MIT
 // The synthesiser's output: its length, headroom, silence where nothing plays, and repeatability;
 // and the scale arithmetic under it.
 #include "TComposer.h"
