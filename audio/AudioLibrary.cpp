@@ -36,20 +36,16 @@ struct TLoaderState {
   bool TestTable = false;
 };
 
-TLoaderState& State()
-{
+TLoaderState& State() {
   static TLoaderState state;
   return state;
 }
 
-bool WriteAll(int fd, std::span<const unsigned char> bytes)
-{
+bool WriteAll(int fd, std::span<const unsigned char> bytes) {
   while (!bytes.empty()) {
     ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR)
-      continue;
-    if (written <= 0)
-      return false;
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
     bytes = bytes.subspan(static_cast<std::size_t>(written));
   }
   return true;
@@ -58,72 +54,57 @@ bool WriteAll(int fd, std::span<const unsigned char> bytes)
 // Replaces folder/sndlib.so with the image. The bytes go to a new file that is then renamed over the
 // old one: rewriting the old file in place would change the code under any running player that has
 // it mapped, and crash it. Returns false (leaving the old file as it was) when anything fails.
-bool WriteLibraryImage(const std::filesystem::path& folder, std::span<const unsigned char> image)
-{
+bool WriteLibraryImage(const std::filesystem::path& folder, std::span<const unsigned char> image) {
   std::string temporary = (folder / kSndlibFileName).string() + ".XXXXXX";
   int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0)
-    return false;
+  if (fd < 0) return false;
   bool written = WriteAll(fd, image) && fchmod(fd, 0755) == 0;
   written = (close(fd) == 0) && written;
-  if (written && rename(temporary.c_str(), (folder / kSndlibFileName).c_str()) == 0)
-    return true;
+  if (written && rename(temporary.c_str(), (folder / kSndlibFileName).c_str()) == 0) return true;
   unlink(temporary.c_str());
   return false;
 }
 
-std::optional<TSndEntryTable> ResolveEntryTable(const TDynamicLibrary& library)
-{
+std::optional<TSndEntryTable> ResolveEntryTable(const TDynamicLibrary& library) {
   TSndEntryTable table;
   // In table order; the first name the library does not export makes the load fail, since a null
   // entry would only crash later, at its first call.
 #define MIRA_SND_ENTRY_RESOLVE(name)                                          \
   table.name = reinterpret_cast<decltype(table.name)>(library.Symbol(#name)); \
-  if (!table.name)                                                            \
-    return std::nullopt;
+  if (!table.name) return std::nullopt;
   MIRA_SND_ENTRY_POINTS(MIRA_SND_ENTRY_RESOLVE)
 #undef MIRA_SND_ENTRY_RESOLVE
   return table;
 }
 
 // Starts output on the default device, with the fallbacks the library's failure code asks for.
-const char* InitialiseOutput(const TSndEntryTable& snd, void* window)
-{
-  if (snd.snd_init(kDefaultDevice, kRate, 0, window))
-    return nullptr;
+const char* InitialiseOutput(const TSndEntryTable& snd, void* window) {
+  if (snd.snd_init(kDefaultDevice, kRate, 0, window)) return nullptr;
   switch (snd.snd_error_get_code()) {
-  case 1:
-    return kTextNoMemory;
-  case 3:
-  case 23:
-    // No output device or no driver: play on the no-sound output. Should that fail too, start-up
-    // goes on, and the library's later calls fail without effect.
-    snd.snd_init(kNoSoundDevice, kRate, 0, window);
-    return nullptr;
-  case 6:
-    return snd.snd_init(kDefaultDevice, kFallbackRate, 0, window) ? nullptr : kTextNoRate;
-  case 14:
-    return kTextAlreadyInitialised;
-  case -1:
-    return kTextMystery;
-  default:
-    return nullptr;
+    case 1: return kTextNoMemory;
+    case 3:
+    case 23:
+      // No output device or no driver: play on the no-sound output. Should that fail too, start-up
+      // goes on, and the library's later calls fail without effect.
+      snd.snd_init(kNoSoundDevice, kRate, 0, window);
+      return nullptr;
+    case 6: return snd.snd_init(kDefaultDevice, kFallbackRate, 0, window) ? nullptr : kTextNoRate;
+    case 14: return kTextAlreadyInitialised;
+    case -1: return kTextMystery;
+    default: return nullptr;
   }
 }
 
-} // namespace
+}  // namespace
 
-const char* LoadAudioLibrary(void* window)
-{
-  if (State().TestTable)
-    return InitialiseOutput(SndTable(), window);
+const char* LoadAudioLibrary(void* window) {
+  if (State().TestTable) return InitialiseOutput(SndTable(), window);
   TAudioLibrarySetup setup;
   setup.Image = State().Image;
   return LoadAudioLibrary(window, setup);
 }
 
-const char* LoadAudioLibrary(void* window, const TAudioLibrarySetup& setup)
-{
+const char* LoadAudioLibrary(void* window, const TAudioLibrarySetup& setup) {
   assert(!State().Loaded && "LoadAudioLibrary runs once per process");
   const std::filesystem::path programFolder =
       setup.ProgramFolder ? *setup.ProgramFolder : ProgramDirectory().value_or(std::filesystem::path());
@@ -132,16 +113,13 @@ const char* LoadAudioLibrary(void* window, const TAudioLibrarySetup& setup)
 
   // A folder or file that cannot be written is no reason to stop: a copy written at an earlier
   // start, or one beside the program, still loads.
-  if (!systemFolder.empty() && !setup.Image.empty())
-    WriteLibraryImage(systemFolder, setup.Image);
+  if (!systemFolder.empty() && !setup.Image.empty()) WriteLibraryImage(systemFolder, setup.Image);
 
   const std::array<std::filesystem::path, 2> folders{programFolder, systemFolder};
   std::optional<TDynamicLibrary> library = TDynamicLibrary::OpenByName(kSndlibFileName, folders);
-  if (!library)
-    return kTextNotFound;
+  if (!library) return kTextNotFound;
   std::optional<TSndEntryTable> table = ResolveEntryTable(*library);
-  if (!table)
-    return kTextNotFound;
+  if (!table) return kTextNotFound;
 
   MutableSndTable() = *table;
   State().Handle = library->Release();
@@ -149,25 +127,17 @@ const char* LoadAudioLibrary(void* window, const TAudioLibrarySetup& setup)
   return InitialiseOutput(SndTable(), window);
 }
 
-bool IsAudioLibraryLoaded()
-{
-  return State().Loaded;
-}
+bool IsAudioLibraryLoaded() { return State().Loaded; }
 
-void RegisterAudioLibraryImage(std::span<const unsigned char> image)
-{
-  State().Image = image;
-}
+void RegisterAudioLibraryImage(std::span<const unsigned char> image) { State().Image = image; }
 
-void SetEntryTableForTesting(const TSndEntryTable& table)
-{
+void SetEntryTableForTesting(const TSndEntryTable& table) {
   MutableSndTable() = WithStubs(table);
   State().TestTable = true;
   State().Loaded = true;
 }
 
-void ResetAudioLibraryForTesting()
-{
+void ResetAudioLibraryForTesting() {
   MutableSndTable() = WithStubs({});
   TDynamicLibrary::Close(State().Handle);
   State().Handle = nullptr;

@@ -12,4 +12,4 @@ const bool kRegistered = [] {
   return true;
 }();
 
-} // namespace
+}  // namespace

@@ -14,25 +14,19 @@ struct TStub<TResult (*)(TArgs...)> {
   static TResult Call(TArgs...) { return TResult{}; }
 };
 
-} // namespace
+}  // namespace
 
-TSndEntryTable WithStubs(TSndEntryTable table)
-{
+TSndEntryTable WithStubs(TSndEntryTable table) {
 #define MIRA_SND_ENTRY_STUB(name) \
-  if (!table.name)                \
-    table.name = &TStub<decltype(table.name)>::Call;
+  if (!table.name) table.name = &TStub<decltype(table.name)>::Call;
   MIRA_SND_ENTRY_POINTS(MIRA_SND_ENTRY_STUB)
 #undef MIRA_SND_ENTRY_STUB
   return table;
 }
 
-TSndEntryTable& MutableSndTable()
-{
+TSndEntryTable& MutableSndTable() {
   static TSndEntryTable table = WithStubs({});
   return table;
 }
 
-const TSndEntryTable& SndTable()
-{
-  return MutableSndTable();
-}
+const TSndEntryTable& SndTable() { return MutableSndTable(); }

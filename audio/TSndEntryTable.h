@@ -6,26 +6,26 @@
 
 // The entry points, in the order the loader resolves them. The list only ever grows at its end, so
 // an older table layout stays a prefix of a newer one.
-#define MIRA_SND_ENTRY_POINTS(X) \
-  X(snd_error_get_code)          \
-  X(snd_init)                    \
-  X(snd_music_free)              \
-  X(snd_start)                   \
-  X(snd_stop)                    \
-  X(snd_set_volume)              \
-  X(snd_music_load)              \
-  X(snd_music_play_ex)           \
-  X(snd_stream_create_file)      \
-  X(snd_stream_play)             \
-  X(snd_channel_set_attributes)  \
-  X(snd_channel_get_level)       \
-  X(snd_channel_stop)            \
-  X(snd_channel_pause)           \
-  X(snd_channel_resume)          \
-  X(snd_music_get_length)        \
-  X(snd_channel_bytes_to_seconds)\
-  X(snd_channel_get_data)        \
-  X(snd_stream_free)             \
+#define MIRA_SND_ENTRY_POINTS(X)  \
+  X(snd_error_get_code)           \
+  X(snd_init)                     \
+  X(snd_music_free)               \
+  X(snd_start)                    \
+  X(snd_stop)                     \
+  X(snd_set_volume)               \
+  X(snd_music_load)               \
+  X(snd_music_play_ex)            \
+  X(snd_stream_create_file)       \
+  X(snd_stream_play)              \
+  X(snd_channel_set_attributes)   \
+  X(snd_channel_get_level)        \
+  X(snd_channel_stop)             \
+  X(snd_channel_pause)            \
+  X(snd_channel_resume)           \
+  X(snd_music_get_length)         \
+  X(snd_channel_bytes_to_seconds) \
+  X(snd_channel_get_data)         \
+  X(snd_stream_free)              \
   X(snd_stream_get_length)
 
 // One pointer per entry point, named after it and typed exactly as sndlib.h declares it.

@@ -9,8 +9,8 @@
 #include "graphics/TPicture.h"
 #include "graphics/TRegion.h"
 
-using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone,
-                                          bool redrawNow, const TRect& rect, const std::string& message)>;
+using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                                          const TRect& rect, const std::string& message)>;
 
 // The window outline of a picture: the part of `destRect` (clipped to `clientRect`) where the
 // picture, scaled from its natural size into `destRect`, does not have the key colour. The key

@@ -34,29 +34,29 @@ using TTimePoint = TClock::time_point;
 // What a backend can do. Where a flag is missing, the backend still implements the matching calls,
 // as harmless no-ops that return plausible values, and tests skip what needs the real service.
 enum TBackendCapability : uint32_t {
-  bcWindowShape = 1u << 0,      // SetWindowRegion changes which pixels belong to the window
-  bcGlobalPointer = 1u << 1,    // PointerScreenPos reports the real pointer position anywhere on screen
-  bcPointerCapture = 1u << 2,   // CapturePointer keeps pointer events coming outside the window
-  bcCursors = 1u << 3,          // SetCursor changes the visible pointer shape
-  bcMoveWindow = 1u << 4,       // SetWindowPos moves the window on the screen
-  bcMessageBox = 1u << 5,       // ShowMessageBox shows a real modal box
+  bcWindowShape = 1u << 0,     // SetWindowRegion changes which pixels belong to the window
+  bcGlobalPointer = 1u << 1,   // PointerScreenPos reports the real pointer position anywhere on screen
+  bcPointerCapture = 1u << 2,  // CapturePointer keeps pointer events coming outside the window
+  bcCursors = 1u << 3,         // SetCursor changes the visible pointer shape
+  bcMoveWindow = 1u << 4,      // SetWindowPos moves the window on the screen
+  bcMessageBox = 1u << 5,      // ShowMessageBox shows a real modal box
 };
 
 // The kinds of events a backend delivers.
 enum class TBackendEventKind : uint8_t {
-  PointerMove,     // X, Y, Shift
-  PointerDown,     // X, Y, Button, Shift (Shift already includes the pressed button)
-  PointerUp,       // X, Y, Button, Shift (Shift no longer includes the released button)
-  PointerDblClick, // X, Y, Button, Shift (includes ssDouble); sent instead of the second PointerDown
-  Wheel,           // X, Y, WheelDelta (positive = away from the user, one notch = 120), Shift
-  KeyDown,         // Key (a vk:: code or upper-case letter/digit), Shift; repeats while held
-  KeyUp,           // Key, Shift
-  Char,            // Char: one typed character. Enter, Backspace, Tab and Escape also arrive as
-                   // characters 13, 8, 9 and 27, after their KeyDown, as on the classic desktop.
-  Close,           // the user or the window manager asks the window to close
-  Expose,          // the window's pixels were lost; Area is what needs drawing again (client coordinates)
-  FocusIn,         // the window became the active one (keyboard input goes to it)
-  FocusOut,        // the window lost activation
+  PointerMove,      // X, Y, Shift
+  PointerDown,      // X, Y, Button, Shift (Shift already includes the pressed button)
+  PointerUp,        // X, Y, Button, Shift (Shift no longer includes the released button)
+  PointerDblClick,  // X, Y, Button, Shift (includes ssDouble); sent instead of the second PointerDown
+  Wheel,            // X, Y, WheelDelta (positive = away from the user, one notch = 120), Shift
+  KeyDown,          // Key (a vk:: code or upper-case letter/digit), Shift; repeats while held
+  KeyUp,            // Key, Shift
+  Char,             // Char: one typed character. Enter, Backspace, Tab and Escape also arrive as
+                    // characters 13, 8, 9 and 27, after their KeyDown, as on the classic desktop.
+  Close,            // the user or the window manager asks the window to close
+  Expose,           // the window's pixels were lost; Area is what needs drawing again (client coordinates)
+  FocusIn,          // the window became the active one (keyboard input goes to it)
+  FocusOut,         // the window lost activation
 };
 
 // One input or window event. X and Y are always client (window) coordinates, also outside the
@@ -69,17 +69,17 @@ struct TBackendEvent {
   TShiftState Shift;
   int WheelDelta = 0;
   uint16_t Key = 0;
-  uint32_t Char = 0; // Unicode code point of a Char event
-  TRect Area{};      // Expose only
+  uint32_t Char = 0;  // Unicode code point of a Char event
+  TRect Area{};       // Expose only
 };
 
 // What the window looks like when it is created.
 struct TWindowDesc {
-  int ClientWidth = 0;   // pixels; the window has no border, so this is also the window's size
+  int ClientWidth = 0;  // pixels; the window has no border, so this is also the window's size
   int ClientHeight = 0;
-  std::string Title;     // shown by task bars and window lists
-  TPoint Position{0, 0}; // screen position of the top-left corner
-  bool Centered = false; // if true, Position is ignored and the window is centred on the screen
+  std::string Title;      // shown by task bars and window lists
+  TPoint Position{0, 0};  // screen position of the top-left corner
+  bool Centered = false;  // if true, Position is ignored and the window is centred on the screen
 };
 
 class TBackend {

@@ -16,7 +16,7 @@ public:
   // Looks for the bare file name in each folder in turn and loads the first copy that loads. Folders
   // that are empty paths are skipped, so a caller can pass a folder it could not determine.
   static std::optional<TDynamicLibrary> OpenByName(const std::string& fileName,
-                                                  std::span<const std::filesystem::path> folders);
+                                                   std::span<const std::filesystem::path> folders);
 
   TDynamicLibrary(TDynamicLibrary&& other) noexcept;
   TDynamicLibrary& operator=(TDynamicLibrary&& other) noexcept;

@@ -6,13 +6,9 @@
 #include <system_error>
 #include <utility>
 
-TPeriodicTimer::~TPeriodicTimer()
-{
-  Stop();
-}
+TPeriodicTimer::~TPeriodicTimer() { Stop(); }
 
-bool TPeriodicTimer::Start(std::chrono::milliseconds period, std::function<void()> callback)
-{
+bool TPeriodicTimer::Start(std::chrono::milliseconds period, std::function<void()> callback) {
   assert(!Running() && "TPeriodicTimer::Start on a running timer");
   assert(period.count() > 0 && "TPeriodicTimer needs a positive period");
   assert(callback && "TPeriodicTimer needs a callback");
@@ -28,10 +24,8 @@ bool TPeriodicTimer::Start(std::chrono::milliseconds period, std::function<void(
   return true;
 }
 
-void TPeriodicTimer::Stop()
-{
-  if (!FThread.joinable())
-    return;
+void TPeriodicTimer::Stop() {
+  if (!FThread.joinable()) return;
   assert(FThread.get_id() != std::this_thread::get_id() && "TPeriodicTimer::Stop from its own callback");
   {
     // Setting the flag under the mutex closes the gap between the thread's check and its wait.
@@ -43,18 +37,15 @@ void TPeriodicTimer::Stop()
   FCallback = nullptr;
 }
 
-void TPeriodicTimer::Run(std::chrono::steady_clock::time_point deadline)
-{
+void TPeriodicTimer::Run(std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     {
       std::unique_lock lock(FWakeMutex);
-      if (FWake.wait_until(lock, deadline, [this] { return FStopping.load(); }))
-        return;
+      if (FWake.wait_until(lock, deadline, [this] { return FStopping.load(); })) return;
     }
     FCallback();
     deadline += FPeriod;
     const auto now = std::chrono::steady_clock::now();
-    if (deadline + FPeriod < now)
-      deadline = now + FPeriod;
+    if (deadline + FPeriod < now) deadline = now + FPeriod;
   }
 }

@@ -21,10 +21,8 @@ constexpr std::chrono::milliseconds kPeriod{25};
 
 // Entry 0 is black; entries 1 to 31 run from orange (bottom of a bar) towards a dark green (its
 // top); the bars use 1 to 16 only. Red lies in the lowest byte of a colour word.
-TColor PaletteEntry(int i)
-{
-  if (i < 1 || i > 31)
-    return clBlack;
+TColor PaletteEntry(int i) {
+  if (i < 1 || i > 31) return clBlack;
   const uint32_t red = uint32_t(255 - 8 * i);
   const uint32_t green = uint32_t(100 - 2 * i);
   return red | (green << 8);
@@ -32,28 +30,22 @@ TColor PaletteEntry(int i)
 
 // The height of one band from its bin's magnitude. A magnitude above 0.1 counts as no bar at all;
 // silence gives -4, which only lowers the neighbouring mean.
-int BandHeight(float magnitude)
-{
-  if (magnitude > 0.1f)
-    return 0;
+int BandHeight(float magnitude) {
+  if (magnitude > 0.1f) return 0;
   // A magnitude is never negative or not a number; should one arrive, it draws like silence rather
   // than feed an undefined conversion.
-  if (!(magnitude >= 0.0f))
-    return -4;
+  if (!(magnitude >= 0.0f)) return -4;
   const int h = static_cast<int>(std::sqrt(double(magnitude)) * 6.0 * 16.0 - 4.0);
   return h > kHeight ? kHeight : h;
 }
 
-} // namespace
+}  // namespace
 
-void TMainForm::StartSpectrum()
-{
-  if (FSpectrumTimer.Running())
-    return;
+void TMainForm::StartSpectrum() {
+  if (FSpectrumTimer.Running()) return;
   try {
     TBitmap bitmap(kWidth, kHeight, pf8bit);
-    for (int i = 0; i < 256; ++i)
-      bitmap.Palette()[size_t(i)] = PaletteEntry(i);
+    for (int i = 0; i < 256; ++i) bitmap.Palette()[size_t(i)] = PaletteEntry(i);
     FSpectrumBitmap = bitmap;
   } catch (const std::bad_alloc&) {
     // Without its bitmap the display stays off; the player goes on without it.
@@ -76,23 +68,16 @@ void TMainForm::StartSpectrum()
   // down before this window object goes: the display stops as the window closes, so that no
   // tick asks a library on its way out for data.
   OnClose = [this, previous = std::move(OnClose)](TObject* sender, TCloseAction& action) {
-    if (previous)
-      previous(sender, action);
-    if (action != caNone)
-      StopSpectrum();
+    if (previous) previous(sender, action);
+    if (action != caNone) StopSpectrum();
   };
 }
 
-void TMainForm::StopSpectrum()
-{
-  FSpectrumTimer.Stop();
-}
+void TMainForm::StopSpectrum() { FSpectrumTimer.Stop(); }
 
-void TMainForm::SpectrumTimerProc()
-{
+void TMainForm::SpectrumTimerProc() {
   uint8_t* const bits = FSpectrumBits;
-  if (!bits)
-    return;
+  if (!bits) return;
 
   // The player state is read once per tick, each value whole; a tick may pair a handle from just
   // before a track change with a mode from just after it, which the library refuses harmlessly and
@@ -112,8 +97,7 @@ void TMainForm::SpectrumTimerProc()
       const int h = BandHeight(buffer[1 + 12 * i]);
       if (i >= 1) {
         const int a = (prev + h) / 2;
-        for (int r = a - 1; r >= 0; --r)
-          bits[r * kWidth + 2 * i] = uint8_t(r + 1);
+        for (int r = a - 1; r >= 0; --r) bits[r * kWidth + 2 * i] = uint8_t(r + 1);
       }
       prev = h;
     }

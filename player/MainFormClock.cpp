@@ -10,16 +10,14 @@
 
 namespace {
 
-std::string FormatLength(int32_t minutes, int32_t seconds)
-{
+std::string FormatLength(int32_t minutes, int32_t seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d:%02d", minutes, seconds);
   return text;
 }
 
 // The clock counts in floats that hold whole numbers, so they print without decimals.
-std::string FormatClock(float minutes, float seconds)
-{
+std::string FormatClock(float minutes, float seconds) {
   char text[64];
   std::snprintf(text, sizeof text, "%02.0f:%02.0f", double(minutes), double(seconds));
   return text;
@@ -27,17 +25,14 @@ std::string FormatClock(float minutes, float seconds)
 
 // Whole seconds of a length, cut toward zero. A library answer that is no number or lies outside
 // what the clock can count is treated like an error result, -1 second: shown, but never reached.
-int32_t WholeSeconds(double seconds)
-{
-  if (!std::isfinite(seconds) || seconds <= double(INT_MIN) || seconds >= double(INT_MAX))
-    return -1;
+int32_t WholeSeconds(double seconds) {
+  if (!std::isfinite(seconds) || seconds <= double(INT_MIN) || seconds >= double(INT_MAX)) return -1;
   return static_cast<int32_t>(seconds);
 }
 
-} // namespace
+}  // namespace
 
-void TMainForm::ShowTrackInfo(int32_t index)
-{
+void TMainForm::ShowTrackInfo(int32_t index) {
   const TSndEntryTable& snd = SndTable();
   double seconds;
   if (StreamMode == 0) {
@@ -62,8 +57,7 @@ void TMainForm::ShowTrackInfo(int32_t index)
   Scroller->SetText(name + " <" + lengthText + ">");
 }
 
-void TMainForm::TimerTimer(TObject* sender)
-{
+void TMainForm::TimerTimer(TObject* sender) {
   if (!Playing) {
     PosText = "00:00";
   } else if (Paused) {
@@ -77,8 +71,7 @@ void TMainForm::TimerTimer(TObject* sender)
     }
     // The end of a track is decided by this count, not by the library. A length the count never
     // meets (zero or negative) leaves the track to run until the user acts.
-    if (float(LengthSeconds) == PosSeconds && float(LengthMinutes) == PosMinutes)
-      AdvanceAtTrackEnd(sender);
+    if (float(LengthSeconds) == PosSeconds && float(LengthMinutes) == PosMinutes) AdvanceAtTrackEnd(sender);
     PosText = FormatClock(PosMinutes, PosSeconds);
   }
   Label_Pos->SetCaption(PosText);

@@ -14,10 +14,9 @@ constexpr int kThumbAbove = 174;
 constexpr int kThumbBelow = 245;
 constexpr double kThumbTravel = 71.0;
 
-} // namespace
+}  // namespace
 
-void TMainForm::ImageShapeMouseMove(TObject* /*sender*/, TShiftState /*shift*/, int x, int y)
-{
+void TMainForm::ImageShapeMouseMove(TObject* /*sender*/, TShiftState /*shift*/, int x, int y) {
   Bitmap_Speed->Hide();
   Bitmap_Volume->Hide();
   Bitmap_Panning->Hide();
@@ -28,19 +27,17 @@ void TMainForm::ImageShapeMouseMove(TObject* /*sender*/, TShiftState /*shift*/, 
   // must not step past the end should a handler change the component list.
   for (int i = 0; i < ComponentCount(); ++i) {
     TComponent* component = Components(i);
-    if (component->Name().find("Button") == std::string::npos || typeid(*component) != typeid(TImage))
-      continue;
+    if (component->Name().find("Button") == std::string::npos || typeid(*component) != typeid(TImage)) continue;
     auto* image = static_cast<TImage*>(component);
     // A mode button stays lit while its mode holds; the unlit thumb is never lit, only moved.
-    if ((image == Button_Mute && Muted) || (image == Button_Shuffle && Shuffle) ||
-        (image == Button_Repeat && Repeat) || image == Button_Up)
+    if ((image == Button_Mute && Muted) || (image == Button_Shuffle && Shuffle) || (image == Button_Repeat && Repeat) ||
+        image == Button_Up)
       continue;
     UpdateRollover(image, x, y);
   }
 }
 
-void TMainForm::UpdateRollover(TControl* control, int x, int y)
-{
+void TMainForm::UpdateRollover(TControl* control, int x, int y) {
   // Strict on all four sides: a pointer on the left or top edge leaves the button dark.
   const bool inside = control->Left() < x && x < control->Left() + control->Width() && control->Top() < y &&
                       y < control->Top() + control->Height();
@@ -52,28 +49,22 @@ void TMainForm::UpdateRollover(TControl* control, int x, int y)
   }
 }
 
-void TMainForm::List_TracksMouseMove(TObject* sender, TShiftState shift, int x, int y)
-{
+void TMainForm::List_TracksMouseMove(TObject* sender, TShiftState shift, int x, int y) {
   // The coordinates stay the list's (or fill bar's) own; they never fall inside a button, so the
   // pass darkens every button that no mode holds lit.
   ImageShapeMouseMove(sender, shift, x, y);
 }
 
-void TMainForm::Button_MuteMouseMove(TObject* sender, TShiftState /*shift*/, int /*x*/, int /*y*/)
-{
-  if (auto* control = dynamic_cast<TControl*>(sender))
-    Hint_Label->SetCaption(control->Hint());
+void TMainForm::Button_MuteMouseMove(TObject* sender, TShiftState /*shift*/, int /*x*/, int /*y*/) {
+  if (auto* control = dynamic_cast<TControl*>(sender)) Hint_Label->SetCaption(control->Hint());
 }
 
-void TMainForm::Button_Up_RolloverMouseMove(TObject* /*sender*/, TShiftState shift, int /*x*/, int /*y*/)
-{
-  if (!shift.Contains(ssLeft))
-    return;
+void TMainForm::Button_Up_RolloverMouseMove(TObject* /*sender*/, TShiftState shift, int /*x*/, int /*y*/) {
+  if (!shift.Contains(ssLeft)) return;
   // The lit thumb holds the pointer during a drag, so the pointer's height on the screen, relative
   // to the window, is what counts; the event's coordinates follow the thumb as it moves.
   const int y = Application.CursorPos().Y - Top();
-  if (y <= kThumbAbove || y >= kThumbBelow)
-    return;
+  if (y <= kThumbAbove || y >= kThumbBelow) return;
   Button_Up->SetTop(y);
   Button_Up_Rollover->SetTop(y);
 
@@ -83,6 +74,5 @@ void TMainForm::Button_Up_RolloverMouseMove(TObject* /*sender*/, TShiftState shi
   // list scrolled there with nothing chosen, so the thumb only scrolls. An empty list refuses the
   // request harmlessly and has no line to clear.
   List_Tracks->Perform(LB_SETCURSEL, static_cast<uintptr_t>(index));
-  for (int i = 0; i < List_Tracks->Count(); ++i)
-    List_Tracks->SetSelected(i, false);
+  for (int i = 0; i < List_Tracks->Count(); ++i) List_Tracks->SetSelected(i, false);
 }

@@ -10,8 +10,7 @@
 
 namespace {
 
-void ApplyFont(TFont& font, const TSkinItem& item)
-{
+void ApplyFont(TFont& font, const TSkinItem& item) {
   const TSkinFont desc = item.Font("font");
   font.SetName(desc.Name);
   font.SetHeight(desc.Height);
@@ -20,75 +19,74 @@ void ApplyFont(TFont& font, const TSkinItem& item)
   font.SetStyle(desc.Bold ? fsBold : 0);
 }
 
-void ApplyBounds(TControl& control, const TSkinItem& item)
-{
+void ApplyBounds(TControl& control, const TSkinItem& item) {
   const TSkinBounds b = item.Bounds("bounds");
   control.SetBounds(b.Left, b.Top, b.Width, b.Height);
 }
 
-TCursor CursorOf(const std::string& name)
-{
-  if (name == "arrow")
-    return crArrow;
-  if (name == "size-we")
-    return crSizeWE;
-  if (name == "size-ns")
-    return crSizeNS;
+TCursor CursorOf(const std::string& name) {
+  if (name == "arrow") return crArrow;
+  if (name == "size-we") return crSizeWE;
+  if (name == "size-ns") return crSizeNS;
   return crDefault;
 }
 
-TAlignment AlignmentOf(const std::string& name)
-{
-  if (name == "center")
-    return taCenter;
-  if (name == "right")
-    return taRightJustify;
+TAlignment AlignmentOf(const std::string& name) {
+  if (name == "center") return taCenter;
+  if (name == "right") return taRightJustify;
   return taLeftJustify;
 }
 
 // The control a handler is bound to must be in the description under its name and kind; the program
 // cannot work without it, so its absence stops the start with a message rather than a null pointer.
 template <class T>
-T* Require(T* control, const char* name)
-{
+T* Require(T* control, const char* name) {
   if (!control)
     throw Exception(std::string("The window layout has no control \"") + name + "\" of the kind the program needs");
   return control;
 }
 
-} // namespace
+}  // namespace
 
-void TMainForm::LoadSkinPicture(TPicture& picture, const char* name)
-{
+void TMainForm::LoadSkinPicture(TPicture& picture, const char* name) {
   // A picture the build did not find stays empty: the control keeps its stored size and the
   // window still works, only without that piece of artwork.
-  if (const TSkinArt* art = FindSkinArt(name))
-    picture.LoadFromMemory(art->Data, art->Size);
+  if (const TSkinArt* art = FindSkinArt(name)) picture.LoadFromMemory(art->Data, art->Size);
 }
 
-void TMainForm::CreateLayout()
-{
+void TMainForm::CreateLayout() {
   const TSkinLayout& layout = MainSkinLayout();
   // The form's members by name; each control the description makes is put in its slot.
-  const std::pair<const char*, TImage**> images[] = {
-      {"Button_Play", &Button_Play}, {"Button_Pause", &Button_Pause}, {"Button_Stop", &Button_Stop},
-      {"Button_Next", &Button_Next}, {"Button_Prev", &Button_Prev}, {"Button_Shuffle", &Button_Shuffle},
-      {"Button_Repeat", &Button_Repeat}, {"Button_Mute", &Button_Mute}, {"Button_Quit", &Button_Quit},
-      {"LeftEye_Image", &LeftEye_Image}, {"RightEye_Image", &RightEye_Image},
-      {"FadeBitmap_Volume", &FadeBitmap_Volume}, {"Slider_Volume", &Slider_Volume},
-      {"FadeBitmap_Speed", &FadeBitmap_Speed}, {"Slider_Speed", &Slider_Speed},
-      {"FadeBitmap_Panning_Temp", &FadeBitmap_Panning_Temp}, {"FadeBitmap_Panning", &FadeBitmap_Panning},
-      {"Slider_Panning", &Slider_Panning}, {"Bitmap_Volume", &Bitmap_Volume},
-      {"Bitmap_Panning", &Bitmap_Panning}, {"Bitmap_Speed", &Bitmap_Speed}, {"Button_Up", &Button_Up},
-      {"Button_Up_Rollover", &Button_Up_Rollover}};
+  const std::pair<const char*, TImage**> images[] = {{"Button_Play", &Button_Play},
+                                                     {"Button_Pause", &Button_Pause},
+                                                     {"Button_Stop", &Button_Stop},
+                                                     {"Button_Next", &Button_Next},
+                                                     {"Button_Prev", &Button_Prev},
+                                                     {"Button_Shuffle", &Button_Shuffle},
+                                                     {"Button_Repeat", &Button_Repeat},
+                                                     {"Button_Mute", &Button_Mute},
+                                                     {"Button_Quit", &Button_Quit},
+                                                     {"LeftEye_Image", &LeftEye_Image},
+                                                     {"RightEye_Image", &RightEye_Image},
+                                                     {"FadeBitmap_Volume", &FadeBitmap_Volume},
+                                                     {"Slider_Volume", &Slider_Volume},
+                                                     {"FadeBitmap_Speed", &FadeBitmap_Speed},
+                                                     {"Slider_Speed", &Slider_Speed},
+                                                     {"FadeBitmap_Panning_Temp", &FadeBitmap_Panning_Temp},
+                                                     {"FadeBitmap_Panning", &FadeBitmap_Panning},
+                                                     {"Slider_Panning", &Slider_Panning},
+                                                     {"Bitmap_Volume", &Bitmap_Volume},
+                                                     {"Bitmap_Panning", &Bitmap_Panning},
+                                                     {"Bitmap_Speed", &Bitmap_Speed},
+                                                     {"Button_Up", &Button_Up},
+                                                     {"Button_Up_Rollover", &Button_Up_Rollover}};
   const std::pair<const char*, TLabel**> labels[] = {{"Label_Pos", &Label_Pos}, {"Hint_Label", &Hint_Label}};
   const std::pair<const char*, TTimer**> timers[] = {
       {"Timer", &Timer}, {"Eye_Timer", &Eye_Timer}, {"StartTimer", &StartTimer}};
   const std::pair<const char*, TImageList*> frameLists[] = {{"LeftEye", &LeftEye}, {"RightEye", &RightEye}};
   auto place = [](auto& slots, const std::string& name, auto value) {
     for (auto& [slotName, slot] : slots)
-      if (name == slotName)
-        *slot = value;
+      if (name == slotName) *slot = value;
   };
 
   for (const TSkinItem& item : layout.Items()) {
@@ -104,12 +102,10 @@ void TMainForm::CreateLayout()
     } else if (kind == "shape") {
       TSkinShape& shape = Add<TSkinShape>(name);
       ApplyBounds(shape, item);
-      if (item.Has("picture"))
-        LoadSkinPicture(shape.Picture(), item.Text("picture").c_str());
+      if (item.Has("picture")) LoadSkinPicture(shape.Picture(), item.Text("picture").c_str());
       shape.SetAutoSize(item.Bool("auto-size", false));
       shape.SetMovable(item.Bool("movable", false));
-      if (name == "ImageShape")
-        ImageShape = &shape;
+      if (name == "ImageShape") ImageShape = &shape;
     } else if (kind == "scroller") {
       TSkinScroller& scroller = Add<TSkinScroller>(name);
       ApplyBounds(scroller, item);
@@ -121,8 +117,7 @@ void TMainForm::CreateLayout()
         ApplyFont(scroller.Font(), item);
       }
       scroller.SetText(item.Text("text"));
-      if (name == "Scroller")
-        Scroller = &scroller;
+      if (name == "Scroller") Scroller = &scroller;
     } else if (kind == "image") {
       TImage& image = Add<TImage>(name);
       ApplyBounds(image, item);
@@ -131,16 +126,14 @@ void TMainForm::CreateLayout()
       image.SetCursor(CursorOf(item.Text("cursor")));
       image.SetVisible(item.Bool("visible", true));
       image.SetEnabled(item.Bool("enabled", true));
-      if (item.Has("picture"))
-        LoadSkinPicture(image.Picture(), item.Text("picture").c_str());
+      if (item.Has("picture")) LoadSkinPicture(image.Picture(), item.Text("picture").c_str());
       // Sized after the picture is in, so an auto-sized control takes the picture's size.
       image.SetAutoSize(item.Bool("auto-size", false));
       place(images, name, &image);
     } else if (kind == "label") {
       TLabel& label = Add<TLabel>(name);
       // A fixed size is set before the bounds, so the label keeps them.
-      if (!item.Bool("auto-size", true))
-        label.SetAutoSize(false);
+      if (!item.Bool("auto-size", true)) label.SetAutoSize(false);
       ApplyBounds(label, item);
       label.SetAlignment(AlignmentOf(item.Text("alignment")));
       label.SetTransparent(item.Bool("transparent", false));
@@ -148,10 +141,8 @@ void TMainForm::CreateLayout()
         label.SetParentFont(false);
         ApplyFont(label.Font(), item);
       }
-      if (item.Bool("auto-size", true))
-        label.SetAutoSize(true);
-      if (item.Has("caption"))
-        label.SetCaption(item.Text("caption"));
+      if (item.Bool("auto-size", true)) label.SetAutoSize(true);
+      if (item.Has("caption")) label.SetCaption(item.Text("caption"));
       place(labels, name, &label);
     } else if (kind == "list") {
       TSkinList& list = Add<TSkinList>(name);
@@ -169,8 +160,7 @@ void TMainForm::CreateLayout()
       list.SetLineColorEven(item.Color("line-even", list.LineColorEven()));
       list.SetLineColorSelected(item.Color("line-selected", list.LineColorSelected()));
       list.SetFontSelectedColor(item.Color("font-selected", list.FontSelectedColor()));
-      if (name == "List_Tracks")
-        List_Tracks = &list;
+      if (name == "List_Tracks") List_Tracks = &list;
     } else if (kind == "timer") {
       TTimer& timer = Add<TTimer>(name);
       timer.SetInterval(static_cast<unsigned>(item.Int("interval", 1000)));
@@ -203,10 +193,8 @@ void TMainForm::CreateLayout()
   Require(Button_Quit, "Button_Quit")->OnClick = [this](TObject* s) { Button_QuitClick(s); };
   for (TImage* mode : {Button_Shuffle, Button_Repeat, Button_Mute})
     mode->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Button_MuteMouseMove(s, sh, x, y); };
-  for (auto& [slotName, slot] : images)
-    Require(*slot, slotName);
-  for (auto& [slotName, slot] : labels)
-    Require(*slot, slotName);
+  for (auto& [slotName, slot] : images) Require(*slot, slotName);
+  for (auto& [slotName, slot] : labels) Require(*slot, slotName);
   for (TImage* knob : {Slider_Volume, Slider_Speed, Slider_Panning})
     knob->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { Slider_VolumeMouseMove(s, sh, x, y); };
   for (TImage* bar : {FadeBitmap_Volume, FadeBitmap_Speed, FadeBitmap_Panning})
@@ -223,14 +211,11 @@ void TMainForm::CreateLayout()
   Require(StartTimer, "StartTimer");
 }
 
-void TMainForm::LoadFrameStrip(TImageList& frames, const char* name, const char* maskName, int count)
-{
+void TMainForm::LoadFrameStrip(TImageList& frames, const char* name, const char* maskName, int count) {
   const TSkinArt* art = FindSkinArt(name);
-  if (!art)
-    return;
+  if (!art) return;
   TBitmap strip;
-  if (!strip.LoadFromMemory(art->Data, art->Size))
-    return;
+  if (!strip.LoadFromMemory(art->Data, art->Size)) return;
   TBitmap mask;
   const TSkinArt* maskArt = maskName ? FindSkinArt(maskName) : nullptr;
   const bool hasMask = maskArt && mask.LoadFromMemory(maskArt->Data, maskArt->Size).Ok();

@@ -24,10 +24,9 @@ int32_t Trunc(double value) { return static_cast<int32_t>(value); }
 
 bool OnTrack(int x) { return kTrackOrigin < x && x < kTrackEnd; }
 
-} // namespace
+}  // namespace
 
-void TMainForm::Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int /*x*/, int /*y*/)
-{
+void TMainForm::Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int /*x*/, int /*y*/) {
   if (!shift.Contains(ssLeft)) {
     if (sender == Slider_Volume)
       Hint_Label->SetCaption("Volume");
@@ -44,31 +43,26 @@ void TMainForm::Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int /
   const TSndEntryTable& snd = SndTable();
 
   if (sender == Slider_Volume) {
-    if (OnTrack(x))
-      Slider_Volume->SetLeft(x);
+    if (OnTrack(x)) Slider_Volume->SetLeft(x);
     const int w = Slider_Volume->Left() - kTrackOrigin;
     FadeBitmap_Volume->SetWidth(w);
     // 101, not 100: the far right reads 100.26, so the whole range up to 100 can be reached.
     Volume = w / kFullScale * 101.0;
-    if (!Muted)
-      snd.snd_set_volume(static_cast<uint32_t>(Trunc(Volume)));
+    if (!Muted) snd.snd_set_volume(static_cast<uint32_t>(Trunc(Volume)));
     Bitmap_Volume->Show();
     Hint_Label->SetCaption(std::to_string(Trunc(Volume)) + "%");
   } else if (sender == Slider_Speed) {
-    if (OnTrack(x))
-      Slider_Speed->SetLeft(295 <= x && x <= 305 ? kSpeedSnapLeft : x);
+    if (OnTrack(x)) Slider_Speed->SetLeft(295 <= x && x <= 305 ? kSpeedSnapLeft : x);
     const int w = Slider_Speed->Left() - kTrackOrigin;
     FadeBitmap_Speed->SetWidth(w);
     Frequency = Trunc(w / kFullScale * 99900.0 + 100.0);
     Bitmap_Speed->Show();
-    if (Slider_Speed->Left() == kSpeedSnapLeft)
-      Frequency = kNormalFrequency;
+    if (Slider_Speed->Left() == kSpeedSnapLeft) Frequency = kNormalFrequency;
     Hint_Label->SetCaption(std::to_string(Frequency) + "Hz");
     // The clock counts seconds of the track, which pass faster or slower with the playback rate.
     Timer->SetInterval(static_cast<uint32_t>(Trunc(1000.0 / (Frequency * (1.0 / 44100.0)))));
   } else if (sender == Slider_Panning) {
-    if (OnTrack(x))
-      Slider_Panning->SetLeft(304 <= x && x <= 314 ? kPanningMiddle : x);
+    if (OnTrack(x)) Slider_Panning->SetLeft(304 <= x && x <= 314 ? kPanningMiddle : x);
     const int w = Slider_Panning->Left() - kTrackOrigin;
     // The bar grows from the middle towards the knob. White is the bar's see-through colour; the
     // pattern is anchored at the canvas origin, so each column shows the same column of the source.

@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::function<void()>& TMainForm::EndProcess()
-{
+std::function<void()>& TMainForm::EndProcess() {
   static std::function<void()> end = [] {
     // The window was never shown and nothing has started: there is nothing to tear down, and
     // running destructors of a half-built window would only risk a crash on the way out.
@@ -22,8 +21,7 @@ std::function<void()>& TMainForm::EndProcess()
   return end;
 }
 
-TMainForm::TMainForm(TComponent* owner) : TForm(owner)
-{
+TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   CreateLayout();
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   FShuffle.Seed(1);
@@ -38,8 +36,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner)
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::EndStartup(const char* message)
-{
+void TMainForm::EndStartup(const char* message) {
   // The timers run from the moment the layout made them. Stopping them before the message box
   // appears means no tick can reach a library that was not loaded or initialised, whatever keeps
   // the message loop turning while the box is up.
@@ -52,8 +49,7 @@ void TMainForm::EndStartup(const char* message)
   EndProcess()();
 }
 
-void TMainForm::ReadPlayList()
-{
+void TMainForm::ReadPlayList() {
   std::optional<TPlayList> list = ReadPlayListFile();
   if (!list) {
     EndStartup(kPlayListMissing);
@@ -63,10 +59,8 @@ void TMainForm::ReadPlayList()
   TrackCount = list->TrackCount;
 }
 
-void TMainForm::FormCreate(TObject* /*sender*/)
-{
-  if (FStartupFailed)
-    return;
+void TMainForm::FormCreate(TObject* /*sender*/) {
+  if (FStartupFailed) return;
   List_Tracks->ShowScrollBar(sbBoth, false);
   OldListProc = List_Tracks->WindowProc();
   List_Tracks->SetWindowProc([this](TMessage& message) { ListWndProc(message); });
@@ -77,21 +71,18 @@ void TMainForm::FormCreate(TObject* /*sender*/)
   StartPlayer();
 }
 
-void TMainForm::StartPlayer()
-{
+void TMainForm::StartPlayer() {
   CurrentTrack = 0;
   // An empty playlist starts nothing; the window still opens, with an empty list.
   if (TrackCount > 0) {
     StreamMode = TrackFiles::IsStreamFile(TrackTable[0].FileName) ? 1 : 0;
     LoadTrack(0);
   }
-  for (int32_t i = 0; i < TrackCount; ++i)
-    List_Tracks->Items().Add(TrackTable[i].Title);
+  for (int32_t i = 0; i < TrackCount; ++i) List_Tracks->Items().Add(TrackTable[i].Title);
   StartSpectrum();
 }
 
-void TMainForm::ListWndProc(TMessage& message)
-{
+void TMainForm::ListWndProc(TMessage& message) {
   // The skin's thumb stands in for the list's own scroll bar, which must never show: it is hidden
   // on every message the list gets. The list decides again whether it needs one whenever its
   // lines or size change, so it is hidden once more after such a message has been handled.
@@ -100,8 +91,7 @@ void TMainForm::ListWndProc(TMessage& message)
   List_Tracks->ShowScrollBar(sbBoth, false);
 }
 
-void TMainForm::Button_QuitClick(TObject* /*sender*/)
-{
+void TMainForm::Button_QuitClick(TObject* /*sender*/) {
   // Both kinds are freed whatever played last; a stale or zero handle is refused by the library.
   SndTable().snd_music_free(MusicHandle);
   SndTable().snd_stream_free(StreamHandle);

@@ -15,15 +15,11 @@ constexpr uint32_t kStreamCreateFlags = 0x40000;
 // The library takes whole volume and pan values; the settings are cut toward zero.
 int32_t Trunc(double value) { return static_cast<int32_t>(value); }
 
-} // namespace
+}  // namespace
 
-uint32_t TMainForm::Channel() const
-{
-  return StreamMode == 0 ? MusicHandle : StreamHandle;
-}
+uint32_t TMainForm::Channel() const { return StreamMode == 0 ? MusicHandle : StreamHandle; }
 
-void TMainForm::LoadTrack(int32_t index)
-{
+void TMainForm::LoadTrack(int32_t index) {
   const TSndEntryTable& snd = SndTable();
 
   // Resuming reads CurrentTrack, not the index: every caller stores the wanted track there first.
@@ -32,8 +28,7 @@ void TMainForm::LoadTrack(int32_t index)
     Paused = false;
     return;
   }
-  if (index < 0 || index >= TrackCount)
-    return;
+  if (index < 0 || index >= TrackCount) return;
 
   const std::string path = TrackFiles::TrackPath(TrackTable[index].FileName);
 
@@ -70,10 +65,8 @@ void TMainForm::LoadTrack(int32_t index)
   CurrentTrack = index;
 }
 
-void TMainForm::Button_PlayClick(TObject* /*sender*/)
-{
-  if (TrackCount == 0)
-    return;
+void TMainForm::Button_PlayClick(TObject* /*sender*/) {
+  if (TrackCount == 0) return;
   Playing = true;
   CurrentTrack = List_Tracks->ItemIndex();
   if (CurrentTrack == -1) {
@@ -83,29 +76,21 @@ void TMainForm::Button_PlayClick(TObject* /*sender*/)
   LoadTrack(CurrentTrack);
 }
 
-void TMainForm::List_TracksDblClick(TObject* sender)
-{
-  Button_PlayClick(sender);
-}
+void TMainForm::List_TracksDblClick(TObject* sender) { Button_PlayClick(sender); }
 
-void TMainForm::List_TracksKeyPress(TObject* sender, char& key)
-{
+void TMainForm::List_TracksKeyPress(TObject* sender, char& key) {
   // The key goes on to the list unchanged.
-  if (key == 13 || key == 32)
-    Button_PlayClick(sender);
+  if (key == 13 || key == 32) Button_PlayClick(sender);
 }
 
-void TMainForm::Button_PauseClick(TObject* /*sender*/)
-{
-  if (!Playing)
-    return;
+void TMainForm::Button_PauseClick(TObject* /*sender*/) {
+  if (!Playing) return;
   SndTable().snd_channel_pause(Channel());
   PausedTrack = CurrentTrack;
   Paused = true;
 }
 
-void TMainForm::Button_StopClick(TObject* /*sender*/)
-{
+void TMainForm::Button_StopClick(TObject* /*sender*/) {
   const TSndEntryTable& snd = SndTable();
   if (StreamMode == 0) {
     snd.snd_channel_stop(MusicHandle);
@@ -121,46 +106,36 @@ void TMainForm::Button_StopClick(TObject* /*sender*/)
   Paused = false;
 }
 
-void TMainForm::SelectOnly(int index)
-{
+void TMainForm::SelectOnly(int index) {
   const int count = List_Tracks->Count();
-  for (int i = 0; i < count; ++i)
-    List_Tracks->SetSelected(i, false);
+  for (int i = 0; i < count; ++i) List_Tracks->SetSelected(i, false);
   List_Tracks->SetSelected(index, true);
 }
 
-void TMainForm::Button_PrevClick(TObject* /*sender*/)
-{
-  if (CurrentTrack < 0 || TrackCount == 0)
-    return;
+void TMainForm::Button_PrevClick(TObject* /*sender*/) {
+  if (CurrentTrack < 0 || TrackCount == 0) return;
   Playing = true;
   --CurrentTrack;
-  if (CurrentTrack == -1)
-    CurrentTrack = List_Tracks->Count() - 1;
+  if (CurrentTrack == -1) CurrentTrack = List_Tracks->Count() - 1;
   SelectOnly(CurrentTrack);
   LoadTrack(CurrentTrack);
 }
 
-void TMainForm::Button_NextClick(TObject* /*sender*/)
-{
-  if (List_Tracks->Count() <= CurrentTrack || TrackCount == 0)
-    return;
+void TMainForm::Button_NextClick(TObject* /*sender*/) {
+  if (List_Tracks->Count() <= CurrentTrack || TrackCount == 0) return;
   Playing = true;
   ++CurrentTrack;
-  if (CurrentTrack > List_Tracks->Count() - 1)
-    CurrentTrack = 0;
+  if (CurrentTrack > List_Tracks->Count() - 1) CurrentTrack = 0;
   SelectOnly(CurrentTrack);
   LoadTrack(CurrentTrack);
 }
 
-void TMainForm::Button_MuteClick(TObject* /*sender*/)
-{
+void TMainForm::Button_MuteClick(TObject* /*sender*/) {
   SndTable().snd_set_volume(Muted ? static_cast<uint32_t>(Trunc(Volume)) : 0u);
   Muted = !Muted;
 }
 
-void TMainForm::Button_ShuffleClick(TObject* /*sender*/)
-{
+void TMainForm::Button_ShuffleClick(TObject* /*sender*/) {
   if (Repeat) {
     Button_Repeat->Hide();
     Repeat = false;
@@ -168,8 +143,7 @@ void TMainForm::Button_ShuffleClick(TObject* /*sender*/)
   Shuffle = !Shuffle;
 }
 
-void TMainForm::Button_RepeatClick(TObject* /*sender*/)
-{
+void TMainForm::Button_RepeatClick(TObject* /*sender*/) {
   if (Shuffle) {
     Button_Shuffle->Hide();
     Shuffle = false;
@@ -177,16 +151,13 @@ void TMainForm::Button_RepeatClick(TObject* /*sender*/)
   Repeat = !Repeat;
 }
 
-void TMainForm::AdvanceAtTrackEnd(TObject* sender)
-{
-  if (TrackCount == 0)
-    return;
+void TMainForm::AdvanceAtTrackEnd(TObject* sender) {
+  if (TrackCount == 0) return;
   if (Shuffle) {
     // Shuffle never picks the first two tracks of a longer list. With fewer than three tracks
     // there is no track 2, so the pick is taken as it falls.
     int32_t i = FShuffle.Next() % TrackCount;
-    if (TrackCount >= 3 && i < 2)
-      i = 2;
+    if (TrackCount >= 3 && i < 2) i = 2;
     List_Tracks->SetSelected(i, true);
     LoadTrack(i);
   } else if (Repeat) {

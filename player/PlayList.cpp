@@ -20,20 +20,16 @@ using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 // and counts as one byte of the piece, so CR LF and LF files split long lines at the same places.
 // A CR elsewhere is an ordinary byte. Returns false at the end of the file (or on a read error)
 // when nothing was read.
-bool ReadPiece(std::FILE* file, std::string& text)
-{
+bool ReadPiece(std::FILE* file, std::string& text) {
   text.clear();
   std::size_t bytes = 0;
   while (bytes < kPieceBytes) {
     int c = std::getc(file);
-    if (c == EOF)
-      break;
+    if (c == EOF) break;
     if (c == '\r') {
       int next = std::getc(file);
-      if (next == '\n')
-        return true;
-      if (next != EOF)
-        std::ungetc(next, file);
+      if (next == '\n') return true;
+      if (next != EOF) std::ungetc(next, file);
     } else if (c == '\n') {
       return true;
     }
@@ -43,28 +39,23 @@ bool ReadPiece(std::FILE* file, std::string& text)
   return bytes > 0;
 }
 
-} // namespace
+}  // namespace
 
-std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path)
-{
+std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path) {
   TFile file(std::fopen(path.c_str(), "rb"));
-  if (!file)
-    return std::nullopt;
+  if (!file) return std::nullopt;
   // A folder of that name opens here, but it is no playlist: treat it as a file that cannot be opened.
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
-    return std::nullopt;
+  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
 
   std::string piece;
   std::size_t lines = 0;
-  while (ReadPiece(file.get(), piece))
-    ++lines;
+  while (ReadPiece(file.get(), piece)) ++lines;
 
   TPlayList list;
   list.TrackTable.resize(lines);
   std::clearerr(file.get());
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0)
-    return list;
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return list;
 
   std::size_t filled = 0;
   while (filled < lines && ReadPiece(file.get(), list.TrackTable[filled].FileName)) {

@@ -4,10 +4,8 @@
 
 #include "SkinArtTable.h"
 
-const TSkinArt* FindSkinArt(std::string_view name)
-{
+const TSkinArt* FindSkinArt(std::string_view name) {
   for (const TSkinArt& art : kSkinArtTable)
-    if (art.Name == name)
-      return &art;
+    if (art.Name == name) return &art;
   return nullptr;
 }

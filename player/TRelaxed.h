@@ -18,7 +18,10 @@ public:
   T Load() const noexcept { return FValue.load(std::memory_order_relaxed); }
   void Store(T value) noexcept { FValue.store(value, std::memory_order_relaxed); }
   operator T() const noexcept { return Load(); }
-  TRelaxed& operator=(T value) noexcept { Store(value); return *this; }
+  TRelaxed& operator=(T value) noexcept {
+    Store(value);
+    return *this;
+  }
 
 private:
   static_assert(std::atomic<T>::is_always_lock_free, "the display thread must never wait");

@@ -8,8 +8,7 @@
 
 namespace TrackFiles {
 
-std::string TrackPath(std::string_view fileName)
-{
+std::string TrackPath(std::string_view fileName) {
   std::error_code error;
   std::filesystem::path current = std::filesystem::current_path(error);
   // A current directory that was removed under us leaves no absolute path to build; the relative
@@ -17,10 +16,8 @@ std::string TrackPath(std::string_view fileName)
   return TrackPath(error ? std::string(".") : current.string(), fileName);
 }
 
-std::string TrackPath(std::string_view currentDir, std::string_view fileName)
-{
-  while (!currentDir.empty() && currentDir.back() == '/')
-    currentDir.remove_suffix(1);
+std::string TrackPath(std::string_view currentDir, std::string_view fileName) {
+  while (!currentDir.empty() && currentDir.back() == '/') currentDir.remove_suffix(1);
   std::string path;
   path.reserve(currentDir.size() + 6 + fileName.size());
   path.append(currentDir);
@@ -31,14 +28,12 @@ std::string TrackPath(std::string_view currentDir, std::string_view fileName)
   return path;
 }
 
-bool IsStreamFile(std::string_view path)
-{
+bool IsStreamFile(std::string_view path) {
   std::size_t slash = path.find_last_of("/\\");
   std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
   std::size_t dot = last.rfind('.');
-  if (dot == std::string_view::npos)
-    return false;
+  if (dot == std::string_view::npos) return false;
   return last.substr(dot) == ".mp3";
 }
 
-} // namespace TrackFiles
+}  // namespace TrackFiles

@@ -18,4 +18,4 @@ std::string TrackPath(std::string_view currentDir, std::string_view fileName);
 // Any other spelling, such as ".MP3", plays as a tracker module.
 bool IsStreamFile(std::string_view path);
 
-} // namespace TrackFiles
+}  // namespace TrackFiles

@@ -5,8 +5,7 @@
 #include "backends/sdl2/Sdl2Backend.h"
 #include "components/TApplication.h"
 
-int main()
-{
+int main() {
   // Without a window there is nothing to play into: this prints the reason and ends with status 1
   // before anything else runs.
   Application.OpenBackend(CreateSdl2Backend);

@@ -5,17 +5,14 @@
 #include "components/Exception.h"
 #include "mira_main_layout_text.h"
 
-std::string_view MainSkinLayoutText()
-{
+std::string_view MainSkinLayoutText() {
   return {reinterpret_cast<const char*>(mira_main_layout_text), mira_main_layout_text_size};
 }
 
-const TSkinLayout& MainSkinLayout()
-{
+const TSkinLayout& MainSkinLayout() {
   static const TSkinLayout layout = [] {
     TSkinLayoutResult result = TSkinLayout::Parse(MainSkinLayoutText());
-    if (!result.Ok())
-      throw Exception("The window layout is damaged: " + result.Error);
+    if (!result.Ok()) throw Exception("The window layout is damaged: " + result.Error);
     return std::move(result.Layout);
   }();
   return layout;

@@ -26,7 +26,8 @@ struct TSkinBounds {
 // only convert; a key the section does not have yields the fallback.
 class TSkinItem {
 public:
-  TSkinItem(std::string kind, std::string name, int line) : FKind(std::move(kind)), FName(std::move(name)), FLine(line) {}
+  TSkinItem(std::string kind, std::string name, int line)
+      : FKind(std::move(kind)), FName(std::move(name)), FLine(line) {}
 
   const std::string& Kind() const { return FKind; }
   const std::string& Name() const { return FName; }

@@ -38,8 +38,7 @@ void TApplication::SetBackend(std::unique_ptr<TBackend> backend) {
 }
 
 TBackend& TApplication::EnsureBackend() {
-  if (!FBackend)
-    throw EInvalidOperation("No window backend has been chosen (Application.OpenBackend or SetBackend)");
+  if (!FBackend) throw EInvalidOperation("No window backend has been chosen (Application.OpenBackend or SetBackend)");
   return *FBackend;
 }
 
@@ -101,9 +100,7 @@ void TApplication::FlushPaint() {
   }
 }
 
-void TApplication::MessageBox(const std::string& text) {
-  EnsureBackend().ShowMessageBox(FTitle, text);
-}
+void TApplication::MessageBox(const std::string& text) { EnsureBackend().ShowMessageBox(FTitle, text); }
 
 void TApplication::HandleException() {
   try {

@@ -29,8 +29,8 @@ class TTimer;
 // delivers the events, fires every timer that is due (in the order of their deadlines, at most
 // once each), and paints. Timers falling due within kTimerSlack of one another fire in the same
 // turn: the wait runs to the latest of them, so none fires early and none more than kTimerSlack
-// late, and each keeps the rhythm of its own deadlines. Exceptions that escape an event handler, a timer or a form's creation
-// are shown by ShowException and the loop carries on.
+// late, and each keeps the rhythm of its own deadlines. Exceptions that escape an event handler, a timer or a form's
+// creation are shown by ShowException and the loop carries on.
 class TApplication : public TComponent {
 public:
   TApplication();

@@ -56,8 +56,8 @@ void TComponent::InsertComponent(std::unique_ptr<TComponent> child, const std::s
 }
 
 void TComponent::DestroyComponent(TComponent* component) {
-  auto it = std::find_if(FComponents.begin(), FComponents.end(),
-                         [component](const auto& p) { return p.get() == component; });
+  auto it =
+      std::find_if(FComponents.begin(), FComponents.end(), [component](const auto& p) { return p.get() == component; });
   assert(it != FComponents.end() && "DestroyComponent: not owned by this component");
   if (it == FComponents.end()) return;
   ComponentRemoving(component);

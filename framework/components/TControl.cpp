@@ -188,8 +188,12 @@ void TControl::SetFocus() {
 namespace {
 TMouseButton ButtonOf(uint32_t msg) {
   switch (msg) {
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK: return TMouseButton::mbRight;
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK: return TMouseButton::mbMiddle;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK: return TMouseButton::mbRight;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK: return TMouseButton::mbMiddle;
     default: return TMouseButton::mbLeft;
   }
 }
@@ -199,10 +203,10 @@ void TControl::WndProc(TMessage& m) {
   const int x = LParamX(m.LParam), y = LParamY(m.LParam);
   const TShiftState shift = TShiftState::FromBits(uint8_t(m.WParam & 0xFF));
   switch (m.Msg) {
-    case WM_MOUSEMOVE:
-      MouseMove(shift, x, y);
-      break;
-    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: {
+    case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
       const TMouseButton b = ButtonOf(m.Msg);
       if (b == TMouseButton::mbLeft) {
         if (HasStyle(csCaptureMouse)) SetMouseCapture(true);
@@ -211,7 +215,9 @@ void TControl::WndProc(TMessage& m) {
       MouseDown(b, shift, x, y);
       break;
     }
-    case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK: {
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
       const TMouseButton b = ButtonOf(m.Msg);
       if (!HasStyle(csDoubleClicks)) {
         // Without double-click support the second press is an ordinary press.
@@ -227,7 +233,9 @@ void TControl::WndProc(TMessage& m) {
       MouseDown(b, shift | ssDouble, x, y);
       break;
     }
-    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: {
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
       const TMouseButton b = ButtonOf(m.Msg);
       if (b == TMouseButton::mbLeft) {
         if (HasStyle(csCaptureMouse)) SetMouseCapture(false);
@@ -239,13 +247,15 @@ void TControl::WndProc(TMessage& m) {
       MouseUp(b, shift, x, y);
       break;
     }
-    case WM_MOUSEWHEEL:
-      m.Result = MouseWheel(shift, WheelDelta(m.WParam), x, y) ? 1 : 0;
-      break;
-    case WM_KEYDOWN: case WM_KEYUP: {
+    case WM_MOUSEWHEEL: m.Result = MouseWheel(shift, WheelDelta(m.WParam), x, y) ? 1 : 0; break;
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
       uint16_t key = uint16_t(m.WParam);
       const TShiftState ks = TShiftState::FromBits(uint8_t(m.LParam & 0xFF));
-      if (m.Msg == WM_KEYDOWN) KeyDown(key, ks); else KeyUp(key, ks);
+      if (m.Msg == WM_KEYDOWN)
+        KeyDown(key, ks);
+      else
+        KeyUp(key, ks);
       m.WParam = key;  // a handler may swallow the key by setting it to 0
       break;
     }
@@ -255,17 +265,10 @@ void TControl::WndProc(TMessage& m) {
       m.WParam = uint8_t(c);
       break;
     }
-    case WM_PAINT:
-      Paint();
-      break;
-    case WM_SETFOCUS:
-      FocusChanged(true);
-      break;
-    case WM_KILLFOCUS:
-      FocusChanged(false);
-      break;
-    default:
-      break;
+    case WM_PAINT: Paint(); break;
+    case WM_SETFOCUS: FocusChanged(true); break;
+    case WM_KILLFOCUS: FocusChanged(false); break;
+    default: break;
   }
 }
 

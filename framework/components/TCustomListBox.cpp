@@ -236,7 +236,10 @@ void TCustomListBox::WndProc(TMessage& m) {
     case LB_INSERTSTRING: {
       int index = int(intptr_t(m.WParam));
       if (index == -1) index = n;
-      if (index < 0 || index > n) { m.Result = LB_ERR; return; }
+      if (index < 0 || index > n) {
+        m.Result = LB_ERR;
+        return;
+      }
       FItems.insert(FItems.begin() + index, *reinterpret_cast<const std::string*>(m.LParam));
       if (FItemIndex >= index) ++FItemIndex;
       m.Result = index;
@@ -245,10 +248,15 @@ void TCustomListBox::WndProc(TMessage& m) {
     }
     case LB_DELETESTRING: {
       const int index = int(intptr_t(m.WParam));
-      if (index < 0 || index >= n) { m.Result = LB_ERR; return; }
+      if (index < 0 || index >= n) {
+        m.Result = LB_ERR;
+        return;
+      }
       FItems.erase(FItems.begin() + index);
-      if (FItemIndex == index) FItemIndex = -1;
-      else if (FItemIndex > index) --FItemIndex;
+      if (FItemIndex == index)
+        FItemIndex = -1;
+      else if (FItemIndex > index)
+        --FItemIndex;
       m.Result = n - 1;
       ItemsChanged();
       return;
@@ -260,12 +268,13 @@ void TCustomListBox::WndProc(TMessage& m) {
       FTopIndex = 0;
       ItemsChanged();
       return;
-    case LB_GETCOUNT:
-      m.Result = n;
-      return;
+    case LB_GETCOUNT: m.Result = n; return;
     case LB_GETTEXT: {
       const int index = int(intptr_t(m.WParam));
-      if (index < 0 || index >= n) { m.Result = LB_ERR; return; }
+      if (index < 0 || index >= n) {
+        m.Result = LB_ERR;
+        return;
+      }
       *reinterpret_cast<std::string*>(m.LParam) = FItems[size_t(index)];
       m.Result = intptr_t(FItems[size_t(index)].size());
       return;
@@ -285,9 +294,7 @@ void TCustomListBox::WndProc(TMessage& m) {
       m.Result = index;
       return;
     }
-    case LB_GETCURSEL:
-      m.Result = FItemIndex;
-      return;
+    case LB_GETCURSEL: m.Result = FItemIndex; return;
     case LB_SETSEL:
       m.Result = LB_ERR;  // a single-selection list selects through LB_SETCURSEL only
       return;
@@ -296,28 +303,28 @@ void TCustomListBox::WndProc(TMessage& m) {
       m.Result = index < 0 || index >= n ? LB_ERR : (index == FItemIndex ? 1 : 0);
       return;
     }
-    case LB_GETTOPINDEX:
-      m.Result = FTopIndex;
-      return;
+    case LB_GETTOPINDEX: m.Result = FTopIndex; return;
     case LB_SETTOPINDEX: {
       const int index = int(intptr_t(m.WParam));
-      if (index < 0 || (index >= n && n > 0)) { m.Result = LB_ERR; return; }
+      if (index < 0 || (index >= n && n > 0)) {
+        m.Result = LB_ERR;
+        return;
+      }
       ScrollTo(index);
       m.Result = 0;
       return;
     }
-    case LB_GETITEMHEIGHT:
-      m.Result = FItemHeight;
-      return;
+    case LB_GETITEMHEIGHT: m.Result = FItemHeight; return;
     case LB_SETITEMHEIGHT:
-      if (m.LParam <= 0 || m.LParam > 255) { m.Result = LB_ERR; return; }
+      if (m.LParam <= 0 || m.LParam > 255) {
+        m.Result = LB_ERR;
+        return;
+      }
       FItemHeight = int(m.LParam);
       ItemsChanged();
       m.Result = 0;
       return;
-    case WM_SIZE:
-      ItemsChanged();
-      break;
+    case WM_SIZE: ItemsChanged(); break;
     case WM_VSCROLL:
       switch (m.WParam) {
         case SB_LINEUP: ScrollTo(FTopIndex - 1); break;
@@ -327,13 +334,9 @@ void TCustomListBox::WndProc(TMessage& m) {
         default: break;
       }
       return;
-    case WM_PAINT:
-      PaintList(*reinterpret_cast<const TRect*>(m.LParam));
-      return;
+    case WM_PAINT: PaintList(*reinterpret_cast<const TRect*>(m.LParam)); return;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Invalidate();
-      break;
+    case WM_KILLFOCUS: Invalidate(); break;
     case WM_KEYDOWN:
       // The key events run first; a handler can swallow the key by setting it to 0.
       TControl::WndProc(m);
@@ -379,8 +382,7 @@ void TCustomListBox::WndProc(TMessage& m) {
       m.Result = 1;
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TControl::WndProc(m);
 }

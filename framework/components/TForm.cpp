@@ -15,7 +15,7 @@ namespace {
 constexpr size_t kMaxPaintRects = 8;
 
 uint32_t PointerMessage(const TBackendEvent& e) {
-  const uint32_t base = e.Button == TMouseButton::mbRight   ? WM_RBUTTONDOWN
+  const uint32_t base = e.Button == TMouseButton::mbRight    ? WM_RBUTTONDOWN
                         : e.Button == TMouseButton::mbMiddle ? WM_MBUTTONDOWN
                                                              : WM_LBUTTONDOWN;
   switch (e.Kind) {
@@ -136,7 +136,10 @@ void TForm::SetVisible(bool visible) {
     FVisible = true;
     if (!FActiveControl) {
       for (TControl* c : FControls)
-        if (c->CanFocus() && c->Visible() && c->Enabled()) { FActiveControl = c; break; }
+        if (c->CanFocus() && c->Visible() && c->Enabled()) {
+          FActiveControl = c;
+          break;
+        }
     }
     backend.ShowWindow(true);
     InvalidateRect(ClientRect());
@@ -345,7 +348,9 @@ TControl* TForm::Controls(int index) const {
 }
 
 TControl* TForm::ControlAtPos(TPoint p, bool allowDisabled) const {
-  auto hit = [&](TControl* c) { return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p); };
+  auto hit = [&](TControl* c) {
+    return c->Visible() && (allowDisabled || c->Enabled()) && c->BoundsRect().Contains(p);
+  };
   for (auto it = FControls.rbegin(); it != FControls.rend(); ++it)
     if ((*it)->IsWindowed() && hit(*it)) return *it;
   for (auto it = FControls.rbegin(); it != FControls.rend(); ++it)
@@ -378,9 +383,7 @@ void TForm::HandleBackendEvent(const TBackendEvent& e) {
     case TBackendEventKind::PointerMove:
     case TBackendEventKind::PointerDown:
     case TBackendEventKind::PointerUp:
-    case TBackendEventKind::PointerDblClick:
-      RoutePointer(e);
-      break;
+    case TBackendEventKind::PointerDblClick: RoutePointer(e); break;
     case TBackendEventKind::Wheel: {
       const TPoint p{e.X, e.Y};
       TControl* target = ControlAtPos(p);
@@ -392,28 +395,22 @@ void TForm::HandleBackendEvent(const TBackendEvent& e) {
     }
     case TBackendEventKind::KeyDown:
     case TBackendEventKind::KeyUp: {
-      TControl* target = FActiveControl && FActiveControl->Visible() && FActiveControl->Enabled() ? FActiveControl : this;
+      TControl* target =
+          FActiveControl && FActiveControl->Visible() && FActiveControl->Enabled() ? FActiveControl : this;
       target->Perform(e.Kind == TBackendEventKind::KeyDown ? WM_KEYDOWN : WM_KEYUP, e.Key, e.Shift.Bits());
       break;
     }
     case TBackendEventKind::Char: {
       if (e.Char == 0 || e.Char > 0xFF) break;  // FIXME: characters beyond Latin-1 are not delivered
-      TControl* target = FActiveControl && FActiveControl->Visible() && FActiveControl->Enabled() ? FActiveControl : this;
+      TControl* target =
+          FActiveControl && FActiveControl->Visible() && FActiveControl->Enabled() ? FActiveControl : this;
       target->Perform(WM_CHAR, e.Char);
       break;
     }
-    case TBackendEventKind::Close:
-      Close();
-      break;
-    case TBackendEventKind::Expose:
-      InvalidateRect(e.Area.IsEmpty() ? ClientRect() : e.Area);
-      break;
-    case TBackendEventKind::FocusIn:
-      SetActive(true);
-      break;
-    case TBackendEventKind::FocusOut:
-      SetActive(false);
-      break;
+    case TBackendEventKind::Close: Close(); break;
+    case TBackendEventKind::Expose: InvalidateRect(e.Area.IsEmpty() ? ClientRect() : e.Area); break;
+    case TBackendEventKind::FocusIn: SetActive(true); break;
+    case TBackendEventKind::FocusOut: SetActive(false); break;
   }
 }
 
@@ -427,8 +424,7 @@ void TForm::RoutePointer(const TBackendEvent& e) {
     if (!target) target = this;
   }
   const uint32_t msg = PointerMessage(e);
-  if ((msg != WM_MOUSEMOVE && msg != WM_LBUTTONUP && msg != WM_RBUTTONUP && msg != WM_MBUTTONUP) &&
-      target->CanFocus())
+  if ((msg != WM_MOUSEMOVE && msg != WM_LBUTTONUP && msg != WM_RBUTTONUP && msg != WM_MBUTTONUP) && target->CanFocus())
     SetActiveControl(target);
   TPoint local = p;
   if (target != this) {

@@ -113,9 +113,9 @@ public:
   void SetActiveControl(TControl* control);
   TControl* CaptureControl() const { return FCaptureControl; }
 
-  TNotifyEvent OnCreate;   // after every control exists, before the first show
+  TNotifyEvent OnCreate;  // after every control exists, before the first show
   TNotifyEvent OnShow;
-  TNotifyEvent OnPaint;    // after the background, before the controls
+  TNotifyEvent OnPaint;  // after the background, before the controls
   TCloseEvent OnClose;
 
   // --- Used by the framework ------------------------------------------------------------

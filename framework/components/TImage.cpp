@@ -56,11 +56,17 @@ TRect TImage::DestRect() const {
       if (w > h) {
         w = cw;
         h = int(cw / aspect);
-        if (h > ch) { h = ch; w = int(ch * aspect); }
+        if (h > ch) {
+          h = ch;
+          w = int(ch * aspect);
+        }
       } else {
         h = ch;
         w = int(ch * aspect);
-        if (w > cw) { w = cw; h = int(cw / aspect); }
+        if (w > cw) {
+          w = cw;
+          h = int(cw / aspect);
+        }
       }
     } else {
       w = cw;

@@ -47,8 +47,10 @@ void TLabel::Paint() {
   canvas.Brush().SetStyle(bsClear);
   const int w = canvas.TextWidth(FCaption);
   int x = 0;
-  if (FAlignment == taCenter) x = (area.Width() - w) / 2;
-  else if (FAlignment == taRightJustify) x = area.Width() - w;
+  if (FAlignment == taCenter)
+    x = (area.Width() - w) / 2;
+  else if (FAlignment == taRightJustify)
+    x = area.Width() - w;
   // FIXME: a disabled label is drawn like an enabled one.
   canvas.TextOut(x, 0, FCaption);
   canvas.Brush().SetStyle(bsSolid);

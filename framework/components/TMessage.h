@@ -29,14 +29,14 @@ constexpr int WheelDelta(uintptr_t wparam) { return int16_t(uint16_t((wparam >> 
 
 // Window messages. The numbers are the classic desktop ones, so hooks written against them read
 // naturally.
-inline constexpr uint32_t WM_SIZE = 0x0005;       // the control's size changed
-inline constexpr uint32_t WM_SETFOCUS = 0x0007;   // keyboard input now goes to the control
+inline constexpr uint32_t WM_SIZE = 0x0005;      // the control's size changed
+inline constexpr uint32_t WM_SETFOCUS = 0x0007;  // keyboard input now goes to the control
 inline constexpr uint32_t WM_KILLFOCUS = 0x0008;
-inline constexpr uint32_t WM_PAINT = 0x000F;      // LParam: const TRect* to repaint, parent coordinates
+inline constexpr uint32_t WM_PAINT = 0x000F;  // LParam: const TRect* to repaint, parent coordinates
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t WM_KEYUP = 0x0101;
 inline constexpr uint32_t WM_CHAR = 0x0102;
-inline constexpr uint32_t WM_VSCROLL = 0x0115;    // WParam: SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN
+inline constexpr uint32_t WM_VSCROLL = 0x0115;  // WParam: SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN
 inline constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 inline constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 inline constexpr uint32_t WM_LBUTTONUP = 0x0202;
@@ -57,14 +57,14 @@ inline constexpr uint32_t LB_ADDSTRING = 0x0180;     // LParam: text; Result: it
 inline constexpr uint32_t LB_INSERTSTRING = 0x0181;  // WParam: index (-1 = end); LParam: text
 inline constexpr uint32_t LB_DELETESTRING = 0x0182;  // WParam: index; Result: count left or LB_ERR
 inline constexpr uint32_t LB_RESETCONTENT = 0x0184;
-inline constexpr uint32_t LB_SETSEL = 0x0185;        // WParam: select (0/1); LParam: index
-inline constexpr uint32_t LB_SETCURSEL = 0x0186;     // WParam: index, -1 for none; Result: LB_ERR if none selected
-inline constexpr uint32_t LB_GETSEL = 0x0187;        // WParam: index; Result: 1 selected, 0 not, LB_ERR
-inline constexpr uint32_t LB_GETCURSEL = 0x0188;     // Result: index or LB_ERR (-1)
-inline constexpr uint32_t LB_GETTEXT = 0x0189;       // WParam: index; LParam: std::string* out
+inline constexpr uint32_t LB_SETSEL = 0x0185;     // WParam: select (0/1); LParam: index
+inline constexpr uint32_t LB_SETCURSEL = 0x0186;  // WParam: index, -1 for none; Result: LB_ERR if none selected
+inline constexpr uint32_t LB_GETSEL = 0x0187;     // WParam: index; Result: 1 selected, 0 not, LB_ERR
+inline constexpr uint32_t LB_GETCURSEL = 0x0188;  // Result: index or LB_ERR (-1)
+inline constexpr uint32_t LB_GETTEXT = 0x0189;    // WParam: index; LParam: std::string* out
 inline constexpr uint32_t LB_GETCOUNT = 0x018B;
 inline constexpr uint32_t LB_GETTOPINDEX = 0x018E;
-inline constexpr uint32_t LB_SETTOPINDEX = 0x0197;   // WParam: index
-inline constexpr uint32_t LB_SETITEMHEIGHT = 0x01A0; // LParam: height in pixels
+inline constexpr uint32_t LB_SETTOPINDEX = 0x0197;    // WParam: index
+inline constexpr uint32_t LB_SETITEMHEIGHT = 0x01A0;  // LParam: height in pixels
 inline constexpr uint32_t LB_GETITEMHEIGHT = 0x01A1;
 inline constexpr intptr_t LB_ERR = -1;

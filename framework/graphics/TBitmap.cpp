@@ -29,9 +29,16 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) : TBitmap() {
 }
 
 TBitmap::TBitmap(const TBitmap& other)
-    : TObject(other), FWidth(other.FWidth), FHeight(other.FHeight), FFormat(other.FFormat), FPixels(other.FPixels),
-      FBits(other.FBits), FPalette(other.FPalette), FTransparent(other.FTransparent),
-      FTransparentColor(other.FTransparentColor), FCanvas(std::make_unique<TCanvas>(*this)) {
+    : TObject(other),
+      FWidth(other.FWidth),
+      FHeight(other.FHeight),
+      FFormat(other.FFormat),
+      FPixels(other.FPixels),
+      FBits(other.FBits),
+      FPalette(other.FPalette),
+      FTransparent(other.FTransparent),
+      FTransparentColor(other.FTransparentColor),
+      FCanvas(std::make_unique<TCanvas>(*this)) {
   FCanvas->Brush() = other.FCanvas->Brush();
 }
 

@@ -18,9 +18,16 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiAlphaBitfields = 6;
 
 uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-void Put16(std::vector<uint8_t>& v, uint16_t x) { v.push_back(uint8_t(x)); v.push_back(uint8_t(x >> 8)); }
-void Put32(std::vector<uint8_t>& v, uint32_t x) { for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i))); }
+uint32_t Get32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void Put16(std::vector<uint8_t>& v, uint16_t x) {
+  v.push_back(uint8_t(x));
+  v.push_back(uint8_t(x >> 8));
+}
+void Put32(std::vector<uint8_t>& v, uint32_t x) {
+  for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+}
 
 // A channel of a 32-bit bit-field pixel: where it sits and how wide it is.
 struct TChannel {
@@ -28,8 +35,14 @@ struct TChannel {
   int Bits = 0;
   bool FromMask(uint32_t mask) {
     if (mask == 0) return false;
-    while (!(mask & 1u)) { mask >>= 1; ++Shift; }
-    while (mask & 1u) { mask >>= 1; ++Bits; }
+    while (!(mask & 1u)) {
+      mask >>= 1;
+      ++Shift;
+    }
+    while (mask & 1u) {
+      mask >>= 1;
+      ++Bits;
+    }
     return mask == 0;  // the set bits must be contiguous
   }
   uint8_t Extract(uint32_t pixel) const {
@@ -112,7 +125,8 @@ TBitmapResult TBitmap::LoadFromMemory(const void* raw, size_t size) {
   if (bpp <= 8) {
     const uint32_t maxColors = 1u << bpp;
     const uint32_t count = colorsUsed == 0 ? maxColors : colorsUsed;
-    if (count > maxColors) return {"malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bpp) + " bits"};
+    if (count > maxColors)
+      return {"malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bpp) + " bits"};
     const size_t entry = core ? 3 : 4;
     if (paletteStart + uint64_t(count) * entry > size) return {"truncated BMP palette"};
     palette.resize(count);

@@ -113,8 +113,9 @@ void TCanvas::LineTo(int x, int y) {
   if (FPen.Style() == psDot) onLength = 3, period = 6;
 
   // A line wholly outside the clip costs nothing, however long it is.
-  const TRect box = TRect{std::min(from.X, x), std::min(from.Y, y), std::max(from.X, x) + 1, std::max(from.Y, y) + 1}
-                        .Offset(FOrigin.X, FOrigin.Y);
+  const TRect box =
+      TRect{std::min(from.X, x), std::min(from.Y, y), std::max(from.X, x) + 1, std::max(from.Y, y) + 1}.Offset(
+          FOrigin.X, FOrigin.Y);
   if (!box.Intersects(clip)) return;
 
   if (from.Y == y || from.X == x) {

@@ -105,11 +105,19 @@ private:
 class TCanvasStateSaver {
 public:
   explicit TCanvasStateSaver(TCanvas& canvas)
-      : FCanvas(canvas), FOrigin(canvas.Origin()), FClip(canvas.ClipRect()), FHasClip(canvas.HasClipRect()),
-        FBrush(canvas.Brush()), FPen(canvas.Pen()), FFont(canvas.Font()) {}
+      : FCanvas(canvas),
+        FOrigin(canvas.Origin()),
+        FClip(canvas.ClipRect()),
+        FHasClip(canvas.HasClipRect()),
+        FBrush(canvas.Brush()),
+        FPen(canvas.Pen()),
+        FFont(canvas.Font()) {}
   ~TCanvasStateSaver() {
     FCanvas.SetOrigin(FOrigin);
-    if (FHasClip) FCanvas.SetClipRect(FClip); else FCanvas.ResetClipRect();
+    if (FHasClip)
+      FCanvas.SetClipRect(FClip);
+    else
+      FCanvas.ResetClipRect();
     FCanvas.Brush() = FBrush;
     FCanvas.Pen() = FPen;
     FCanvas.Font().Assign(FFont);

@@ -57,9 +57,7 @@ inline constexpr TColor clDefault = 0x20000000;
 // top byte of 0, so this value equals no colour that can be read from inside.
 inline constexpr TColor clInvalid = 0xFFFFFFFF;
 
-constexpr TColor RGB(uint8_t r, uint8_t g, uint8_t b) {
-  return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16);
-}
+constexpr TColor RGB(uint8_t r, uint8_t g, uint8_t b) { return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16); }
 constexpr uint8_t GetRValue(TColor c) { return uint8_t(c); }
 constexpr uint8_t GetGValue(TColor c) { return uint8_t(c >> 8); }
 constexpr uint8_t GetBValue(TColor c) { return uint8_t(c >> 16); }

@@ -264,7 +264,8 @@ TTextMask TFont::Render(const std::string& text) const {
   const auto* pixels = static_cast<const uint8_t*>(surface->pixels);
   for (int y = 0; y < mask.Height; ++y)
     for (int x = 0; x < mask.Width; ++x)
-      if (pixels[size_t(y) * size_t(surface->pitch) + size_t(x)]) mask.Coverage[size_t(y) * size_t(mask.Width) + size_t(x)] = 255;
+      if (pixels[size_t(y) * size_t(surface->pitch) + size_t(x)])
+        mask.Coverage[size_t(y) * size_t(mask.Width) + size_t(x)] = 255;
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   SDL_FreeSurface(surface);
   return mask;

@@ -44,8 +44,8 @@ public:
   std::function<void(TObject* sender)> OnChange;
   // Reports progress of long operations. Nothing in the framework loads incrementally, so it is
   // only fired by Progress().
-  std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
-                     const TRect& rect, const std::string& message)>
+  std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& rect,
+                     const std::string& message)>
       OnProgress;
   void Progress(TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& rect,
                 const std::string& message);

@@ -30,7 +30,7 @@ public:
   TRegion Union(const TRegion& other) const;
   TRegion Intersect(const TRegion& other) const;
   TRegion Subtract(const TRegion& other) const;  // this minus other
-  TRegion Xor(const TRegion& other) const;  // in exactly one of the two
+  TRegion Xor(const TRegion& other) const;       // in exactly one of the two
   void Offset(int dx, int dy);
 
   bool operator==(const TRegion& other) const { return FRects == other.FRects; }

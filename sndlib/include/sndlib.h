@@ -67,8 +67,9 @@ typedef int32_t SND_BOOL;    /* 0 false, nonzero true */
 #define SND_MUSIC_PRESCAN 0x2000 /* compute the play length at load (needed by snd_music_get_length(h, 1)) */
 
 /* snd_stream_create_file flags. */
-#define SND_STREAM_PRESCAN 0x40000 /* scan the whole file at creation: exact length, also for VBR and
-                                      truncated files; without it the length is the file's own claim */
+#define SND_STREAM_PRESCAN                                                   \
+  0x40000 /* scan the whole file at creation: exact length, also for VBR and \
+             truncated files; without it the length is the file's own claim */
 
 /* snd_channel_get_data flags. */
 #define SND_DATA_FFT2048 0x80000002u /* 1024 magnitudes of a 2048-sample FFT, as 1024 floats */
@@ -185,7 +186,8 @@ SNDLIB_API SND_BOOL snd_music_free(SND_HANDLE handle);
  *   SND_ERROR_MEM.
  * Threads: any; the file is read and (with SND_STREAM_PRESCAN) scanned on the calling thread.
  */
-SNDLIB_API SND_HANDLE snd_stream_create_file(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length, uint32_t flags);
+SNDLIB_API SND_HANDLE snd_stream_create_file(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length,
+                                             uint32_t flags);
 
 /*
  * snd_stream_play: play a stream.

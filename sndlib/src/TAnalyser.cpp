@@ -46,7 +46,7 @@ const TFftPlan& Plan() {
   return *plan;
 }
 
-} // namespace
+}  // namespace
 
 uint32_t TAnalyser::Level(const TChannel& channel, int64_t heard, int rate) {
   size_t frames = size_t(std::max(1, rate / 50));
@@ -83,4 +83,4 @@ void TAnalyser::Spectrum(const TChannel& channel, int64_t heard, float* out) {
   }
 }
 
-} // namespace sndlib
+}  // namespace sndlib

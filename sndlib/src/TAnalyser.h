@@ -19,4 +19,4 @@ public:
   static void Spectrum(const TChannel& channel, int64_t heard, float* out);
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -22,8 +22,12 @@ static constexpr double kMaxRatio = 256.0;
 
 TChannel::TChannel(uint32_t handle, TChannelKind kind, std::unique_ptr<TSource> source, int outputRate,
                    size_t historyFrames)
-    : FHandle(handle), FKind(kind), FSource(std::move(source)), FRing(kRingFrames),
-      FDecodeScratch(new float[kDecodeChunk * 2]), FOutputRate(outputRate) {
+    : FHandle(handle),
+      FKind(kind),
+      FSource(std::move(source)),
+      FRing(kRingFrames),
+      FDecodeScratch(new float[kDecodeChunk * 2]),
+      FOutputRate(outputRate) {
   int error = 0;
   // Linear interpolation: the fastest sinc converter cost ten times the MP3 decoder per minute heard, and
   // what is resampled here is already band-limited well below the output's Nyquist rate in the usual cases
@@ -205,4 +209,4 @@ void TChannel::PeakOfHistory(int64_t end, size_t frames, float* peak) const {
   if (from < now + int64_t(TMixer::kMaxBlock) - int64_t(FHistoryFrames)) peak[0] = peak[1] = 0.0f;
 }
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -24,8 +24,7 @@ enum class TChannelState : int { Stopped, Playing, Paused, Ended };
 // ring's consumer side or the resampler from the control side first halts the channel and quiesces the mixer.
 class TChannel {
 public:
-  TChannel(uint32_t handle, TChannelKind kind, std::unique_ptr<TSource> source, int outputRate,
-           size_t historyFrames);
+  TChannel(uint32_t handle, TChannelKind kind, std::unique_ptr<TSource> source, int outputRate, size_t historyFrames);
   ~TChannel();
   TChannel(const TChannel&) = delete;
   TChannel& operator=(const TChannel&) = delete;
@@ -103,4 +102,4 @@ private:
   std::atomic<int64_t> FHistoryEnd{-1};
 };
 
-} // namespace sndlib
+}  // namespace sndlib

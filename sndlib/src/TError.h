@@ -16,4 +16,4 @@ struct TError {
 void SetLastError(int32_t code);
 int32_t LastError();
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -68,4 +68,4 @@ void TMixer::Mix(float* out, size_t frames) {
   FGeneration.fetch_add(1);
 }
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -42,4 +42,4 @@ private:
   std::unique_ptr<float[]> FChannelBuffer;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -23,17 +23,17 @@ static bool LooksLikeModule(const std::vector<uint8_t>& data) {
   if (at(0, "Extended Module: ") || at(0, "IMPM") || at(0, "MO3") || at(44, "SCRM")) return true;
   for (const char* tag : {"M.K.", "M!K!", "FLT4", "FLT8", "4CHN", "6CHN", "8CHN", "CD81", "OKTA", "OCTA"})
     if (at(1080, tag)) return true;
-  return data.size() >= 1084 && std::memcmp(data.data() + 1082, "CH", 2) == 0 &&
-         std::isdigit(data[1080]) && std::isdigit(data[1081]);
+  return data.size() >= 1084 && std::memcmp(data.data() + 1082, "CH", 2) == 0 && std::isdigit(data[1080]) &&
+         std::isdigit(data[1081]);
 }
 
 static openmpt_module* Open(const std::vector<uint8_t>& data, bool ramping) {
   if (data.empty()) Fail(SND_ERROR_FILE_FORMAT);
   int error = 0;
   const char* message = nullptr;
-  openmpt_module* module = openmpt_module_create_from_memory2(
-      data.data(), data.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, &error,
-      &message, nullptr);
+  openmpt_module* module =
+      openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent, nullptr,
+                                         openmpt_error_func_ignore, nullptr, &error, &message, nullptr);
   openmpt_free_string(message);
   if (!module) {
     if (error == OPENMPT_ERROR_OUT_OF_MEMORY) Fail(SND_ERROR_MEM);
@@ -80,4 +80,4 @@ uint32_t TModuleSource::OrderCount() const { return uint32_t(openmpt_module_get_
 
 double TModuleSource::DurationSeconds() const { return openmpt_module_get_duration_seconds(FModule); }
 
-} // namespace sndlib
+}  // namespace sndlib

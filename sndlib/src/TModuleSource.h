@@ -35,4 +35,4 @@ private:
   bool FRamping;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

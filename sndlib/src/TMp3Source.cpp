@@ -143,4 +143,4 @@ size_t TMp3Source::Read(float* out, size_t frames) {
   return done;
 }
 
-} // namespace sndlib
+}  // namespace sndlib

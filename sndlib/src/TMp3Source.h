@@ -43,4 +43,4 @@ private:
   bool FEnded = false;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -27,4 +27,4 @@ int64_t TOutput::HeardFromClock(size_t delay, size_t block) const {
   return std::max<int64_t>(heard, 0);
 }
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -44,4 +44,4 @@ private:
   std::atomic<int64_t> FMarkNanos{0};
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -19,4 +19,4 @@ void TPullOutput::Pull(float* out, size_t frames) {
   FMixer.Mix(out, frames);
 }
 
-} // namespace sndlib
+}  // namespace sndlib

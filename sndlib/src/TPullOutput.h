@@ -28,4 +28,4 @@ private:
   size_t FLatency;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -14,7 +14,8 @@ static size_t NextPowerOfTwo(size_t n) {
 }
 
 TRing::TRing(size_t capacityFrames)
-    : FCapacity(NextPowerOfTwo(std::max<size_t>(capacityFrames, 2))), FMask(FCapacity - 1),
+    : FCapacity(NextPowerOfTwo(std::max<size_t>(capacityFrames, 2))),
+      FMask(FCapacity - 1),
       FData(new float[FCapacity * 2]()) {}
 
 size_t TRing::Readable() const {
@@ -51,8 +52,6 @@ void TRing::Release(size_t frames) {
   FRead.fetch_add(frames, std::memory_order_release);
 }
 
-void TRing::Reset() {
-  FRead.store(FWritten.load(std::memory_order_acquire), std::memory_order_release);
-}
+void TRing::Reset() { FRead.store(FWritten.load(std::memory_order_acquire), std::memory_order_release); }
 
-} // namespace sndlib
+}  // namespace sndlib

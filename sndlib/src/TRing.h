@@ -31,11 +31,11 @@ public:
   void Reset();
 
 private:
-  size_t FCapacity; // frames, a power of two
+  size_t FCapacity;  // frames, a power of two
   size_t FMask;
   std::unique_ptr<float[]> FData;
-  std::atomic<uint64_t> FWritten{0}; // frames ever committed
-  std::atomic<uint64_t> FRead{0};    // frames ever released
+  std::atomic<uint64_t> FWritten{0};  // frames ever committed
+  std::atomic<uint64_t> FRead{0};     // frames ever released
 };
 
-} // namespace sndlib
+}  // namespace sndlib

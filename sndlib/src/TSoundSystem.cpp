@@ -221,4 +221,4 @@ std::shared_ptr<TChannel> FindChannel(uint32_t handle) {
   return RequireSystem().Find(handle);
 }
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -83,4 +83,4 @@ TPullOutput& InitPull(int rate, size_t latency, bool decoderThread);
 uint32_t AddSource(std::unique_ptr<TSource> source, TChannelKind kind);
 std::shared_ptr<TChannel> FindChannel(uint32_t handle);
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -19,4 +19,4 @@ public:
   virtual bool Restart(uint32_t position) = 0;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

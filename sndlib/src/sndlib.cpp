@@ -85,14 +85,14 @@ int RateOrFail() {
   return RequireSystem().Rate();
 }
 
-uint32_t Register(std::unique_ptr<TSource> source, TChannelKind kind, int rate, uint64_t lengthBytes,
-                  bool hasLength, uint32_t orders, uint32_t flags) {
+uint32_t Register(std::unique_ptr<TSource> source, TChannelKind kind, int rate, uint64_t lengthBytes, bool hasLength,
+                  uint32_t orders, uint32_t flags) {
   TLock lock(LibraryLock());
   TSoundSystem& system = RequireSystem();
   // The library may have been freed and opened again at another rate while the file was decoded.
   if (system.Rate() != rate) Fail(SND_ERROR_NOT_INIT);
-  auto channel = std::make_unique<TChannel>(TSoundSystem::NextHandle(), kind, std::move(source), rate,
-                                            system.HistoryFrames());
+  auto channel =
+      std::make_unique<TChannel>(TSoundSystem::NextHandle(), kind, std::move(source), rate, system.HistoryFrames());
   channel->FLengthBytes = lengthBytes;
   channel->FHasLength = hasLength;
   channel->FOrderCount = orders;
@@ -102,8 +102,8 @@ uint32_t Register(std::unique_ptr<TSource> source, TChannelKind kind, int rate, 
 
 uint64_t FramesToReferenceBytes(double seconds) { return uint64_t(std::floor(seconds * 44100.0)) * 4; }
 
-} // namespace
-} // namespace sndlib
+}  // namespace
+}  // namespace sndlib
 
 using namespace sndlib;
 
@@ -159,8 +159,7 @@ SNDLIB_API SND_BOOL snd_set_volume(uint32_t volume) {
   });
 }
 
-SNDLIB_API SND_HANDLE snd_music_load(SND_BOOL mem, const void* file, uint64_t offset, uint32_t length,
-                                     uint32_t flags) {
+SNDLIB_API SND_HANDLE snd_music_load(SND_BOOL mem, const void* file, uint64_t offset, uint32_t length, uint32_t flags) {
   return Guarded<SND_HANDLE>(0, [&] {
     int rate = RateOrFail();
     auto source = TModuleSource::Create(ReadWhole(mem, file, offset, length), rate, flags & SND_MUSIC_RAMP);
@@ -251,8 +250,10 @@ SNDLIB_API SND_BOOL snd_channel_set_attributes(SND_HANDLE handle, int32_t freq, 
   return Guarded<SND_BOOL>(0, [&] {
     TLock lock(LibraryLock());
     auto channel = RequireSystem().Find(handle);
-    if (freq == 0) channel->SetFrequency(44100);
-    else if (freq != -1) channel->SetFrequency(std::clamp(freq, SND_FREQ_MIN, SND_FREQ_MAX));
+    if (freq == 0)
+      channel->SetFrequency(44100);
+    else if (freq != -1)
+      channel->SetFrequency(std::clamp(freq, SND_FREQ_MIN, SND_FREQ_MAX));
     if (volume != -1) channel->SetVolume(float(std::clamp(volume, 0, 100)) / 100.0f);
     channel->SetPan(float(std::clamp(pan, -100, 100)) / 100.0f);
     return SND_BOOL(1);
@@ -335,4 +336,4 @@ SNDLIB_API uint32_t snd_channel_get_data(SND_HANDLE handle, void* buffer, uint32
   });
 }
 
-} // extern "C"
+}  // extern "C"

@@ -30,37 +30,29 @@ void* const kWindow = reinterpret_cast<void*>(0x5eed);
 
 using TBytes = std::vector<unsigned char>;
 
-TBytes ReadBytes(const fs::path& path)
-{
+TBytes ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return TBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string Text(const char* message)
-{
-  return message ? message : "(no text)";
-}
+std::string Text(const char* message) { return message ? message : "(no text)"; }
 
-ino_t Inode(const fs::path& path)
-{
+ino_t Inode(const fs::path& path) {
   struct stat info {};
   EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
   return info.st_ino;
 }
 
 // The file and the exported name an entry of the table points into.
-std::pair<std::string, std::string> WhereIs(const void* address)
-{
-  Dl_info info {};
-  if (!dladdr(address, &info))
-    return {};
+std::pair<std::string, std::string> WhereIs(const void* address) {
+  Dl_info info{};
+  if (!dladdr(address, &info)) return {};
   return {info.dli_fname ? info.dli_fname : "", info.dli_sname ? info.dli_sname : ""};
 }
 
 class AudioLibraryLoader : public ::testing::Test {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "mira-audio-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     FRoot = pattern;
@@ -76,8 +68,7 @@ protected:
     ASSERT_FALSE(FIncomplete.empty());
   }
 
-  void TearDown() override
-  {
+  void TearDown() override {
     ResetAudioLibraryForTesting();
     unsetenv("FAKE_SNDLIB_LOG");
     unsetenv("FAKE_SNDLIB_INIT");
@@ -92,8 +83,7 @@ protected:
   fs::path LogPath() const { return FRoot / "calls.log"; }
 
   // The usual set-up: nothing beside the program, the image written into the system folder.
-  TAudioLibrarySetup Setup(const TBytes& image) const
-  {
+  TAudioLibrarySetup Setup(const TBytes& image) const {
     TAudioLibrarySetup setup;
     setup.Image = image;
     setup.ProgramFolder = fs::path();
@@ -102,8 +92,7 @@ protected:
   }
 
   // Loads the full stand-in with scripted snd_init results and error codes, from a clean log.
-  const char* LoadScripted(const char* initResults, const char* errorCodes)
-  {
+  const char* LoadScripted(const char* initResults, const char* errorCodes) {
     ResetAudioLibraryForTesting();
     fs::remove(LogPath());
     setenv("FAKE_SNDLIB_INIT", initResults, 1);
@@ -111,17 +100,14 @@ protected:
     return LoadAudioLibrary(kWindow, Setup(FFull));
   }
 
-  std::vector<std::string> Calls() const
-  {
+  std::vector<std::string> Calls() const {
     std::vector<std::string> lines;
     std::ifstream in(LogPath());
-    for (std::string line; std::getline(in, line);)
-      lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
 
-  static std::string Init(int device, unsigned rate)
-  {
+  static std::string Init(int device, unsigned rate) {
     char line[96];
     std::snprintf(line, sizeof line, "snd_init %d %u 0 %p", device, rate, kWindow);
     return line;
@@ -132,16 +118,15 @@ protected:
   TBytes FIncomplete;
 };
 
-TEST_F(AudioLibraryLoader, default_device_at_44100_is_one_init_and_no_error_read)
-{
+TEST_F(AudioLibraryLoader, default_device_at_44100_is_one_init_and_no_error_read) {
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, Setup(FFull))), Text(nullptr));
   EXPECT_EQ(Calls(), std::vector<std::string>{Init(-1, 44100)});
   EXPECT_TRUE(IsAudioLibraryLoaded());
 
   // Every entry of the table points at the library's export of the same name.
   const fs::path written = SystemFolder() / "sndlib.so";
-#define CHECK_ENTRY(name)                                                              \
-  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().name)),                   \
+#define CHECK_ENTRY(name)                                            \
+  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().name)), \
             std::make_pair(written.string(), std::string(#name)));
   MIRA_SND_ENTRY_POINTS(CHECK_ENTRY)
 #undef CHECK_ENTRY
@@ -149,20 +134,17 @@ TEST_F(AudioLibraryLoader, default_device_at_44100_is_one_init_and_no_error_read
   EXPECT_EQ(Calls().back(), "snd_set_volume 42");
 }
 
-TEST_F(AudioLibraryLoader, code_6_retries_the_default_device_at_22500)
-{
+TEST_F(AudioLibraryLoader, code_6_retries_the_default_device_at_22500) {
   EXPECT_EQ(Text(LoadScripted("0,1", "6")), Text(nullptr));
   EXPECT_EQ(Calls(), (std::vector<std::string>{Init(-1, 44100), "snd_error_get_code", Init(-1, 22500)}));
 }
 
-TEST_F(AudioLibraryLoader, code_6_twice_gives_the_22khz_text_without_a_second_error_read)
-{
+TEST_F(AudioLibraryLoader, code_6_twice_gives_the_22khz_text_without_a_second_error_read) {
   EXPECT_EQ(Text(LoadScripted("0,0", "6,6")), kTextNoRate);
   EXPECT_EQ(Calls(), (std::vector<std::string>{Init(-1, 44100), "snd_error_get_code", Init(-1, 22500)}));
 }
 
-TEST_F(AudioLibraryLoader, codes_3_and_23_retry_once_on_the_no_sound_device_and_go_on)
-{
+TEST_F(AudioLibraryLoader, codes_3_and_23_retry_once_on_the_no_sound_device_and_go_on) {
   for (const char* code : {"3", "23"}) {
     for (const char* retry : {"0,1", "0,0"}) {
       SCOPED_TRACE(std::string("code ") + code + ", init results " + retry);
@@ -172,8 +154,7 @@ TEST_F(AudioLibraryLoader, codes_3_and_23_retry_once_on_the_no_sound_device_and_
   }
 }
 
-TEST_F(AudioLibraryLoader, codes_outside_the_table_go_on_without_retry_or_text)
-{
+TEST_F(AudioLibraryLoader, codes_outside_the_table_go_on_without_retry_or_text) {
   for (const char* code : {"2", "8", "0", "99"}) {
     SCOPED_TRACE(std::string("code ") + code);
     EXPECT_EQ(Text(LoadScripted("0", code)), Text(nullptr));
@@ -181,8 +162,7 @@ TEST_F(AudioLibraryLoader, codes_outside_the_table_go_on_without_retry_or_text)
   }
 }
 
-TEST_F(AudioLibraryLoader, codes_1_14_and_minus_1_end_start_up_with_their_texts)
-{
+TEST_F(AudioLibraryLoader, codes_1_14_and_minus_1_end_start_up_with_their_texts) {
   const std::pair<const char*, const char*> cases[] = {
       {"1", kTextNoMemory}, {"14", kTextAlreadyInitialised}, {"-1", kTextMystery}};
   for (const auto& [code, text] : cases) {
@@ -192,8 +172,7 @@ TEST_F(AudioLibraryLoader, codes_1_14_and_minus_1_end_start_up_with_their_texts)
   }
 }
 
-TEST_F(AudioLibraryLoader, a_library_missing_one_entry_point_fails_to_load_and_is_never_called)
-{
+TEST_F(AudioLibraryLoader, a_library_missing_one_entry_point_fails_to_load_and_is_never_called) {
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, Setup(FIncomplete))), kTextNotFound);
   EXPECT_FALSE(IsAudioLibraryLoaded());
   EXPECT_TRUE(Calls().empty());
@@ -203,8 +182,7 @@ TEST_F(AudioLibraryLoader, a_library_missing_one_entry_point_fails_to_load_and_i
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(AudioLibraryLoader, no_library_in_either_folder_fails_to_load)
-{
+TEST_F(AudioLibraryLoader, no_library_in_either_folder_fails_to_load) {
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, Setup({}))), kTextNotFound);
   TAudioLibrarySetup nowhere;
   nowhere.ProgramFolder = fs::path();
@@ -216,8 +194,7 @@ TEST_F(AudioLibraryLoader, no_library_in_either_folder_fails_to_load)
   EXPECT_FALSE(IsAudioLibraryLoaded());
 }
 
-TEST_F(AudioLibraryLoader, the_file_is_replaced_at_every_start_and_a_mapped_old_copy_stays_intact)
-{
+TEST_F(AudioLibraryLoader, the_file_is_replaced_at_every_start_and_a_mapped_old_copy_stays_intact) {
   const fs::path target = SystemFolder() / "sndlib.so";
   {
     std::ofstream old(target, std::ios::binary);
@@ -246,19 +223,18 @@ TEST_F(AudioLibraryLoader, the_file_is_replaced_at_every_start_and_a_mapped_old_
   EXPECT_EQ(std::distance(fs::directory_iterator(SystemFolder()), fs::directory_iterator()), 1);
 }
 
-TEST_F(AudioLibraryLoader, the_copy_beside_the_program_is_found_before_the_written_one)
-{
+TEST_F(AudioLibraryLoader, the_copy_beside_the_program_is_found_before_the_written_one) {
   fs::copy_file(MIRA_FAKE_SNDLIB, ProgramFolder() / "sndlib.so");
   TAudioLibrarySetup setup = Setup(FIncomplete);
   setup.ProgramFolder = ProgramFolder();
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, setup)), Text(nullptr));
-  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().snd_init)).first, (ProgramFolder() / "sndlib.so").string());
+  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().snd_init)).first,
+            (ProgramFolder() / "sndlib.so").string());
   // The image was written all the same.
   EXPECT_EQ(ReadBytes(SystemFolder() / "sndlib.so"), FIncomplete);
 }
 
-TEST_F(AudioLibraryLoader, by_default_the_folder_of_the_running_program_comes_first)
-{
+TEST_F(AudioLibraryLoader, by_default_the_folder_of_the_running_program_comes_first) {
   TAudioLibrarySetup setup = Setup(FIncomplete);
   setup.ProgramFolder.reset();
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, setup)), Text(nullptr));
@@ -266,12 +242,9 @@ TEST_F(AudioLibraryLoader, by_default_the_folder_of_the_running_program_comes_fi
   EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().snd_init)).first, own.string());
 }
 
-TEST_F(AudioLibraryLoader, a_system_folder_that_cannot_be_written_still_loads)
-{
+TEST_F(AudioLibraryLoader, a_system_folder_that_cannot_be_written_still_loads) {
   // A folder that cannot even exist: below a plain file.
-  {
-    std::ofstream plain(FRoot / "plain");
-  }
+  { std::ofstream plain(FRoot / "plain"); }
   fs::copy_file(MIRA_FAKE_SNDLIB, ProgramFolder() / "sndlib.so");
   TAudioLibrarySetup setup = Setup(FFull);
   setup.ProgramFolder = ProgramFolder();
@@ -280,18 +253,15 @@ TEST_F(AudioLibraryLoader, a_system_folder_that_cannot_be_written_still_loads)
   EXPECT_EQ(Calls(), std::vector<std::string>{Init(-1, 44100)});
 }
 
-TEST_F(AudioLibraryLoader, a_read_only_system_folder_loads_the_copy_of_an_earlier_start_unchanged)
-{
-  if (geteuid() == 0)
-    GTEST_SKIP() << "running as root, which may write into a read-only folder";
+TEST_F(AudioLibraryLoader, a_read_only_system_folder_loads_the_copy_of_an_earlier_start_unchanged) {
+  if (geteuid() == 0) GTEST_SKIP() << "running as root, which may write into a read-only folder";
   fs::copy_file(MIRA_FAKE_SNDLIB, SystemFolder() / "sndlib.so");
   ASSERT_EQ(chmod(SystemFolder().c_str(), 0500), 0);
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow, Setup(FIncomplete))), Text(nullptr));
   EXPECT_EQ(ReadBytes(SystemFolder() / "sndlib.so"), FFull);
 }
 
-TEST_F(AudioLibraryLoader, the_program_writes_its_embedded_image_into_the_private_per_user_folder)
-{
+TEST_F(AudioLibraryLoader, the_program_writes_its_embedded_image_into_the_private_per_user_folder) {
   const std::optional<std::string> savedCache =
       std::getenv("XDG_CACHE_HOME") ? std::optional<std::string>(std::getenv("XDG_CACHE_HOME")) : std::nullopt;
   setenv("XDG_CACHE_HOME", (FRoot / "cache").c_str(), 1);
@@ -314,8 +284,7 @@ TEST_F(AudioLibraryLoader, the_program_writes_its_embedded_image_into_the_privat
 int32_t FakeErrorCode() { return 1; }
 SND_BOOL FakeInitFails(int32_t, uint32_t, uint32_t, void*) { return 0; }
 
-TEST(AudioEntryTable, before_loading_every_entry_is_a_harmless_stub_that_answers_zero)
-{
+TEST(AudioEntryTable, before_loading_every_entry_is_a_harmless_stub_that_answers_zero) {
   ResetAudioLibraryForTesting();
   const TSndEntryTable& snd = SndTable();
   float buffer[4] = {1, 2, 3, 4};
@@ -342,8 +311,7 @@ TEST(AudioEntryTable, before_loading_every_entry_is_a_harmless_stub_that_answers
   EXPECT_EQ(snd.snd_stream_get_length(1), 0u);
 }
 
-TEST(AudioEntryTable, a_test_table_runs_only_the_initialisation_and_touches_no_file)
-{
+TEST(AudioEntryTable, a_test_table_runs_only_the_initialisation_and_touches_no_file) {
   std::string pattern = (fs::temp_directory_path() / "mira-cache-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   const char* oldCache = std::getenv("XDG_CACHE_HOME");
@@ -357,7 +325,7 @@ TEST(AudioEntryTable, a_test_table_runs_only_the_initialisation_and_touches_no_f
   EXPECT_EQ(Text(LoadAudioLibrary(kWindow)), kTextNoMemory);
   EXPECT_TRUE(IsAudioLibraryLoaded());
   EXPECT_FALSE(fs::exists(fs::path(pattern) / "mira.nol"));
-  EXPECT_EQ(SndTable().snd_stop(), 0); // not given: a stub
+  EXPECT_EQ(SndTable().snd_stop(), 0);  // not given: a stub
   ResetAudioLibraryForTesting();
 
   if (oldCache)
@@ -367,4 +335,4 @@ TEST(AudioEntryTable, a_test_table_runs_only_the_initialisation_and_touches_no_f
   fs::remove_all(pattern);
 }
 
-} // namespace
+}  // namespace

@@ -6,8 +6,8 @@
 #include "controls/ExtListBox.h"
 
 namespace {
-constexpr TColor kOrange = 29439;        // 0x0072FF
-constexpr TColor kLightOrange = 44799;   // 0x00AEFF
+constexpr TColor kOrange = 29439;       // 0x0072FF
+constexpr TColor kLightOrange = 44799;  // 0x00AEFF
 constexpr int kLeft = 104, kTop = 176, kRow = 16;
 
 class ExtListBoxTest : public ControlsTest {

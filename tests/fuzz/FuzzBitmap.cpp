@@ -6,23 +6,19 @@
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBitmap bitmap;
   const TBitmapResult r = bitmap.LoadFromMemory(data, size);
   if (!r.Ok()) {
     // A refusal leaves a usable, empty picture.
-    if (!bitmap.Empty() && (bitmap.Width() <= 0 || bitmap.Height() <= 0))
-      abort();
+    if (!bitmap.Empty() && (bitmap.Width() <= 0 || bitmap.Height() <= 0)) abort();
     return 0;
   }
   // An accepted picture must be whole: every pixel readable, and drawable onto another bitmap.
-  if (bitmap.Width() <= 0 || bitmap.Height() <= 0)
-    abort();
+  if (bitmap.Width() <= 0 || bitmap.Height() <= 0) abort();
   uint64_t sum = 0;
   for (int y = 0; y < bitmap.Height(); ++y)
-    for (int x = 0; x < bitmap.Width(); ++x)
-      sum += bitmap.Pixel(x, y);
+    for (int x = 0; x < bitmap.Width(); ++x) sum += bitmap.Pixel(x, y);
   TBitmap target;
   target.SetSize(32, 32);
   target.Canvas().Draw(-3, -3, bitmap);

@@ -9,21 +9,17 @@
 
 namespace {
 
-void InitOnce()
-{
+void InitOnce() {
   // The no-sound output mixes on a thread of its own, so nothing here needs an audio device.
   static const bool ready = snd_init(SND_DEVICE_NOSOUND, 44100, 0, nullptr) != 0;
-  if (!ready)
-    abort();
+  if (!ready) abort();
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InitOnce();
-  if (size == 0)
-    return 0;
+  if (size == 0) return 0;
 #ifdef FUZZ_MODULE
   const SND_HANDLE h = snd_music_load(1, data, 0, static_cast<uint32_t>(size), 0x2001);
   if (h) {
@@ -31,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)snd_channel_bytes_to_seconds(h, snd_music_get_length(h, 1));
     snd_music_free(h);
   } else if (snd_error_get_code() == SND_OK) {
-    abort(); // a refusal must say why
+    abort();  // a refusal must say why
   }
 #else
   const SND_HANDLE h = snd_stream_create_file(1, data, 0, size, 0x40000);

@@ -15,8 +15,7 @@ namespace {
 
 class DynamicLibrary : public ::testing::Test {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "mira-dynlib-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     FRoot = pattern;
@@ -28,8 +27,7 @@ protected:
   fs::path FRoot;
 };
 
-TEST_F(DynamicLibrary, the_first_folder_holding_a_loadable_copy_wins)
-{
+TEST_F(DynamicLibrary, the_first_folder_holding_a_loadable_copy_wins) {
   fs::copy_file(MIRA_TEST_DYNLIB, FRoot / "second" / "lib.so");
   const std::array<fs::path, 3> folders{fs::path(), FRoot / "first", FRoot / "second"};
   auto library = TDynamicLibrary::OpenByName("lib.so", folders);
@@ -43,13 +41,12 @@ TEST_F(DynamicLibrary, the_first_folder_holding_a_loadable_copy_wins)
   EXPECT_EQ(library->Symbol("no_such_name"), nullptr);
 }
 
-TEST_F(DynamicLibrary, a_broken_copy_is_passed_over_and_nothing_loadable_gives_nothing)
-{
+TEST_F(DynamicLibrary, a_broken_copy_is_passed_over_and_nothing_loadable_gives_nothing) {
   {
     std::ofstream broken(FRoot / "first" / "lib.so");
     broken << "not a shared object";
   }
-  fs::create_directories(FRoot / "second" / "lib.so"); // a folder of that name is no library either
+  fs::create_directories(FRoot / "second" / "lib.so");  // a folder of that name is no library either
   const std::array<fs::path, 2> folders{FRoot / "first", FRoot / "second"};
   EXPECT_FALSE(TDynamicLibrary::OpenByName("lib.so", folders));
 
@@ -60,4 +57,4 @@ TEST_F(DynamicLibrary, a_broken_copy_is_passed_over_and_nothing_loadable_gives_n
   EXPECT_EQ(library->Path(), FRoot / "second" / "lib.so");
 }
 
-} // namespace
+}  // namespace

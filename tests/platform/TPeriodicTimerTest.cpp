@@ -15,8 +15,7 @@ using TClock = std::chrono::steady_clock;
 
 namespace {
 
-TEST(PeriodicTimer, fires_at_its_period_without_drifting)
-{
+TEST(PeriodicTimer, fires_at_its_period_without_drifting) {
   std::mutex mutex;
   std::vector<TClock::time_point> ticks;
   TPeriodicTimer timer;
@@ -47,8 +46,7 @@ TEST(PeriodicTimer, fires_at_its_period_without_drifting)
     EXPECT_GE(ticks[i] - start, 25ms * static_cast<int>(i + 1)) << "tick " << i;
 }
 
-TEST(PeriodicTimer, stop_returns_promptly_even_during_a_long_period)
-{
+TEST(PeriodicTimer, stop_returns_promptly_even_during_a_long_period) {
   std::atomic<int> count{0};
   TPeriodicTimer timer;
   ASSERT_TRUE(timer.Start(10s, [&] { ++count; }));
@@ -59,11 +57,10 @@ TEST(PeriodicTimer, stop_returns_promptly_even_during_a_long_period)
   EXPECT_LT(TClock::now() - before, 200ms);
   EXPECT_FALSE(timer.Running());
   EXPECT_EQ(count.load(), 0);
-  timer.Stop(); // stopping a stopped timer is harmless
+  timer.Stop();  // stopping a stopped timer is harmless
 }
 
-TEST(PeriodicTimer, no_tick_runs_or_follows_once_stop_has_returned)
-{
+TEST(PeriodicTimer, no_tick_runs_or_follows_once_stop_has_returned) {
   std::atomic<bool> stopped{false};
   std::atomic<int> lateTicks{0};
   std::atomic<int> count{0};
@@ -72,8 +69,7 @@ TEST(PeriodicTimer, no_tick_runs_or_follows_once_stop_has_returned)
   ASSERT_TRUE(timer.Start(1ms, [&] {
     ++count;
     std::this_thread::sleep_for(5ms);
-    if (stopped.load())
-      ++lateTicks;
+    if (stopped.load()) ++lateTicks;
   }));
   std::this_thread::sleep_for(30ms);
   timer.Stop();
@@ -85,8 +81,7 @@ TEST(PeriodicTimer, no_tick_runs_or_follows_once_stop_has_returned)
   EXPECT_GT(countAtStop, 0);
 }
 
-TEST(PeriodicTimer, can_start_again_after_stop_and_stops_when_destroyed)
-{
+TEST(PeriodicTimer, can_start_again_after_stop_and_stops_when_destroyed) {
   std::atomic<int> count{0};
   {
     TPeriodicTimer timer;
@@ -104,4 +99,4 @@ TEST(PeriodicTimer, can_start_again_after_stop_and_stops_when_destroyed)
   EXPECT_EQ(count.load(), atDestruction);
 }
 
-} // namespace
+}  // namespace

@@ -20,8 +20,7 @@ namespace fs = std::filesystem;
 // One case: the library is initialised once per process. Run it under ThreadSanitizer too (the
 // "tsan" build preset): the display thread reads the channel state and asks the library for data
 // with no lock of the player's own, so any unsynchronised access shows up there.
-TEST(SpectrumStress, display_thread_keeps_drawing_while_tracks_change_under_it)
-{
+TEST(SpectrumStress, display_thread_keeps_drawing_while_tracks_change_under_it) {
   const fs::path oldCwd = fs::current_path();
   std::string pattern = (fs::temp_directory_path() / "mira-stress-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -87,11 +86,9 @@ TEST(SpectrumStress, display_thread_keeps_drawing_while_tracks_change_under_it)
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   form.StopSpectrum();
   std::set<TColor> palette;
-  for (TColor c : form.SpectrumBitmap().Palette())
-    palette.insert(c);
+  for (TColor c : form.SpectrumBitmap().Palette()) palette.insert(c);
   for (int y = 80; y < 96; ++y)
-    for (int x = 106; x < 158; ++x)
-      ASSERT_TRUE(palette.count(backend.Pixel(x, y))) << x << "," << y;
+    for (int x = 106; x < 158; ++x) ASSERT_TRUE(palette.count(backend.Pixel(x, y))) << x << "," << y;
 
   form.Button_QuitClick(form.Button_Quit);
   Application.Reset();

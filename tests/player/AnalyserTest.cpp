@@ -15,26 +15,24 @@ constexpr int kLeft = 106, kTop = 80, kWidth = 52, kHeight = 16;
 TColor Entry(int i) { return TColor(255 - 8 * i) | (TColor(100 - 2 * i) << 8); }
 
 // Magnitudes that give each band height: trunc(sqrt(x) x 96 - 4).
-constexpr float kHeight16 = 0.05f;   // 17, clamped to 16
+constexpr float kHeight16 = 0.05f;  // 17, clamped to 16
 constexpr float kHeight9 = 0.02f;
 constexpr float kHeight7 = 0.0144f;
 constexpr float kHeight5 = 0.0098f;
 constexpr float kHeightMinus3 = 3e-5f;
-constexpr float kTooLoud = 0.2f;     // above 0.1: height 0
-constexpr float kSilence = 0.0f;     // -4
+constexpr float kTooLoud = 0.2f;  // above 0.1: height 0
+constexpr float kSilence = 0.0f;  // -4
 
-} // namespace
+}  // namespace
 
 class SpectrumTest : public PlayerTest {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     PlayerTest::SetUp();
     TScriptedAnalysis::Install();
   }
 
-  TMainForm& StartQuiet()
-  {
+  TMainForm& StartQuiet() {
     WriteTracks(2);
     TMainForm& form = Start();
     Show();
@@ -48,28 +46,22 @@ protected:
 
   // The bar in window column 106 + c as the window shows it, checked to be well formed (entries
   // 1, 2, ... from the bottom up, black above); -1 if it is not.
-  int WindowBar(int c) const
-  {
+  int WindowBar(int c) const {
     int height = 0;
-    while (height < kHeight && Backend->Pixel(kLeft + c, kTop + kHeight - 1 - height) == Entry(height + 1))
-      ++height;
+    while (height < kHeight && Backend->Pixel(kLeft + c, kTop + kHeight - 1 - height) == Entry(height + 1)) ++height;
     for (int r = height; r < kHeight; ++r)
-      if (Backend->Pixel(kLeft + c, kTop + kHeight - 1 - r) != clBlack)
-        return -1;
+      if (Backend->Pixel(kLeft + c, kTop + kHeight - 1 - r) != clBlack) return -1;
     return height;
   }
 
-  std::vector<int> WindowBars() const
-  {
+  std::vector<int> WindowBars() const {
     std::vector<int> bars;
-    for (int c = 0; c < kWidth; ++c)
-      bars.push_back(WindowBar(c));
+    for (int c = 0; c < kWidth; ++c) bars.push_back(WindowBar(c));
     return bars;
   }
 };
 
-TEST_F(SpectrumTest, bars_are_means_of_neighbouring_band_heights)
-{
+TEST_F(SpectrumTest, bars_are_means_of_neighbouring_band_heights) {
   TMainForm& form = StartQuiet();
   Band(0, kHeight16);
   Band(1, kHeight5);       // column 2: (16 + 5) / 2 = 10
@@ -86,8 +78,7 @@ TEST_F(SpectrumTest, bars_are_means_of_neighbouring_band_heights)
   // Bins between the bands and bin 0 are never read.
   auto& bins = TScriptedAnalysis::Instance().Bins;
   bins[0] = kHeight16;
-  for (int k = 2; k < 12; ++k)
-    bins[size_t(k)] = kHeight16;
+  for (int k = 2; k < 12; ++k) bins[size_t(k)] = kHeight16;
   bins[500] = kHeight16;
 
   form.SpectrumTimerProc();
@@ -110,15 +101,13 @@ TEST_F(SpectrumTest, bars_are_means_of_neighbouring_band_heights)
   EXPECT_EQ(bitmap.Palette()[0], clBlack);
 }
 
-TEST_F(SpectrumTest, silence_and_a_stopped_player_show_a_black_area)
-{
+TEST_F(SpectrumTest, silence_and_a_stopped_player_show_a_black_area) {
   TMainForm& form = StartQuiet();
   const std::vector<int> black(kWidth, 0);
   form.SpectrumTimerProc();
   EXPECT_EQ(WindowBars(), black);
 
-  for (int i = 0; i < 26; ++i)
-    Band(i, kHeight9);
+  for (int i = 0; i < 26; ++i) Band(i, kHeight9);
   form.SpectrumTimerProc();
   EXPECT_EQ(WindowBars()[50], 9);
 
@@ -132,11 +121,9 @@ TEST_F(SpectrumTest, silence_and_a_stopped_player_show_a_black_area)
   EXPECT_EQ(WindowBars(), black);
 }
 
-TEST_F(SpectrumTest, a_refused_request_or_impossible_magnitudes_draw_nothing)
-{
+TEST_F(SpectrumTest, a_refused_request_or_impossible_magnitudes_draw_nothing) {
   TMainForm& form = StartQuiet();
-  for (int i = 0; i < 26; ++i)
-    Band(i, kHeight9);
+  for (int i = 0; i < 26; ++i) Band(i, kHeight9);
   form.SpectrumTimerProc();
   ASSERT_EQ(WindowBars()[2], 9);
   TScriptedAnalysis::Instance().DataFails = true;
@@ -149,13 +136,12 @@ TEST_F(SpectrumTest, a_refused_request_or_impossible_magnitudes_draw_nothing)
   Band(1, -1.0f);
   Band(2, std::numeric_limits<float>::infinity());
   form.SpectrumTimerProc();
-  EXPECT_EQ(WindowBar(2), 0);   // (-4 - 4) / 2
-  EXPECT_EQ(WindowBar(4), 0);   // (-4 + 0) / 2
-  EXPECT_EQ(WindowBar(6), 4);   // (0 + 9) / 2
+  EXPECT_EQ(WindowBar(2), 0);  // (-4 - 4) / 2
+  EXPECT_EQ(WindowBar(4), 0);  // (-4 + 0) / 2
+  EXPECT_EQ(WindowBar(6), 4);  // (0 + 9) / 2
 }
 
-TEST_F(SpectrumTest, the_request_goes_to_the_channel_of_the_current_kind)
-{
+TEST_F(SpectrumTest, the_request_goes_to_the_channel_of_the_current_kind) {
   WritePlayList({"a.xm", "A", "b.mp3", "B"});
   TMainForm& form = Start();
   Show();
@@ -167,11 +153,9 @@ TEST_F(SpectrumTest, the_request_goes_to_the_channel_of_the_current_kind)
   EXPECT_EQ(TScriptedAnalysis::Instance().LastDataHandle, 102u);
 }
 
-TEST_F(SpectrumTest, the_display_thread_draws_onto_the_window_by_itself)
-{
+TEST_F(SpectrumTest, the_display_thread_draws_onto_the_window_by_itself) {
   // Scripted before the thread starts; the thread only reads it.
-  for (int i = 0; i < 26; ++i)
-    Band(i, kHeight9);
+  for (int i = 0; i < 26; ++i) Band(i, kHeight9);
   WriteTracks(2);
   Start();
   // Real time: the thread ticks every 25 ms. The window surface is read only once it has stopped.
@@ -189,8 +173,7 @@ TEST_F(SpectrumTest, the_display_thread_draws_onto_the_window_by_itself)
   EXPECT_EQ(TScriptedAnalysis::Instance().DataCalls, calls);
 }
 
-TEST_F(SpectrumTest, closing_the_window_stops_the_display)
-{
+TEST_F(SpectrumTest, closing_the_window_stops_the_display) {
   WriteTracks(1);
   Start();
   Show();
@@ -206,8 +189,7 @@ TEST_F(SpectrumTest, closing_the_window_stops_the_display)
   EXPECT_EQ(TScriptedAnalysis::Instance().DataCalls, calls);
 }
 
-TEST_F(SpectrumTest, destroying_the_window_stops_the_thread_first)
-{
+TEST_F(SpectrumTest, destroying_the_window_stops_the_thread_first) {
   WriteTracks(1);
   Start();
   Show();
@@ -221,8 +203,7 @@ TEST_F(SpectrumTest, destroying_the_window_stops_the_thread_first)
   EXPECT_EQ(TScriptedAnalysis::Instance().DataCalls, calls);
 }
 
-TEST_F(SpectrumTest, a_failed_start_never_draws)
-{
+TEST_F(SpectrumTest, a_failed_start_never_draws) {
   Fake().InitResults = {0};
   Fake().ErrorCode = 1;
   WriteTracks(1);

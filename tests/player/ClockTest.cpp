@@ -7,8 +7,7 @@
 
 class ClockTest : public PlayerTest {};
 
-TEST_F(ClockTest, a_track_of_three_minutes_twenty_five_advances_at_tick_205)
-{
+TEST_F(ClockTest, a_track_of_three_minutes_twenty_five_advances_at_tick_205) {
   WriteTracks(3);
   Fake().Seconds = {{"t0.xm", 205.9}};
   TMainForm& form = Start();
@@ -27,8 +26,7 @@ TEST_F(ClockTest, a_track_of_three_minutes_twenty_five_advances_at_tick_205)
   EXPECT_EQ(SelectedLines(), (std::vector<int>{1}));
 }
 
-TEST_F(ClockTest, a_zero_or_negative_length_is_never_reached)
-{
+TEST_F(ClockTest, a_zero_or_negative_length_is_never_reached) {
   WriteTracks(2);
   Fake().Seconds = {{"t0.xm", 0.4}};
   TMainForm& form = Start();
@@ -48,8 +46,7 @@ TEST_F(ClockTest, a_zero_or_negative_length_is_never_reached)
   EXPECT_EQ(form.Label_Pos->Caption(), "02:10");
 }
 
-TEST_F(ClockTest, lengths_the_clock_cannot_count_show_as_an_error_and_never_advance)
-{
+TEST_F(ClockTest, lengths_the_clock_cannot_count_show_as_an_error_and_never_advance) {
   WriteTracks(3);
   Fake().Seconds = {{"t0.xm", std::numeric_limits<double>::quiet_NaN()}, {"t1.xm", 1e300}};
   TMainForm& form = Start();
@@ -60,32 +57,28 @@ TEST_F(ClockTest, lengths_the_clock_cannot_count_show_as_an_error_and_never_adva
   EXPECT_EQ(form.CurrentTrack, 1);
 }
 
-TEST_F(ClockTest, a_track_past_99_minutes_shows_three_digits)
-{
+TEST_F(ClockTest, a_track_past_99_minutes_shows_three_digits) {
   WriteTracks(2);
   Fake().Seconds = {{"t0.xm", 6005.0}};
   TMainForm& form = Start();
   EXPECT_EQ(form.Scroller->Text(), "T0 <100:05>");
   // A hundred minutes of the caption's and the eyes' timers would only slow the suite down: the
   // clock's ticks go straight to its handler here.
-  for (int i = 0; i < 6004; ++i)
-    form.TimerTimer(form.Timer);
+  for (int i = 0; i < 6004; ++i) form.TimerTimer(form.Timer);
   EXPECT_EQ(form.Label_Pos->Caption(), "100:04");
   EXPECT_EQ(form.CurrentTrack, 0);
   form.TimerTimer(form.Timer);
   EXPECT_EQ(form.CurrentTrack, 1);
 }
 
-TEST_F(ClockTest, an_empty_title_is_captioned_with_the_file_name)
-{
+TEST_F(ClockTest, an_empty_title_is_captioned_with_the_file_name) {
   WritePlayList({"song.mp3", "", "x.xm", "X"});
   Fake().Seconds = {{"song.mp3", 250.0}};
   TMainForm& form = Start();
   EXPECT_EQ(form.Scroller->Text(), "song.mp3 <04:10>");
 }
 
-TEST_F(ClockTest, the_length_is_read_through_the_channel_of_its_kind)
-{
+TEST_F(ClockTest, the_length_is_read_through_the_channel_of_its_kind) {
   WritePlayList({"a.xm", "A", "b.mp3", "B"});
   Fake().Seconds = {{"a.xm", 12.5}, {"b.mp3", 3.25}};
   TMainForm& form = Start();
@@ -99,8 +92,7 @@ TEST_F(ClockTest, the_length_is_read_through_the_channel_of_its_kind)
   EXPECT_EQ(form.Scroller->Text(), "B <00:03>");
 }
 
-TEST_F(ClockTest, paused_the_label_keeps_the_frozen_time_and_nothing_advances)
-{
+TEST_F(ClockTest, paused_the_label_keeps_the_frozen_time_and_nothing_advances) {
   WriteTracks(2);
   Fake().Seconds = {{"t0.xm", 3.0}};
   TMainForm& form = Start();
@@ -116,8 +108,7 @@ TEST_F(ClockTest, paused_the_label_keeps_the_frozen_time_and_nothing_advances)
   EXPECT_EQ(form.Label_Pos->Caption(), "00:00");
 }
 
-TEST_F(ClockTest, repeat_replays_the_selected_track_at_its_end)
-{
+TEST_F(ClockTest, repeat_replays_the_selected_track_at_its_end) {
   WriteTracks(3);
   Fake().Seconds = {{"t1.xm", 2.0}};
   TMainForm& form = Start();
@@ -131,8 +122,7 @@ TEST_F(ClockTest, repeat_replays_the_selected_track_at_its_end)
   EXPECT_EQ(form.CurrentTrack, 1);
 }
 
-TEST_F(ClockTest, shuffle_plays_the_same_order_at_every_start)
-{
+TEST_F(ClockTest, shuffle_plays_the_same_order_at_every_start) {
   WriteTracks(10);
   Fake().DefaultSeconds = 1.0;
   TMainForm& form = Start();
@@ -146,8 +136,7 @@ TEST_F(ClockTest, shuffle_plays_the_same_order_at_every_start)
   EXPECT_EQ(played, (std::vector<int>{2, 2, 2, 6, 7, 5, 5, 8}));
 }
 
-TEST_F(ClockTest, shuffle_with_fewer_than_three_tracks_picks_only_tracks_that_exist)
-{
+TEST_F(ClockTest, shuffle_with_fewer_than_three_tracks_picks_only_tracks_that_exist) {
   for (int count : {1, 2}) {
     if (count != 1) {
       TearDown();

@@ -7,23 +7,19 @@ namespace {
 
 uint32_t Word(uint32_t left, uint32_t right) { return left | (right << 16); }
 
-bool SamePixels(const TBitmap& a, const TBitmap& b)
-{
-  if (a.Width() != b.Width() || a.Height() != b.Height())
-    return false;
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width(); ++x)
-      if (a.Pixel(x, y) != b.Pixel(x, y))
-        return false;
+      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
   return true;
 }
 
-} // namespace
+}  // namespace
 
 class EyesTest : public PlayerTest {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     PlayerTest::SetUp();
     TScriptedAnalysis::Install();
     WriteTracks(2);
@@ -44,8 +40,7 @@ protected:
   }
 
   // One tick of the eye timer (2 ms runs at the loop's 10 ms) with the given level word.
-  void Tick(uint32_t word)
-  {
+  void Tick(uint32_t word) {
     TScriptedAnalysis::Instance().Level = word;
     const uint32_t before = TScriptedAnalysis::Instance().LevelCalls;
     Backend->Advance(10);
@@ -53,13 +48,11 @@ protected:
   }
 
   // The frame an eye shows, or -1 when its picture is none of them.
-  static int FrameOf(TImage& eye, const TImageList& frames)
-  {
+  static int FrameOf(TImage& eye, const TImageList& frames) {
     for (int i = 0; i < frames.Count(); ++i) {
       TBitmap frame;
       frames.GetBitmap(i, frame);
-      if (SamePixels(eye.Picture().Bitmap(), frame))
-        return i;
+      if (SamePixels(eye.Picture().Bitmap(), frame)) return i;
     }
     return -1;
   }
@@ -67,8 +60,7 @@ protected:
   int Right() { return FrameOf(*Form->RightEye_Image, Form->RightEye); }
 };
 
-TEST_F(EyesTest, each_eye_follows_its_channel)
-{
+TEST_F(EyesTest, each_eye_follows_its_channel) {
   Tick(Word(40, 90));
   EXPECT_EQ(Left(), 2);
   EXPECT_EQ(Right(), 5);
@@ -79,12 +71,10 @@ TEST_F(EyesTest, each_eye_follows_its_channel)
   EXPECT_EQ(Form->RightEye_Image->Picture().Height(), 61);
 }
 
-TEST_F(EyesTest, frame_boundaries_of_the_held_level)
-{
+TEST_F(EyesTest, frame_boundaries_of_the_held_level) {
   // Each level is reached by rising from 0, so it is held as read.
-  const std::pair<uint32_t, int> table[] = {{0, 0},  {16, 0}, {17, 1}, {33, 1}, {34, 2},
-                                            {49, 2}, {50, 3}, {66, 3}, {67, 4}, {83, 4},
-                                            {84, 5}, {99, 5}};
+  const std::pair<uint32_t, int> table[] = {{0, 0},  {16, 0}, {17, 1}, {33, 1}, {34, 2}, {49, 2},
+                                            {50, 3}, {66, 3}, {67, 4}, {83, 4}, {84, 5}, {99, 5}};
   for (auto [level, frame] : table) {
     Tick(0xFFFFFFFFu);  // held 65535 ...
     Tick(Word(0, 0));   // ... falls to 0
@@ -94,8 +84,7 @@ TEST_F(EyesTest, frame_boundaries_of_the_held_level)
   }
 }
 
-TEST_F(EyesTest, a_level_of_100_or_more_keeps_the_last_frame)
-{
+TEST_F(EyesTest, a_level_of_100_or_more_keeps_the_last_frame) {
   Tick(Word(70, 70));
   ASSERT_EQ(Left(), 4);
   Tick(Word(120, 100));
@@ -103,8 +92,7 @@ TEST_F(EyesTest, a_level_of_100_or_more_keeps_the_last_frame)
   EXPECT_EQ(Right(), 4);
 }
 
-TEST_F(EyesTest, a_falling_level_blinks_to_frame_0_every_second_tick)
-{
+TEST_F(EyesTest, a_falling_level_blinks_to_frame_0_every_second_tick) {
   EXPECT_EQ(Form->EyeDecay, 0.0f);
   std::vector<int> frames;
   for (uint32_t level : {80u, 70u, 60u, 50u, 40u}) {
@@ -114,8 +102,7 @@ TEST_F(EyesTest, a_falling_level_blinks_to_frame_0_every_second_tick)
   EXPECT_EQ(frames, (std::vector<int>{4, 0, 3, 0, 2}));
 }
 
-TEST_F(EyesTest, a_failed_request_changes_nothing_until_a_later_reading)
-{
+TEST_F(EyesTest, a_failed_request_changes_nothing_until_a_later_reading) {
   Tick(Word(70, 40));
   Tick(0xFFFFFFFFu);
   EXPECT_EQ(Left(), 4);
@@ -129,8 +116,7 @@ TEST_F(EyesTest, a_failed_request_changes_nothing_until_a_later_reading)
   EXPECT_EQ(Right(), 1);
 }
 
-TEST_F(EyesTest, eyes_read_the_stream_handle_for_a_stream_and_draw_into_the_window)
-{
+TEST_F(EyesTest, eyes_read_the_stream_handle_for_a_stream_and_draw_into_the_window) {
   WritePlayList({"a.mp3", "A", "b.xm", "B"});
   Application.Reset();
   Backend = nullptr;

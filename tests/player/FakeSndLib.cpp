@@ -14,8 +14,7 @@ namespace {
 TFakeSndLib& F() { return TFakeSndLib::Instance(); }
 
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void Log(const char* format, ...)
-{
+void Log(const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
@@ -24,19 +23,16 @@ void Log(const char* format, ...)
   F().Calls.emplace_back(text);
 }
 
-std::string LastComponent(const char* path)
-{
+std::string LastComponent(const char* path) {
   std::string p = path ? path : "";
   std::size_t slash = p.rfind('/');
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
-SND_HANDLE Open(const char* path)
-{
+SND_HANDLE Open(const char* path) {
   std::string name = LastComponent(path);
   auto& fake = F();
-  if (std::find(fake.Unloadable.begin(), fake.Unloadable.end(), name) != fake.Unloadable.end())
-    return 0;
+  if (std::find(fake.Unloadable.begin(), fake.Unloadable.end(), name) != fake.Unloadable.end()) return 0;
   SND_HANDLE handle = fake.NextHandle++;
   auto found = fake.Seconds.find(name);
   fake.HandleSeconds[handle] = found == fake.Seconds.end() ? fake.DefaultSeconds : found->second;
@@ -44,98 +40,108 @@ SND_HANDLE Open(const char* path)
   return handle;
 }
 
-int32_t ErrorGetCode()
-{
+int32_t ErrorGetCode() {
   Log("snd_error_get_code()");
   return F().ErrorCode;
 }
 
-SND_BOOL Init(int32_t device, uint32_t freq, uint32_t flags, void*)
-{
+SND_BOOL Init(int32_t device, uint32_t freq, uint32_t flags, void*) {
   Log("snd_init(%d,%u,%u)", device, freq, flags);
   auto& results = F().InitResults;
   SND_BOOL result = results.front();
-  if (results.size() > 1)
-    results.erase(results.begin());
+  if (results.size() > 1) results.erase(results.begin());
   return result;
 }
 
-SND_BOOL MusicFree(SND_HANDLE h) { Log("snd_music_free(%u)", h); return h != 0; }
-SND_BOOL Start() { Log("snd_start()"); return 1; }
-SND_BOOL Stop() { Log("snd_stop()"); return 1; }
-SND_BOOL SetVolume(uint32_t v) { Log("snd_set_volume(%u)", v); return 1; }
+SND_BOOL MusicFree(SND_HANDLE h) {
+  Log("snd_music_free(%u)", h);
+  return h != 0;
+}
+SND_BOOL Start() {
+  Log("snd_start()");
+  return 1;
+}
+SND_BOOL Stop() {
+  Log("snd_stop()");
+  return 1;
+}
+SND_BOOL SetVolume(uint32_t v) {
+  Log("snd_set_volume(%u)", v);
+  return 1;
+}
 
-SND_HANDLE MusicLoad(SND_BOOL mem, const void* file, uint64_t offset, uint32_t length, uint32_t flags)
-{
+SND_HANDLE MusicLoad(SND_BOOL mem, const void* file, uint64_t offset, uint32_t length, uint32_t flags) {
   const char* path = static_cast<const char*>(file);
   Log("snd_music_load(%d,%s,%" PRIu64 ",%u,0x%x)", mem, path, offset, length, flags);
   return Open(path);
 }
 
-SND_BOOL MusicPlayEx(SND_HANDLE h, uint32_t pos, int32_t flags, SND_BOOL reset)
-{
+SND_BOOL MusicPlayEx(SND_HANDLE h, uint32_t pos, int32_t flags, SND_BOOL reset) {
   Log("snd_music_play_ex(%u,%u,%d,%d)", h, pos, flags, reset);
   return h != 0;
 }
 
-SND_HANDLE StreamCreateFile(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length, uint32_t flags)
-{
+SND_HANDLE StreamCreateFile(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length, uint32_t flags) {
   const char* path = static_cast<const char*>(file);
   Log("snd_stream_create_file(%d,%s,%" PRIu64 ",%" PRIu64 ",0x%x)", mem, path, offset, length, flags);
   return Open(path);
 }
 
-SND_BOOL StreamPlay(SND_HANDLE h, SND_BOOL flush, uint32_t flags)
-{
+SND_BOOL StreamPlay(SND_HANDLE h, SND_BOOL flush, uint32_t flags) {
   Log("snd_stream_play(%u,%d,%u)", h, flush, flags);
   return h != 0;
 }
 
-SND_BOOL SetAttributes(SND_HANDLE h, int32_t freq, int32_t volume, int32_t pan)
-{
+SND_BOOL SetAttributes(SND_HANDLE h, int32_t freq, int32_t volume, int32_t pan) {
   Log("snd_channel_set_attributes(%u,%d,%d,%d)", h, freq, volume, pan);
   return h != 0;
 }
 
 uint32_t GetLevel(SND_HANDLE) { return 0; }
-SND_BOOL ChannelStop(SND_HANDLE h) { Log("snd_channel_stop(%u)", h); return h != 0; }
-SND_BOOL ChannelPause(SND_HANDLE h) { Log("snd_channel_pause(%u)", h); return h != 0; }
-SND_BOOL ChannelResume(SND_HANDLE h) { Log("snd_channel_resume(%u)", h); return h != 0; }
+SND_BOOL ChannelStop(SND_HANDLE h) {
+  Log("snd_channel_stop(%u)", h);
+  return h != 0;
+}
+SND_BOOL ChannelPause(SND_HANDLE h) {
+  Log("snd_channel_pause(%u)", h);
+  return h != 0;
+}
+SND_BOOL ChannelResume(SND_HANDLE h) {
+  Log("snd_channel_resume(%u)", h);
+  return h != 0;
+}
 
 // Lengths travel as bytes: 1000 bytes a second, so the conversion below can check what it is given.
-uint32_t MusicGetLength(SND_HANDLE h, SND_BOOL playlen)
-{
+uint32_t MusicGetLength(SND_HANDLE h, SND_BOOL playlen) {
   Log("snd_music_get_length(%u,%d)", h, playlen);
   return uint32_t(int64_t(F().HandleSeconds[h] * 1000.0));
 }
 
-double BytesToSeconds(SND_HANDLE h, uint64_t bytes)
-{
+double BytesToSeconds(SND_HANDLE h, uint64_t bytes) {
   Log("snd_channel_bytes_to_seconds(%u,%" PRIu64 ")", h, bytes);
-  if (h == 0)
-    return F().SecondsForBadHandle;
+  if (h == 0) return F().SecondsForBadHandle;
   return F().HandleSeconds[h];
 }
 
 uint32_t GetData(SND_HANDLE, void*, uint32_t) { return 0; }
-SND_BOOL StreamFree(SND_HANDLE h) { Log("snd_stream_free(%u)", h); return h != 0; }
+SND_BOOL StreamFree(SND_HANDLE h) {
+  Log("snd_stream_free(%u)", h);
+  return h != 0;
+}
 
-uint64_t StreamGetLength(SND_HANDLE h)
-{
+uint64_t StreamGetLength(SND_HANDLE h) {
   Log("snd_stream_get_length(%u)", h);
   return uint64_t(int64_t(F().HandleSeconds[h] * 1000.0));
 }
 
-} // namespace
+}  // namespace
 
-TFakeSndLib& TFakeSndLib::Instance()
-{
+TFakeSndLib& TFakeSndLib::Instance() {
   static TFakeSndLib fake;
   return fake;
 }
 
-TSndEntryTable TFakeSndLib::Table()
-{
+TSndEntryTable TFakeSndLib::Table() {
   TSndEntryTable t;
   t.snd_error_get_code = &ErrorGetCode;
   t.snd_init = &Init;
@@ -160,15 +166,13 @@ TSndEntryTable TFakeSndLib::Table()
   return t;
 }
 
-void TFakeSndLib::Install()
-{
+void TFakeSndLib::Install() {
   Instance() = TFakeSndLib{};
   ResetAudioLibraryForTesting();
   SetEntryTableForTesting(Table());
 }
 
-std::vector<std::string> TFakeSndLib::TakeCalls()
-{
+std::vector<std::string> TFakeSndLib::TakeCalls() {
   std::vector<std::string> calls;
   calls.swap(Calls);
   return calls;

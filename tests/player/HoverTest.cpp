@@ -4,8 +4,7 @@
 
 class HoverTest : public PlayerTest {
 protected:
-  TMainForm& StartShown(int tracks = 2)
-  {
+  TMainForm& StartShown(int tracks = 2) {
     WriteTracks(tracks);
     TMainForm& form = Start();
     Show();
@@ -13,14 +12,12 @@ protected:
     return form;
   }
 
-  std::vector<std::string> LitButtons() const
-  {
+  std::vector<std::string> LitButtons() const {
     std::vector<std::string> lit;
-    for (TImage* b : {Form->Button_Play, Form->Button_Pause, Form->Button_Stop, Form->Button_Next,
-                      Form->Button_Prev, Form->Button_Shuffle, Form->Button_Repeat, Form->Button_Mute,
-                      Form->Button_Quit, Form->Button_Up_Rollover})
-      if (b->Visible())
-        lit.push_back(b->Name());
+    for (TImage* b :
+         {Form->Button_Play, Form->Button_Pause, Form->Button_Stop, Form->Button_Next, Form->Button_Prev,
+          Form->Button_Shuffle, Form->Button_Repeat, Form->Button_Mute, Form->Button_Quit, Form->Button_Up_Rollover})
+      if (b->Visible()) lit.push_back(b->Name());
     return lit;
   }
 
@@ -28,8 +25,7 @@ protected:
   void MoveOverBareSkin() { Backend->MovePointer(60, 250); }
 };
 
-TEST_F(HoverTest, a_button_lights_only_strictly_inside_its_rectangle)
-{
+TEST_F(HoverTest, a_button_lights_only_strictly_inside_its_rectangle) {
   TMainForm& form = StartShown();
   MoveOverBareSkin();
   Backend->MovePointer(128, 152);
@@ -46,10 +42,10 @@ TEST_F(HoverTest, a_button_lights_only_strictly_inside_its_rectangle)
   EXPECT_EQ(Calls().front(), "snd_channel_stop(101)");
 
   // Every button names itself; at most one is lit at a time.
-  const std::pair<TImage*, const char*> buttons[] = {
-      {form.Button_Pause, "Pause"},     {form.Button_Stop, "Stop"},     {form.Button_Next, "Next"},
-      {form.Button_Prev, "Previous"},   {form.Button_Shuffle, "Shuffle"}, {form.Button_Repeat, "Repeat"},
-      {form.Button_Mute, "Mute"},       {form.Button_Quit, "Quit"}};
+  const std::pair<TImage*, const char*> buttons[] = {{form.Button_Pause, "Pause"},     {form.Button_Stop, "Stop"},
+                                                     {form.Button_Next, "Next"},       {form.Button_Prev, "Previous"},
+                                                     {form.Button_Shuffle, "Shuffle"}, {form.Button_Repeat, "Repeat"},
+                                                     {form.Button_Mute, "Mute"},       {form.Button_Quit, "Quit"}};
   for (auto [button, hint] : buttons) {
     MoveOverBareSkin();
     Backend->MovePointer(button->Left() + 1, button->Top() + 1);
@@ -58,8 +54,7 @@ TEST_F(HoverTest, a_button_lights_only_strictly_inside_its_rectangle)
   }
 }
 
-TEST_F(HoverTest, moving_onto_the_list_or_a_fill_bar_darkens_buttons_and_hides_markers)
-{
+TEST_F(HoverTest, moving_onto_the_list_or_a_fill_bar_darkens_buttons_and_hides_markers) {
   TMainForm& form = StartShown();
   for (TPoint target : {TPoint{200, 200}, TPoint{250, 77}, TPoint{250, 117}, TPoint{250, 97}}) {
     Backend->MovePointer(129, 152);
@@ -76,8 +71,7 @@ TEST_F(HoverTest, moving_onto_the_list_or_a_fill_bar_darkens_buttons_and_hides_m
   }
 }
 
-TEST_F(HoverTest, mode_buttons_stay_lit_while_their_mode_holds)
-{
+TEST_F(HoverTest, mode_buttons_stay_lit_while_their_mode_holds) {
   TMainForm& form = StartShown();
   Backend->MovePointer(384, 152);
   Backend->Click(384, 152);
@@ -106,16 +100,14 @@ TEST_F(HoverTest, mode_buttons_stay_lit_while_their_mode_holds)
   EXPECT_EQ(LitButtons(), (std::vector<std::string>{"Button_Repeat"}));
 }
 
-TEST_F(HoverTest, leaving_the_window_from_a_lit_button_leaves_it_lit)
-{
+TEST_F(HoverTest, leaving_the_window_from_a_lit_button_leaves_it_lit) {
   StartShown();
   Backend->MovePointer(129, 152);
   Backend->MovePointer(600, 152);  // outside the window: no control gets it
   EXPECT_EQ(LitButtons(), (std::vector<std::string>{"Button_Play"}));
 }
 
-TEST_F(HoverTest, thumb_drag_scrolls_the_list_without_selecting)
-{
+TEST_F(HoverTest, thumb_drag_scrolls_the_list_without_selecting) {
   TMainForm& form = StartShown(20);
   form.List_Tracks->SetItemIndex(3);
   // Over the unlit thumb the skin lights the thumb, which then takes the pointer itself.
@@ -158,8 +150,7 @@ TEST_F(HoverTest, thumb_drag_scrolls_the_list_without_selecting)
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(HoverTest, thumb_drag_reads_the_pointer_relative_to_the_window_top)
-{
+TEST_F(HoverTest, thumb_drag_reads_the_pointer_relative_to_the_window_top) {
   TMainForm& form = StartShown(20);
   Backend->SetWindowPos({10, 500});
   Backend->MovePointer(397, 180);
@@ -168,8 +159,7 @@ TEST_F(HoverTest, thumb_drag_reads_the_pointer_relative_to_the_window_top)
   EXPECT_EQ(form.Button_Up->Top(), 200);
 }
 
-TEST_F(HoverTest, thumb_drag_on_an_empty_list_moves_the_thumb_only)
-{
+TEST_F(HoverTest, thumb_drag_on_an_empty_list_moves_the_thumb_only) {
   WritePlayList({});
   TMainForm& form = Start();
   Show();

@@ -6,20 +6,19 @@
 
 #include <typeinfo>
 
-TEST_F(PlayerTest, controls_and_timers_exist_by_name_in_creation_order)
-{
+TEST_F(PlayerTest, controls_and_timers_exist_by_name_in_creation_order) {
   WriteTracks(2);
   TMainForm& form = Start();
   const std::vector<std::string> expected{
-      "ImageShape", "Scroller", "Button_Play", "Button_Pause", "Button_Stop", "Button_Next", "Button_Prev",
-      "Button_Shuffle", "Button_Repeat", "Button_Mute", "Button_Quit", "Label_Pos", "LeftEye_Image",
-      "RightEye_Image", "Hint_Label", "FadeBitmap_Volume", "Slider_Volume", "FadeBitmap_Speed",
-      "Slider_Speed", "FadeBitmap_Panning_Temp", "FadeBitmap_Panning", "Slider_Panning", "Bitmap_Volume",
-      "Bitmap_Panning", "Bitmap_Speed", "Button_Up", "Button_Up_Rollover", "List_Tracks", "Timer",
-      "Eye_Timer", "StartTimer"};
+      "ImageShape",         "Scroller",           "Button_Play",      "Button_Pause",   "Button_Stop",
+      "Button_Next",        "Button_Prev",        "Button_Shuffle",   "Button_Repeat",  "Button_Mute",
+      "Button_Quit",        "Label_Pos",          "LeftEye_Image",    "RightEye_Image", "Hint_Label",
+      "FadeBitmap_Volume",  "Slider_Volume",      "FadeBitmap_Speed", "Slider_Speed",   "FadeBitmap_Panning_Temp",
+      "FadeBitmap_Panning", "Slider_Panning",     "Bitmap_Volume",    "Bitmap_Panning", "Bitmap_Speed",
+      "Button_Up",          "Button_Up_Rollover", "List_Tracks",      "Timer",          "Eye_Timer",
+      "StartTimer"};
   std::vector<std::string> names;
-  for (int i = 0; i < form.ComponentCount(); ++i)
-    names.push_back(form.Components(i)->Name());
+  for (int i = 0; i < form.ComponentCount(); ++i) names.push_back(form.Components(i)->Name());
   EXPECT_EQ(names, expected);
   EXPECT_EQ(form.Timer->Interval(), 1000u);
   EXPECT_EQ(form.Eye_Timer->Interval(), 2u);
@@ -27,20 +26,18 @@ TEST_F(PlayerTest, controls_and_timers_exist_by_name_in_creation_order)
   EXPECT_FALSE(form.StartTimer->OnTimer);
 }
 
-TEST_F(PlayerTest, only_the_skin_caption_clock_list_sliders_thumb_and_eyes_show_at_start)
-{
+TEST_F(PlayerTest, only_the_skin_caption_clock_list_sliders_thumb_and_eyes_show_at_start) {
   WriteTracks(2);
   TMainForm& form = Start();
   Show();
   for (TImage* lit : {form.Button_Play, form.Button_Pause, form.Button_Stop, form.Button_Next, form.Button_Prev,
-                      form.Button_Shuffle, form.Button_Repeat, form.Button_Mute, form.Button_Quit,
-                      form.Bitmap_Volume, form.Bitmap_Panning, form.Bitmap_Speed, form.Button_Up_Rollover,
-                      form.FadeBitmap_Panning_Temp})
+                      form.Button_Shuffle, form.Button_Repeat, form.Button_Mute, form.Button_Quit, form.Bitmap_Volume,
+                      form.Bitmap_Panning, form.Bitmap_Speed, form.Button_Up_Rollover, form.FadeBitmap_Panning_Temp})
     EXPECT_FALSE(lit->Visible()) << lit->Name();
   for (TControl* shown : std::initializer_list<TControl*>{
-           form.ImageShape, form.Scroller, form.Label_Pos, form.LeftEye_Image, form.RightEye_Image,
-           form.Hint_Label, form.FadeBitmap_Volume, form.Slider_Volume, form.FadeBitmap_Speed,
-           form.Slider_Speed, form.FadeBitmap_Panning, form.Slider_Panning, form.Button_Up, form.List_Tracks})
+           form.ImageShape, form.Scroller, form.Label_Pos, form.LeftEye_Image, form.RightEye_Image, form.Hint_Label,
+           form.FadeBitmap_Volume, form.Slider_Volume, form.FadeBitmap_Speed, form.Slider_Speed,
+           form.FadeBitmap_Panning, form.Slider_Panning, form.Button_Up, form.List_Tracks})
     EXPECT_TRUE(shown->Visible()) << shown->Name();
   // The unlit thumb lets the pointer through to what lies beneath.
   EXPECT_FALSE(form.Button_Up->Enabled());
@@ -56,8 +53,7 @@ TEST_F(PlayerTest, only_the_skin_caption_clock_list_sliders_thumb_and_eyes_show_
   EXPECT_EQ(form.BorderStyle(), bsNone);
 }
 
-TEST_F(PlayerTest, pictures_keep_their_places_and_auto_sized_ones_take_the_pictures_size)
-{
+TEST_F(PlayerTest, pictures_keep_their_places_and_auto_sized_ones_take_the_pictures_size) {
   WriteTracks(2);
   TMainForm& form = Start();
   EXPECT_EQ(form.ImageShape->BoundsRect(), (TRect{0, 0, 496, 287}));

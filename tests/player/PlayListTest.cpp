@@ -16,8 +16,7 @@ namespace {
 
 class PlayListReader : public ::testing::Test {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "mira-playlist-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     FRoot = pattern;
@@ -25,8 +24,7 @@ protected:
   void TearDown() override { fs::remove_all(FRoot); }
 
   // Reads a playlist holding exactly these bytes.
-  TPlayList Read(const std::string& bytes)
-  {
+  TPlayList Read(const std::string& bytes) {
     const fs::path path = FRoot / "play.lst";
     {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -38,8 +36,7 @@ protected:
   }
 
   // The filled entries as "file|title" lines, for compact comparisons.
-  static std::vector<std::string> Pairs(const TPlayList& list)
-  {
+  static std::vector<std::string> Pairs(const TPlayList& list) {
     std::vector<std::string> pairs;
     for (int32_t i = 0; i < list.TrackCount; ++i)
       pairs.push_back(list.TrackTable[i].FileName + "|" + list.TrackTable[i].Title);
@@ -51,8 +48,7 @@ protected:
 
 using TPairs = std::vector<std::string>;
 
-TEST_F(PlayListReader, four_lines_give_two_entries_in_file_order)
-{
+TEST_F(PlayListReader, four_lines_give_two_entries_in_file_order) {
   TPlayList list = Read("song.mp3\nA Song\ntune.xm\nA Tune\n");
   EXPECT_EQ(list.TrackCount, 2);
   EXPECT_EQ(Pairs(list), (TPairs{"song.mp3|A Song", "tune.xm|A Tune"}));
@@ -62,15 +58,13 @@ TEST_F(PlayListReader, four_lines_give_two_entries_in_file_order)
   EXPECT_EQ(list.TrackTable[3].Title, "");
 }
 
-TEST_F(PlayListReader, an_empty_file_gives_no_entries)
-{
+TEST_F(PlayListReader, an_empty_file_gives_no_entries) {
   TPlayList list = Read("");
   EXPECT_EQ(list.TrackCount, 0);
   EXPECT_TRUE(list.TrackTable.empty());
 }
 
-TEST_F(PlayListReader, line_ends_cr_lf_and_lf_read_alike_and_the_last_line_needs_none)
-{
+TEST_F(PlayListReader, line_ends_cr_lf_and_lf_read_alike_and_the_last_line_needs_none) {
   const TPairs expected{"a.mp3|Title A", "b.xm|Title B"};
   EXPECT_EQ(Pairs(Read("a.mp3\nTitle A\nb.xm\nTitle B\n")), expected);
   EXPECT_EQ(Pairs(Read("a.mp3\r\nTitle A\r\nb.xm\r\nTitle B\r\n")), expected);
@@ -79,8 +73,7 @@ TEST_F(PlayListReader, line_ends_cr_lf_and_lf_read_alike_and_the_last_line_needs
   EXPECT_EQ(Pairs(Read("a\rb.xm\nTitle\r\r\n")), (TPairs{"a\rb.xm|Title\r"}));
 }
 
-TEST_F(PlayListReader, a_1500_byte_line_reads_as_1023_and_477_bytes_and_shifts_the_pairing)
-{
+TEST_F(PlayListReader, a_1500_byte_line_reads_as_1023_and_477_bytes_and_shifts_the_pairing) {
   const std::string longName(1500, 'x');
   for (const char* end : {"\n", "\r\n"}) {
     SCOPED_TRACE(end[0] == '\r' ? "CR LF" : "LF");
@@ -100,8 +93,7 @@ TEST_F(PlayListReader, a_1500_byte_line_reads_as_1023_and_477_bytes_and_shifts_t
   EXPECT_EQ(Pairs(Read(std::string(1023, 'z') + "\r\nT\n")), (TPairs{std::string(1023, 'z') + "|", "T|"}));
 }
 
-TEST_F(PlayListReader, every_line_counts_and_bytes_stay_as_they_are)
-{
+TEST_F(PlayListReader, every_line_counts_and_bytes_stay_as_they_are) {
   // A blank first line: the first file name is empty and the first real name becomes a title.
   EXPECT_EQ(Pairs(Read("\nsong.mp3\nA Song\n")), (TPairs{"|song.mp3", "A Song|"}));
   // Upper-case extensions, spaces at either end, non-ASCII bytes and a byte-order mark are kept.
@@ -109,15 +101,13 @@ TEST_F(PlayListReader, every_line_counts_and_bytes_stay_as_they_are)
             (TPairs{"\xEF\xBB\xBFSONG.MP3|  Title  ", "m\xE4rz.it|M\xE4rz"}));
 }
 
-TEST_F(PlayListReader, an_odd_last_line_fills_an_entry_with_an_empty_title)
-{
+TEST_F(PlayListReader, an_odd_last_line_fills_an_entry_with_an_empty_title) {
   TPlayList list = Read("a.mp3\nA\nb.xm");
   EXPECT_EQ(list.TrackCount, 2);
   EXPECT_EQ(Pairs(list), (TPairs{"a.mp3|A", "b.xm|"}));
 }
 
-TEST_F(PlayListReader, a_file_that_cannot_be_opened_gives_nothing)
-{
+TEST_F(PlayListReader, a_file_that_cannot_be_opened_gives_nothing) {
   EXPECT_FALSE(ReadPlayListFile(FRoot / "missing.lst"));
   fs::create_directories(FRoot / "folder.lst");
   EXPECT_FALSE(ReadPlayListFile(FRoot / "folder.lst"));
@@ -129,8 +119,7 @@ TEST_F(PlayListReader, a_file_that_cannot_be_opened_gives_nothing)
   }
 }
 
-TEST_F(PlayListReader, by_default_reads_data_play_lst_below_the_current_directory)
-{
+TEST_F(PlayListReader, by_default_reads_data_play_lst_below_the_current_directory) {
   fs::create_directories(FRoot / "data");
   std::ofstream(FRoot / "data" / "play.lst") << "here.mp3\nHere\n";
   const fs::path before = fs::current_path();
@@ -144,4 +133,4 @@ TEST_F(PlayListReader, by_default_reads_data_play_lst_below_the_current_director
   EXPECT_FALSE(missing);
 }
 
-} // namespace
+}  // namespace

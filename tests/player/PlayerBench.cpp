@@ -21,14 +21,11 @@ namespace {
 // A collection of one module in a folder of its own, the library written out beside it, the
 // window on the headless backend, the module playing; the display's own thread is stopped so
 // that the benchmark's ticks are the only ones.
-TMainForm* StartPlayer()
-{
+TMainForm* StartPlayer() {
   static TMainForm* form = nullptr;
-  if (form)
-    return form;
+  if (form) return form;
   std::string pattern = (fs::temp_directory_path() / "mira-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    return nullptr;
+  if (!mkdtemp(pattern.data())) return nullptr;
   const fs::path root = pattern;
   fs::create_directories(root / "data");
   // A piece of the demo collection, minutes long, so there is music the whole run.
@@ -40,29 +37,25 @@ TMainForm* StartPlayer()
   Application.SetBackend(std::make_unique<THeadlessBackend>());
   TMainForm::EndProcess() = [] {};
   form = Application.CreateForm<TMainForm>("MainForm");
-  if (!form || form->StartupFailed())
-    return form = nullptr;
+  if (!form || form->StartupFailed()) return form = nullptr;
   form->StopSpectrum();
   // Let the module be heard, so the analysis has sound to work on.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   return form;
 }
 
-void BM_SpectrumTick(benchmark::State& state)
-{
+void BM_SpectrumTick(benchmark::State& state) {
   TMainForm* form = StartPlayer();
   if (!form) {
     state.SkipWithError("the player could not start with the sound library");
     return;
   }
-  for (auto _ : state)
-    form->SpectrumTimerProc();
+  for (auto _ : state) form->SpectrumTimerProc();
 }
 BENCHMARK(BM_SpectrumTick)->Unit(benchmark::kMicrosecond);
 
 // The library's share of a tick: the data request alone.
-void BM_SpectrumDataRequest(benchmark::State& state)
-{
+void BM_SpectrumDataRequest(benchmark::State& state) {
   TMainForm* form = StartPlayer();
   if (!form) {
     state.SkipWithError("the player could not start with the sound library");
@@ -78,8 +71,7 @@ BENCHMARK(BM_SpectrumDataRequest)->Unit(benchmark::kMicrosecond);
 
 // Levels that fall and rise on every reading: with the eyes' zero decay both eyes then change
 // their frame on every tick, the most work a tick can do.
-uint32_t AlternatingLevel(SND_HANDLE)
-{
+uint32_t AlternatingLevel(SND_HANDLE) {
   static bool loud = false;
   loud = !loud;
   return loud ? (80u | 80u << 16) : (20u | 20u << 16);
@@ -87,8 +79,7 @@ uint32_t AlternatingLevel(SND_HANDLE)
 
 // One eye tick as the message loop runs it, with a new frame for both eyes, followed by the paint
 // and the hand-over of what changed to the (headless) window.
-void BM_EyeTick(benchmark::State& state)
-{
+void BM_EyeTick(benchmark::State& state) {
   TMainForm* form = StartPlayer();
   if (!form) {
     state.SkipWithError("the player could not start with the sound library");
@@ -104,6 +95,6 @@ void BM_EyeTick(benchmark::State& state)
 }
 BENCHMARK(BM_EyeTick)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

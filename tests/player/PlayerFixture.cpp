@@ -9,8 +9,7 @@
 
 namespace fs = std::filesystem;
 
-void PlayerTest::SetUp()
-{
+void PlayerTest::SetUp() {
   FOldCwd = fs::current_path();
   std::string pattern = (fs::temp_directory_path() / "mira-player-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -28,8 +27,7 @@ void PlayerTest::SetUp()
   TMainForm::EndProcess() = [this] { ++EndProcessCalls; };
 }
 
-void PlayerTest::TearDown()
-{
+void PlayerTest::TearDown() {
   Application.Reset();
   ResetAudioLibraryForTesting();
   fs::current_path(FOldCwd);
@@ -37,22 +35,18 @@ void PlayerTest::TearDown()
   fs::remove_all(Root, ignored);
 }
 
-void PlayerTest::WritePlayListBytes(const std::string& bytes)
-{
+void PlayerTest::WritePlayListBytes(const std::string& bytes) {
   std::ofstream out(Root / "data" / "play.lst", std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 
-void PlayerTest::WritePlayList(const std::vector<std::string>& lines)
-{
+void PlayerTest::WritePlayList(const std::vector<std::string>& lines) {
   std::string bytes;
-  for (const std::string& line : lines)
-    bytes += line + "\n";
+  for (const std::string& line : lines) bytes += line + "\n";
   WritePlayListBytes(bytes);
 }
 
-void PlayerTest::WriteTracks(int count)
-{
+void PlayerTest::WriteTracks(int count) {
   std::vector<std::string> lines;
   for (int i = 0; i < count; ++i) {
     lines.push_back("t" + std::to_string(i) + ".xm");
@@ -61,35 +55,26 @@ void PlayerTest::WriteTracks(int count)
   WritePlayList(lines);
 }
 
-TMainForm& PlayerTest::Start()
-{
+TMainForm& PlayerTest::Start() {
   Form = Application.CreateForm<TMainForm>("MainForm");
   EXPECT_NE(Form, nullptr);
   return *Form;
 }
 
-void PlayerTest::Show()
-{
+void PlayerTest::Show() {
   Form->Show();
   Application.ProcessMessages();
 }
 
-void PlayerTest::Ticks(int count)
-{
-  for (int i = 0; i < count; ++i)
-    Backend->Advance(1000);
+void PlayerTest::Ticks(int count) {
+  for (int i = 0; i < count; ++i) Backend->Advance(1000);
 }
 
-std::string PlayerTest::PathOf(const std::string& fileName) const
-{
-  return (Root / "data" / fileName).string();
-}
+std::string PlayerTest::PathOf(const std::string& fileName) const { return (Root / "data" / fileName).string(); }
 
-std::vector<int> PlayerTest::SelectedLines() const
-{
+std::vector<int> PlayerTest::SelectedLines() const {
   std::vector<int> lines;
   for (int i = 0; i < Form->List_Tracks->Count(); ++i)
-    if (Form->List_Tracks->Selected(i))
-      lines.push_back(i);
+    if (Form->List_Tracks->Selected(i)) lines.push_back(i);
   return lines;
 }

@@ -21,28 +21,24 @@ namespace {
 constexpr uint32_t kFailed32 = 0xFFFFFFFFu;
 
 // Waits (in real time: the library mixes on its own thread) until the channel is heard.
-uint32_t WaitForLevel(uint32_t handle)
-{
+uint32_t WaitForLevel(uint32_t handle) {
   for (int i = 0; i < 200; ++i) {
     uint32_t level = SndTable().snd_channel_get_level(handle);
-    if (level != 0 && level != kFailed32)
-      return level;
+    if (level != 0 && level != kFailed32) return level;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return 0;
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
+void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 
-} // namespace
+}  // namespace
 
 // One case only: the library is initialised once per process and never freed, as in the program.
-TEST(RealSndlib, plays_switches_stops_and_quits_on_the_no_sound_output)
-{
+TEST(RealSndlib, plays_switches_stops_and_quits_on_the_no_sound_output) {
   const fs::path oldCwd = fs::current_path();
   std::string pattern = (fs::temp_directory_path() / "mira-collection-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -54,8 +50,9 @@ TEST(RealSndlib, plays_switches_stops_and_quits_on_the_no_sound_output)
   fs::copy_file(fixtures / "tune.xm", data / "tune.xm");
   WriteFile(data / "empty.xm", "");
   WriteFile(data / "corrupt.mp3", std::string(3000, '\x5A'));
-  WriteFile(data / "play.lst", "sine.mp3\r\nSine\r\ntune.xm\r\nTune\r\nmissing.mp3\r\nMissing\r\n"
-                               "empty.xm\r\nEmpty\r\ncorrupt.mp3\r\nCorrupt\r\ndir.xm\r\nDir\r\n");
+  WriteFile(data / "play.lst",
+            "sine.mp3\r\nSine\r\ntune.xm\r\nTune\r\nmissing.mp3\r\nMissing\r\n"
+            "empty.xm\r\nEmpty\r\ncorrupt.mp3\r\nCorrupt\r\ndir.xm\r\nDir\r\n");
   fs::current_path(root);
   // The library goes to a per-user folder of this run, and the default output cannot open: no such
   // audio driver exists, so start-up falls back to the no-sound device, which still plays in real time.

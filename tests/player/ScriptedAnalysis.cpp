@@ -10,35 +10,30 @@
 
 namespace {
 
-uint32_t GetLevel(SND_HANDLE handle)
-{
+uint32_t GetLevel(SND_HANDLE handle) {
   TScriptedAnalysis& s = TScriptedAnalysis::Instance();
   s.LastLevelHandle = handle;
   ++s.LevelCalls;
   return s.Level;
 }
 
-uint32_t GetData(SND_HANDLE handle, void* buffer, uint32_t length)
-{
+uint32_t GetData(SND_HANDLE handle, void* buffer, uint32_t length) {
   TScriptedAnalysis& s = TScriptedAnalysis::Instance();
   s.LastDataHandle = handle;
   ++s.DataCalls;
-  if (s.DataFails || length != SND_DATA_FFT2048 || !buffer)
-    return 0xFFFFFFFFu;
+  if (s.DataFails || length != SND_DATA_FFT2048 || !buffer) return 0xFFFFFFFFu;
   std::memcpy(buffer, s.Bins.data(), sizeof s.Bins);
   return sizeof s.Bins;
 }
 
-} // namespace
+}  // namespace
 
-TScriptedAnalysis& TScriptedAnalysis::Instance()
-{
+TScriptedAnalysis& TScriptedAnalysis::Instance() {
   static TScriptedAnalysis script;
   return script;
 }
 
-void TScriptedAnalysis::Install()
-{
+void TScriptedAnalysis::Install() {
   TScriptedAnalysis& s = Instance();
   s.Level = 0;
   s.LevelCalls = 0;

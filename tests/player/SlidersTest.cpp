@@ -8,13 +8,12 @@ namespace {
 
 constexpr int kKnobY = 6;  // a height inside every knob, in knob coordinates
 
-} // namespace
+}  // namespace
 
 class SlidersTest : public PlayerTest {
 protected:
   // Two modules; track 0 plays on handle 101 and the window is shown.
-  TMainForm& StartShown()
-  {
+  TMainForm& StartShown() {
     WriteTracks(2);
     TMainForm& form = Start();
     Show();
@@ -24,18 +23,15 @@ protected:
 
   // Presses the left button on the knob and moves the held pointer to window x (the knob keeps
   // the pointer, so y hardly matters), as many steps as given.
-  void Drag(TImage& knob, std::initializer_list<int> xs)
-  {
+  void Drag(TImage& knob, std::initializer_list<int> xs) {
     const int y = knob.Top() + kKnobY;
     Backend->PressPointer(knob.Left() + 2, y);
-    for (int x : xs)
-      Backend->MovePointer(x, y);
+    for (int x : xs) Backend->MovePointer(x, y);
     Backend->ReleasePointer(xs.size() ? *(xs.end() - 1) : knob.Left() + 2, y);
   }
 };
 
-TEST_F(SlidersTest, speed_snaps_to_normal_between_295_and_305)
-{
+TEST_F(SlidersTest, speed_snaps_to_normal_between_295_and_305) {
   TMainForm& form = StartShown();
   for (int x : {295, 299, 305}) {
     Drag(*form.Slider_Speed, {250, x});
@@ -51,8 +47,7 @@ TEST_F(SlidersTest, speed_snaps_to_normal_between_295_and_305)
   EXPECT_EQ(calls.back(), "snd_channel_set_attributes(101,44100,-1,0)");
 }
 
-TEST_F(SlidersTest, speed_sets_frequency_and_clock_interval_outside_the_snap_zone)
-{
+TEST_F(SlidersTest, speed_sets_frequency_and_clock_interval_outside_the_snap_zone) {
   TMainForm& form = StartShown();
   Drag(*form.Slider_Speed, {294});
   // trunc(53 / 136 x 99900 + 100) = 39031, the fastest below the snap zone.
@@ -75,8 +70,7 @@ TEST_F(SlidersTest, speed_sets_frequency_and_clock_interval_outside_the_snap_zon
   EXPECT_EQ(form.Label_Pos->Caption(), "00:02");
 }
 
-TEST_F(SlidersTest, pointer_off_the_track_keeps_the_knob_but_recomputes_and_shows)
-{
+TEST_F(SlidersTest, pointer_off_the_track_keeps_the_knob_but_recomputes_and_shows) {
   TMainForm& form = StartShown();
   form.Slider_Volume->SetLeft(300);
   for (int x : {241, 377, 460}) {
@@ -92,8 +86,7 @@ TEST_F(SlidersTest, pointer_off_the_track_keeps_the_knob_but_recomputes_and_show
   }
 }
 
-TEST_F(SlidersTest, volume_ends_read_0_and_100_percent)
-{
+TEST_F(SlidersTest, volume_ends_read_0_and_100_percent) {
   TMainForm& form = StartShown();
   Drag(*form.Slider_Volume, {242});
   EXPECT_NEAR(form.Volume, 0.7426, 0.0001);
@@ -113,8 +106,7 @@ TEST_F(SlidersTest, volume_ends_read_0_and_100_percent)
   EXPECT_EQ(calls.back(), "snd_channel_set_attributes(102,44100,100,0)");
 }
 
-TEST_F(SlidersTest, panning_snaps_to_center_and_reaches_100_left_and_right)
-{
+TEST_F(SlidersTest, panning_snaps_to_center_and_reaches_100_left_and_right) {
   TMainForm& form = StartShown();
   Drag(*form.Slider_Panning, {304});
   EXPECT_EQ(form.Slider_Panning->Left(), 309);
@@ -135,16 +127,14 @@ TEST_F(SlidersTest, panning_snaps_to_center_and_reaches_100_left_and_right)
   EXPECT_EQ(Calls().back(), "snd_channel_set_attributes(101,44100,-1,100)");
 }
 
-TEST_F(SlidersTest, panning_bar_grows_from_the_middle_towards_the_knob_on_white)
-{
+TEST_F(SlidersTest, panning_bar_grows_from_the_middle_towards_the_knob_on_white) {
   TMainForm& form = StartShown();
   const TBitmap& source = form.FadeBitmap_Panning_Temp->Picture().Bitmap();
   ASSERT_EQ(source.Width(), 137);
   // The see-through ground is white; the source must differ from it to tell the two apart.
   auto column = [](const TBitmap& b, int x) {
     std::vector<TColor> c;
-    for (int y = 0; y < b.Height(); ++y)
-      c.push_back(b.Pixel(x, y));
+    for (int y = 0; y < b.Height(); ++y) c.push_back(b.Pixel(x, y));
     return c;
   };
   const std::vector<TColor> white(9, clWhite);
@@ -170,8 +160,7 @@ TEST_F(SlidersTest, panning_bar_grows_from_the_middle_towards_the_knob_on_white)
   }
 }
 
-TEST_F(SlidersTest, muted_volume_drag_changes_bar_and_hint_but_not_the_output)
-{
+TEST_F(SlidersTest, muted_volume_drag_changes_bar_and_hint_but_not_the_output) {
   TMainForm& form = StartShown();
   form.Button_MuteClick(form.Button_Mute);
   Calls();
@@ -184,8 +173,7 @@ TEST_F(SlidersTest, muted_volume_drag_changes_bar_and_hint_but_not_the_output)
   EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(50)"}));
 }
 
-TEST_F(SlidersTest, hover_names_the_knob_and_a_press_alone_changes_nothing)
-{
+TEST_F(SlidersTest, hover_names_the_knob_and_a_press_alone_changes_nothing) {
   TMainForm& form = StartShown();
   const std::pair<TImage*, const char*> knobs[] = {
       {form.Slider_Volume, "Volume"}, {form.Slider_Panning, "Panning"}, {form.Slider_Speed, "Speed"}};
@@ -202,8 +190,7 @@ TEST_F(SlidersTest, hover_names_the_knob_and_a_press_alone_changes_nothing)
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(SlidersTest, drag_follows_the_pointer_on_screen_wherever_the_window_is)
-{
+TEST_F(SlidersTest, drag_follows_the_pointer_on_screen_wherever_the_window_is) {
   TMainForm& form = StartShown();
   Backend->SetWindowPos({40, 30});
   Drag(*form.Slider_Volume, {320});
@@ -211,8 +198,7 @@ TEST_F(SlidersTest, drag_follows_the_pointer_on_screen_wherever_the_window_is)
   EXPECT_EQ(form.FadeBitmap_Volume->Width(), 79);
 }
 
-TEST_F(SlidersTest, a_stream_gets_the_attributes_on_its_own_handle)
-{
+TEST_F(SlidersTest, a_stream_gets_the_attributes_on_its_own_handle) {
   WritePlayList({"a.mp3", "A"});
   TMainForm& form = Start();
   Show();

@@ -10,28 +10,24 @@
 namespace {
 
 // What LoadTrack asks of the library before it loads a new file.
-TCalls Release(uint32_t music, uint32_t stream)
-{
+TCalls Release(uint32_t music, uint32_t stream) {
   const std::string m = std::to_string(music), s = std::to_string(stream);
   return {"snd_channel_stop(" + m + ")", "snd_music_free(" + m + ")", "snd_stream_free(" + s + ")",
           "snd_channel_stop(" + s + ")", "snd_start()"};
 }
 
-TCalls Concat(std::initializer_list<TCalls> parts)
-{
+TCalls Concat(std::initializer_list<TCalls> parts) {
   TCalls all;
-  for (const TCalls& part : parts)
-    all.insert(all.end(), part.begin(), part.end());
+  for (const TCalls& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
 
 int gListCountAtFirstPlay = -1;
 bool gHookedAtFirstPlay = false;
 
-} // namespace
+}  // namespace
 
-TEST_F(PlayerTest, starts_library_then_first_track_then_fills_the_list_in_file_order)
-{
+TEST_F(PlayerTest, starts_library_then_first_track_then_fills_the_list_in_file_order) {
   WritePlayList({"song.mp3", "A Song", "tune.xm", "A Tune", "sub\\deep.it", "Deep"});
   // Look at the list from inside the library while the first track starts.
   TSndEntryTable table = TFakeSndLib::Table();
@@ -73,8 +69,7 @@ TEST_F(PlayerTest, starts_library_then_first_track_then_fills_the_list_in_file_o
   EXPECT_TRUE(Backend->WindowVisible());
 }
 
-TEST_F(PlayerTest, first_track_kind_is_decided_by_the_exact_lower_case_extension)
-{
+TEST_F(PlayerTest, first_track_kind_is_decided_by_the_exact_lower_case_extension) {
   WritePlayList({"LOUD.MP3", "Upper"});
   TMainForm& form = Start();
   EXPECT_EQ(form.StreamMode, 0);
@@ -84,8 +79,7 @@ TEST_F(PlayerTest, first_track_kind_is_decided_by_the_exact_lower_case_extension
   EXPECT_EQ(calls.at(9), "snd_music_play_ex(101,0,-1,1)");
 }
 
-TEST_F(PlayerTest, a_loader_failure_shows_its_text_never_reads_the_playlist_and_stays_inert)
-{
+TEST_F(PlayerTest, a_loader_failure_shows_its_text_never_reads_the_playlist_and_stays_inert) {
   // No playlist at all: if it were read, its own message would follow.
   Fake().InitResults = {0};
   Fake().ErrorCode = 1;
@@ -107,8 +101,7 @@ TEST_F(PlayerTest, a_loader_failure_shows_its_text_never_reads_the_playlist_and_
   EXPECT_FALSE(Backend->WindowVisible());
 }
 
-TEST_F(PlayerTest, each_loader_failure_text_is_shown_exactly)
-{
+TEST_F(PlayerTest, each_loader_failure_text_is_shown_exactly) {
   struct TCase {
     std::vector<SND_BOOL> Results;
     int32_t Code;
@@ -135,8 +128,7 @@ TEST_F(PlayerTest, each_loader_failure_text_is_shown_exactly)
   }
 }
 
-TEST_F(PlayerTest, a_missing_playlist_ends_start_up_with_its_message)
-{
+TEST_F(PlayerTest, a_missing_playlist_ends_start_up_with_its_message) {
   TMainForm& form = Start();
   ASSERT_EQ(Backend->MessageBoxes().size(), 1u);
   EXPECT_EQ(Backend->MessageBoxes()[0].Title, "mira.nol");
@@ -149,16 +141,14 @@ TEST_F(PlayerTest, a_missing_playlist_ends_start_up_with_its_message)
   EXPECT_FALSE(Backend->WindowVisible());
 }
 
-TEST_F(PlayerTest, a_playlist_that_is_a_directory_counts_as_missing)
-{
+TEST_F(PlayerTest, a_playlist_that_is_a_directory_counts_as_missing) {
   std::filesystem::create_directory(Root / "data" / "play.lst");
   Start();
   ASSERT_EQ(Backend->MessageBoxes().size(), 1u);
   EXPECT_EQ(EndProcessCalls, 1);
 }
 
-TEST_F(PlayerTest, an_empty_playlist_starts_nothing_but_the_window_opens)
-{
+TEST_F(PlayerTest, an_empty_playlist_starts_nothing_but_the_window_opens) {
   WritePlayListBytes("");
   TMainForm& form = Start();
   EXPECT_EQ(Calls(), (TCalls{"snd_init(-1,44100,0)"}));
@@ -178,8 +168,7 @@ TEST_F(PlayerTest, an_empty_playlist_starts_nothing_but_the_window_opens)
   EXPECT_EQ(form.Label_Pos->Caption(), "00:00");
 }
 
-TEST_F(PlayerTest, an_odd_last_line_is_a_track_without_title_captioned_by_its_file_name)
-{
+TEST_F(PlayerTest, an_odd_last_line_is_a_track_without_title_captioned_by_its_file_name) {
   WritePlayList({"a.xm", "A", "b.xm"});
   TMainForm& form = Start();
   ASSERT_EQ(form.TrackCount, 2);
@@ -189,8 +178,7 @@ TEST_F(PlayerTest, an_odd_last_line_is_a_track_without_title_captioned_by_its_fi
   EXPECT_EQ(form.Scroller->Text(), "b.xm <01:00>");
 }
 
-TEST_F(PlayerTest, quit_after_stop_frees_stale_handles_and_ends_the_message_loop)
-{
+TEST_F(PlayerTest, quit_after_stop_frees_stale_handles_and_ends_the_message_loop) {
   WritePlayList({"a.xm", "A", "b.mp3", "B"});
   TMainForm& form = Start();
   Show();
@@ -202,8 +190,7 @@ TEST_F(PlayerTest, quit_after_stop_frees_stale_handles_and_ends_the_message_loop
   EXPECT_TRUE(Application.Terminated());
 }
 
-TEST_F(PlayerTest, a_close_by_the_window_manager_ends_without_the_quit_buttons_calls)
-{
+TEST_F(PlayerTest, a_close_by_the_window_manager_ends_without_the_quit_buttons_calls) {
   WriteTracks(2);
   Start();
   Show();
@@ -213,8 +200,7 @@ TEST_F(PlayerTest, a_close_by_the_window_manager_ends_without_the_quit_buttons_c
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(PlayerTest, the_list_never_shows_its_own_scroll_bar)
-{
+TEST_F(PlayerTest, the_list_never_shows_its_own_scroll_bar) {
   WriteTracks(20);
   TMainForm& form = Start();
   Show();
@@ -223,8 +209,7 @@ TEST_F(PlayerTest, the_list_never_shows_its_own_scroll_bar)
   EXPECT_FALSE(list.ScrollBarVisible());
   // Keyboard scrolling, the wheel and further lines all make the list reconsider its scroll bar.
   list.SetFocus();
-  for (int i = 0; i < 8; ++i)
-    Backend->PressKey(vk::Down);
+  for (int i = 0; i < 8; ++i) Backend->PressKey(vk::Down);
   Backend->PressKey(vk::End);
   EXPECT_GT(list.TopIndex(), 0);
   EXPECT_FALSE(list.ScrollBarVisible());
@@ -234,8 +219,7 @@ TEST_F(PlayerTest, the_list_never_shows_its_own_scroll_bar)
   EXPECT_FALSE(list.ScrollBarVisible());
 }
 
-TEST_F(PlayerTest, the_list_hook_passes_every_message_on_unchanged)
-{
+TEST_F(PlayerTest, the_list_hook_passes_every_message_on_unchanged) {
   WriteTracks(3);
   TMainForm& form = Start();
   std::vector<uint32_t> seen;
@@ -254,12 +238,11 @@ TEST_F(PlayerTest, the_list_hook_passes_every_message_on_unchanged)
   EXPECT_EQ(seen.back(), LB_GETCURSEL);
 }
 
-TEST_F(PlayerTest, a_playlist_of_bad_names_starts_and_keeps_running)
-{
+TEST_F(PlayerTest, a_playlist_of_bad_names_starts_and_keeps_running) {
   // Missing files, an empty name, a directory, spaces and bytes that are no valid text.
   std::filesystem::create_directory(Root / "data" / "adir.xm");
-  WritePlayList({"missing.mp3", "Missing", "", "Empty name", "adir.xm", "A directory", " spaced name .xm",
-                 "Spaced", "caf\xE9\xFF.mp3", "Latin \xE9", "..\\..\\etc\\passwd", "Outside"});
+  WritePlayList({"missing.mp3", "Missing", "", "Empty name", "adir.xm", "A directory", " spaced name .xm", "Spaced",
+                 "caf\xE9\xFF.mp3", "Latin \xE9", "..\\..\\etc\\passwd", "Outside"});
   Fake().Unloadable = {"missing.mp3", "", "adir.xm", "caf\xE9\xFF.mp3", "passwd"};
   Fake().SecondsForBadHandle = 0.0;
   TMainForm& form = Start();
@@ -277,7 +260,6 @@ TEST_F(PlayerTest, a_playlist_of_bad_names_starts_and_keeps_running)
   EXPECT_EQ(form.Label_Pos->Caption(), "00:02");
   EXPECT_EQ(EndProcessCalls, 0);
   // The backslashes became separators of the path that was asked for.
-  EXPECT_NE(std::find(all.begin(), all.end(),
-                      "snd_music_load(0," + PathOf("../../etc/passwd") + ",0,0,0x2001)"),
+  EXPECT_NE(std::find(all.begin(), all.end(), "snd_music_load(0," + PathOf("../../etc/passwd") + ",0,0,0x2001)"),
             all.end());
 }

@@ -4,28 +4,24 @@
 
 namespace {
 
-TCalls Release(uint32_t music, uint32_t stream)
-{
+TCalls Release(uint32_t music, uint32_t stream) {
   const std::string m = std::to_string(music), s = std::to_string(stream);
   return {"snd_channel_stop(" + m + ")", "snd_music_free(" + m + ")", "snd_stream_free(" + s + ")",
           "snd_channel_stop(" + s + ")", "snd_start()"};
 }
 
-TCalls Concat(std::initializer_list<TCalls> parts)
-{
+TCalls Concat(std::initializer_list<TCalls> parts) {
   TCalls all;
-  for (const TCalls& part : parts)
-    all.insert(all.end(), part.begin(), part.end());
+  for (const TCalls& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
 
-} // namespace
+}  // namespace
 
 class TransportTest : public PlayerTest {
 protected:
   // Three modules and two streams; track 0 is started by start-up with handle 101.
-  TMainForm& StartMixed()
-  {
+  TMainForm& StartMixed() {
     WritePlayList({"a.xm", "A", "b.mp3", "B", "c.it", "C", "d.mp3", "D", "e.MP3", "E"});
     TMainForm& form = Start();
     Show();
@@ -34,36 +30,33 @@ protected:
   }
 };
 
-TEST_F(TransportTest, loading_a_module_and_a_stream_calls_the_library_in_order)
-{
+TEST_F(TransportTest, loading_a_module_and_a_stream_calls_the_library_in_order) {
   TMainForm& form = StartMixed();
   form.Volume = 57.9;
   form.Panning = -33.7;
   form.Frequency = 22050;
   form.List_Tracks->SetItemIndex(1);
   form.Button_PlayClick(form.Button_Play);
-  EXPECT_EQ(Calls(), Concat({Release(101, 0),
-                             {"snd_stream_create_file(0," + PathOf("b.mp3") + ",0,0,0x40000)",
-                              "snd_stream_get_length(102)", "snd_channel_bytes_to_seconds(102,60000)",
-                              "snd_stream_play(102,0,0)", "snd_set_volume(57)",
-                              "snd_channel_set_attributes(102,22050,57,-33)"}}));
+  EXPECT_EQ(Calls(),
+            Concat({Release(101, 0),
+                    {"snd_stream_create_file(0," + PathOf("b.mp3") + ",0,0,0x40000)", "snd_stream_get_length(102)",
+                     "snd_channel_bytes_to_seconds(102,60000)", "snd_stream_play(102,0,0)", "snd_set_volume(57)",
+                     "snd_channel_set_attributes(102,22050,57,-33)"}}));
   EXPECT_EQ(form.StreamMode, 1);
   EXPECT_EQ(form.CurrentTrack, 1);
 
   form.List_Tracks->SetItemIndex(2);
   form.Button_PlayClick(form.Button_Play);
   EXPECT_EQ(Calls(), Concat({Release(101, 102),
-                             {"snd_music_load(0," + PathOf("c.it") + ",0,0,0x2001)",
-                              "snd_music_get_length(103,1)", "snd_channel_bytes_to_seconds(103,60000)",
-                              "snd_music_play_ex(103,0,-1,1)", "snd_set_volume(57)",
-                              "snd_channel_set_attributes(103,22050,57,-33)"}}));
+                             {"snd_music_load(0," + PathOf("c.it") + ",0,0,0x2001)", "snd_music_get_length(103,1)",
+                              "snd_channel_bytes_to_seconds(103,60000)", "snd_music_play_ex(103,0,-1,1)",
+                              "snd_set_volume(57)", "snd_channel_set_attributes(103,22050,57,-33)"}}));
   EXPECT_EQ(form.StreamMode, 0);
   EXPECT_EQ(form.MusicHandle, 103u);
   EXPECT_EQ(form.StreamHandle, 102u);
 }
 
-TEST_F(TransportTest, an_upper_case_mp3_extension_loads_as_a_module)
-{
+TEST_F(TransportTest, an_upper_case_mp3_extension_loads_as_a_module) {
   TMainForm& form = StartMixed();
   form.List_Tracks->SetItemIndex(4);
   form.Button_PlayClick(&form);
@@ -72,8 +65,7 @@ TEST_F(TransportTest, an_upper_case_mp3_extension_loads_as_a_module)
   EXPECT_EQ(form.StreamMode, 0);
 }
 
-TEST_F(TransportTest, play_with_nothing_selected_starts_track_zero_and_selects_it)
-{
+TEST_F(TransportTest, play_with_nothing_selected_starts_track_zero_and_selects_it) {
   TMainForm& form = StartMixed();
   form.Button_NextClick(&form);
   form.List_Tracks->SetItemIndex(-1);
@@ -84,8 +76,7 @@ TEST_F(TransportTest, play_with_nothing_selected_starts_track_zero_and_selects_i
   EXPECT_EQ(Calls().at(5), "snd_music_load(0," + PathOf("a.xm") + ",0,0,0x2001)");
 }
 
-TEST_F(TransportTest, previous_and_next_wrap_around_and_leave_exactly_that_line_selected)
-{
+TEST_F(TransportTest, previous_and_next_wrap_around_and_leave_exactly_that_line_selected) {
   TMainForm& form = StartMixed();
   form.Button_PrevClick(form.Button_Prev);
   EXPECT_EQ(form.CurrentTrack, 4);
@@ -104,8 +95,7 @@ TEST_F(TransportTest, previous_and_next_wrap_around_and_leave_exactly_that_line_
   EXPECT_TRUE(form.Playing);
 }
 
-TEST_F(TransportTest, pause_then_play_on_the_same_line_resumes_without_loading)
-{
+TEST_F(TransportTest, pause_then_play_on_the_same_line_resumes_without_loading) {
   TMainForm& form = StartMixed();
   form.List_Tracks->SetItemIndex(0);
   Ticks(7);
@@ -121,8 +111,7 @@ TEST_F(TransportTest, pause_then_play_on_the_same_line_resumes_without_loading)
   EXPECT_EQ(form.Label_Pos->Caption(), "00:08");
 }
 
-TEST_F(TransportTest, pause_then_another_line_starts_that_track_from_its_beginning)
-{
+TEST_F(TransportTest, pause_then_another_line_starts_that_track_from_its_beginning) {
   TMainForm& form = StartMixed();
   Ticks(5);
   form.Button_PauseClick(&form);
@@ -135,8 +124,7 @@ TEST_F(TransportTest, pause_then_another_line_starts_that_track_from_its_beginni
   EXPECT_EQ(form.Label_Pos->Caption(), "00:02");
 }
 
-TEST_F(TransportTest, pause_then_next_runs_the_new_tracks_clock_and_a_later_play_does_not_resume)
-{
+TEST_F(TransportTest, pause_then_next_runs_the_new_tracks_clock_and_a_later_play_does_not_resume) {
   Fake().Seconds = {{"b.mp3", 3.0}};
   TMainForm& form = StartMixed();
   form.Button_PauseClick(&form);
@@ -152,8 +140,7 @@ TEST_F(TransportTest, pause_then_next_runs_the_new_tracks_clock_and_a_later_play
   EXPECT_EQ(Calls().at(5), "snd_music_load(0," + PathOf("a.xm") + ",0,0,0x2001)");
 }
 
-TEST_F(TransportTest, pause_twice_repeats_and_pause_after_stop_does_nothing)
-{
+TEST_F(TransportTest, pause_twice_repeats_and_pause_after_stop_does_nothing) {
   TMainForm& form = StartMixed();
   form.Button_PauseClick(&form);
   form.Button_PauseClick(&form);
@@ -165,8 +152,7 @@ TEST_F(TransportTest, pause_twice_repeats_and_pause_after_stop_does_nothing)
   EXPECT_FALSE(form.Paused);
 }
 
-TEST_F(TransportTest, stop_frees_the_current_kind_shows_the_credits_and_idles_the_clock)
-{
+TEST_F(TransportTest, stop_frees_the_current_kind_shows_the_credits_and_idles_the_clock) {
   TMainForm& form = StartMixed();
   Ticks(4);
   form.Button_StopClick(form.Button_Stop);
@@ -188,8 +174,7 @@ TEST_F(TransportTest, stop_frees_the_current_kind_shows_the_credits_and_idles_th
   EXPECT_EQ(SelectedLines(), (std::vector<int>{1}));
 }
 
-TEST_F(TransportTest, mute_acts_on_the_output_volume_only_also_for_new_tracks)
-{
+TEST_F(TransportTest, mute_acts_on_the_output_volume_only_also_for_new_tracks) {
   TMainForm& form = StartMixed();
   form.Volume = 80.6;
   form.Button_MuteClick(form.Button_Mute);
@@ -204,8 +189,7 @@ TEST_F(TransportTest, mute_acts_on_the_output_volume_only_also_for_new_tracks)
   EXPECT_FALSE(form.Muted);
 }
 
-TEST_F(TransportTest, shuffle_and_repeat_exclude_each_other_and_hide_the_others_lit_image)
-{
+TEST_F(TransportTest, shuffle_and_repeat_exclude_each_other_and_hide_the_others_lit_image) {
   TMainForm& form = StartMixed();
   form.Button_Repeat->Show();
   form.Button_RepeatClick(form.Button_Repeat);
@@ -228,8 +212,7 @@ TEST_F(TransportTest, shuffle_and_repeat_exclude_each_other_and_hide_the_others_
   EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(TransportTest, enter_space_and_double_click_in_the_list_act_as_play)
-{
+TEST_F(TransportTest, enter_space_and_double_click_in_the_list_act_as_play) {
   TMainForm& form = StartMixed();
   TSkinList& list = *form.List_Tracks;
   list.SetFocus();
@@ -255,8 +238,7 @@ TEST_F(TransportTest, enter_space_and_double_click_in_the_list_act_as_play)
   EXPECT_EQ(key, 13);
 }
 
-TEST_F(TransportTest, lit_buttons_take_clicks_once_shown)
-{
+TEST_F(TransportTest, lit_buttons_take_clicks_once_shown) {
   TMainForm& form = StartMixed();
   form.Button_Next->Show();
   Backend->Click(form.Button_Next->Left() + 2, form.Button_Next->Top() + 2);

@@ -13,8 +13,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
@@ -23,10 +22,9 @@ std::string ReadFile(const std::string& path)
 
 const std::string kForm = "[form F]\nbounds = 0 0 10 10\n";
 
-} // namespace
+}  // namespace
 
-TEST(MainSkinLayout, the_committed_description_reads_and_is_what_the_program_carries)
-{
+TEST(MainSkinLayout, the_committed_description_reads_and_is_what_the_program_carries) {
   const std::string onDisk = ReadFile(MIRA_SKIN_SOURCE_DIR "/layout.txt");
   ASSERT_FALSE(onDisk.empty());
   EXPECT_EQ(MainSkinLayoutText(), onDisk);
@@ -36,28 +34,47 @@ TEST(MainSkinLayout, the_committed_description_reads_and_is_what_the_program_car
   EXPECT_EQ(MainSkinLayout().Items().size(), result.Layout.Items().size());
 }
 
-TEST(MainSkinLayout, every_item_in_creation_order_with_its_kind)
-{
-  const std::vector<std::pair<std::string, std::string>> expected{
-      {"form", "MainForm"}, {"shape", "ImageShape"}, {"scroller", "Scroller"},
-      {"image", "Button_Play"}, {"image", "Button_Pause"}, {"image", "Button_Stop"}, {"image", "Button_Next"},
-      {"image", "Button_Prev"}, {"image", "Button_Shuffle"}, {"image", "Button_Repeat"},
-      {"image", "Button_Mute"}, {"image", "Button_Quit"}, {"label", "Label_Pos"},
-      {"image", "LeftEye_Image"}, {"image", "RightEye_Image"}, {"label", "Hint_Label"},
-      {"image", "FadeBitmap_Volume"}, {"image", "Slider_Volume"}, {"image", "FadeBitmap_Speed"},
-      {"image", "Slider_Speed"}, {"image", "FadeBitmap_Panning_Temp"}, {"image", "FadeBitmap_Panning"},
-      {"image", "Slider_Panning"}, {"image", "Bitmap_Volume"}, {"image", "Bitmap_Panning"},
-      {"image", "Bitmap_Speed"}, {"image", "Button_Up"}, {"image", "Button_Up_Rollover"},
-      {"list", "List_Tracks"}, {"timer", "Timer"}, {"timer", "Eye_Timer"}, {"timer", "StartTimer"},
-      {"frames", "LeftEye"}, {"frames", "RightEye"}};
+TEST(MainSkinLayout, every_item_in_creation_order_with_its_kind) {
+  const std::vector<std::pair<std::string, std::string>> expected{{"form", "MainForm"},
+                                                                  {"shape", "ImageShape"},
+                                                                  {"scroller", "Scroller"},
+                                                                  {"image", "Button_Play"},
+                                                                  {"image", "Button_Pause"},
+                                                                  {"image", "Button_Stop"},
+                                                                  {"image", "Button_Next"},
+                                                                  {"image", "Button_Prev"},
+                                                                  {"image", "Button_Shuffle"},
+                                                                  {"image", "Button_Repeat"},
+                                                                  {"image", "Button_Mute"},
+                                                                  {"image", "Button_Quit"},
+                                                                  {"label", "Label_Pos"},
+                                                                  {"image", "LeftEye_Image"},
+                                                                  {"image", "RightEye_Image"},
+                                                                  {"label", "Hint_Label"},
+                                                                  {"image", "FadeBitmap_Volume"},
+                                                                  {"image", "Slider_Volume"},
+                                                                  {"image", "FadeBitmap_Speed"},
+                                                                  {"image", "Slider_Speed"},
+                                                                  {"image", "FadeBitmap_Panning_Temp"},
+                                                                  {"image", "FadeBitmap_Panning"},
+                                                                  {"image", "Slider_Panning"},
+                                                                  {"image", "Bitmap_Volume"},
+                                                                  {"image", "Bitmap_Panning"},
+                                                                  {"image", "Bitmap_Speed"},
+                                                                  {"image", "Button_Up"},
+                                                                  {"image", "Button_Up_Rollover"},
+                                                                  {"list", "List_Tracks"},
+                                                                  {"timer", "Timer"},
+                                                                  {"timer", "Eye_Timer"},
+                                                                  {"timer", "StartTimer"},
+                                                                  {"frames", "LeftEye"},
+                                                                  {"frames", "RightEye"}};
   std::vector<std::pair<std::string, std::string>> actual;
-  for (const TSkinItem& item : MainSkinLayout().Items())
-    actual.emplace_back(item.Kind(), item.Name());
+  for (const TSkinItem& item : MainSkinLayout().Items()) actual.emplace_back(item.Kind(), item.Name());
   EXPECT_EQ(actual, expected);
 }
 
-TEST(MainSkinLayout, every_picture_it_names_is_in_the_artwork)
-{
+TEST(MainSkinLayout, every_picture_it_names_is_in_the_artwork) {
   int pictures = 0;
   for (const TSkinItem& item : MainSkinLayout().Items())
     for (const char* key : {"picture", "mask"})
@@ -81,8 +98,7 @@ TEST(MainSkinLayout, every_picture_it_names_is_in_the_artwork)
   }
 }
 
-TEST(SkinLayoutReader, values_convert_to_their_types)
-{
+TEST(SkinLayoutReader, values_convert_to_their_types) {
   const TSkinLayoutResult result = TSkinLayout::Parse(
       "# a note\r\n[form F]\r\n  caption = The  window  \r\nbounds = -5 7 100   20\ncolor = clWindowText\n"
       "font = Arial Black, -11, 29439, bold\n\n[image I]\nbounds=1 2 3 4\nvisible = no\nhint =\n"
@@ -110,8 +126,7 @@ TEST(SkinLayoutReader, values_convert_to_their_types)
   EXPECT_EQ(layout.Find("nothing"), nullptr);
 }
 
-TEST(SkinLayoutReader, malformed_descriptions_are_refused_with_the_line_and_the_fault)
-{
+TEST(SkinLayoutReader, malformed_descriptions_are_refused_with_the_line_and_the_fault) {
   const struct {
     std::string Text;
     std::string Error;

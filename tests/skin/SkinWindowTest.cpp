@@ -7,24 +7,21 @@
 
 namespace {
 
-TBitmap Art(const std::string& name)
-{
+TBitmap Art(const std::string& name) {
   TBitmap bitmap;
   EXPECT_TRUE(bitmap.LoadFromFile(MIRA_SKIN_SOURCE_DIR "/art/" + name + ".bmp").Ok()) << name;
   return bitmap;
 }
 
-} // namespace
+}  // namespace
 
 // Every control carries what its section says; the pinned values below guard the description itself.
-TEST_F(PlayerTest, each_control_has_the_values_its_description_stores)
-{
+TEST_F(PlayerTest, each_control_has_the_values_its_description_stores) {
   WriteTracks(2);
   TMainForm& form = Start();
   int controls = 0;
   for (const TSkinItem& item : MainSkinLayout().Items()) {
-    if (item.Kind() == "form" || item.Kind() == "timer" || item.Kind() == "frames")
-      continue;
+    if (item.Kind() == "form" || item.Kind() == "timer" || item.Kind() == "frames") continue;
     TComponent* component = form.FindComponent(item.Name());
     ASSERT_NE(component, nullptr) << item.Name();
     auto* control = dynamic_cast<TControl*>(component);
@@ -80,24 +77,22 @@ TEST_F(PlayerTest, each_control_has_the_values_its_description_stores)
 
 // The composed window at start, read back from the frame buffer: where a hidden picture differs from
 // the skin beneath it, the skin shows; where the unlit thumb differs from the lit one, the unlit shows.
-TEST_F(PlayerTest, the_first_picture_shows_the_skin_without_lit_buttons_or_markers)
-{
+TEST_F(PlayerTest, the_first_picture_shows_the_skin_without_lit_buttons_or_markers) {
   WriteTracks(2);
   TMainForm& form = Start();
   Show();
   const TBitmap skin = Art("ImageShape");
   ASSERT_EQ(skin.Width(), 496);
 
-  for (TImage* hidden : {form.Button_Play, form.Button_Pause, form.Button_Stop, form.Button_Next,
-                         form.Button_Prev, form.Button_Shuffle, form.Button_Repeat, form.Button_Mute,
-                         form.Button_Quit, form.Bitmap_Volume, form.Bitmap_Panning, form.Bitmap_Speed}) {
+  for (TImage* hidden : {form.Button_Play, form.Button_Pause, form.Button_Stop, form.Button_Next, form.Button_Prev,
+                         form.Button_Shuffle, form.Button_Repeat, form.Button_Mute, form.Button_Quit,
+                         form.Bitmap_Volume, form.Bitmap_Panning, form.Bitmap_Speed}) {
     const TBitmap lit = Art(hidden->Name());
     int checked = 0;
     for (int y = 0; y < lit.Height(); ++y)
       for (int x = 0; x < lit.Width(); ++x) {
         const int sx = hidden->Left() + x, sy = hidden->Top() + y;
-        if (lit.Pixel(x, y) == skin.Pixel(sx, sy))
-          continue;
+        if (lit.Pixel(x, y) == skin.Pixel(sx, sy)) continue;
         ++checked;
         ASSERT_EQ(Backend->Pixel(sx, sy), skin.Pixel(sx, sy)) << hidden->Name() << " shows at " << sx << "," << sy;
       }

@@ -52,7 +52,7 @@ std::string ReadFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(Failures, missing_empty_directory_and_garbage_files_are_refused_with_their_codes) {
   ExpectRefused(FDir + "/no-such-file.mp3", SND_ERROR_FILE_OPEN, SND_ERROR_FILE_OPEN);

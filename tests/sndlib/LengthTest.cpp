@@ -31,8 +31,8 @@ double DecoderSeconds(const std::string& path, bool scan) {
 double ModuleSeconds(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  openmpt_module* mod = openmpt_module_create_from_memory2(data.data(), data.size(), nullptr, nullptr, nullptr,
-                                                           nullptr, nullptr, nullptr, nullptr);
+  openmpt_module* mod = openmpt_module_create_from_memory2(data.data(), data.size(), nullptr, nullptr, nullptr, nullptr,
+                                                           nullptr, nullptr, nullptr);
   EXPECT_NE(mod, nullptr);
   double seconds = openmpt_module_get_duration_seconds(mod);
   openmpt_module_destroy(mod);
@@ -43,11 +43,11 @@ constexpr double kFrame20ms = 0.020;
 
 class Lengths : public TPulledLibrary {};
 
-} // namespace
+}  // namespace
 
 TEST_F(Lengths, stream_lengths_match_the_decoders_scan_cbr_vbr_mono_and_other_rates) {
-  for (const char* name : {"sine44_cbr.mp3", "sine48_vbr.mp3", "sine44_mono.mp3", "sine22_mono.mp3",
-                           "vbr_untagged.mp3", "truncated.mp3"}) {
+  for (const char* name : {"sine44_cbr.mp3", "sine48_vbr.mp3", "sine44_mono.mp3", "sine22_mono.mp3", "vbr_untagged.mp3",
+                           "truncated.mp3"}) {
     SCOPED_TRACE(name);
     SND_HANDLE h = snd_stream_create_file(0, Fixture(name).c_str(), 0, 0, SND_STREAM_PRESCAN);
     ASSERT_NE(h, 0u) << snd_error_get_code();
@@ -81,7 +81,7 @@ TEST_F(Lengths, module_play_length_is_the_decoders_duration_and_needs_the_presca
     ASSERT_NE(h, 0u) << snd_error_get_code();
     uint32_t bytes = snd_music_get_length(h, 1);
     EXPECT_NEAR(snd_channel_bytes_to_seconds(h, bytes), ModuleSeconds(Fixture(name)), kFrame20ms);
-    EXPECT_EQ(snd_music_get_length(h, 0), 1u); // one order position
+    EXPECT_EQ(snd_music_get_length(h, 0), 1u);  // one order position
     EXPECT_TRUE(snd_music_free(h));
   }
   SND_HANDLE plain = snd_music_load(0, Fixture("tune.mod").c_str(), 0, 0, 0);
@@ -124,8 +124,8 @@ TEST_F(Lengths, streams_play_at_true_speed_whatever_their_rate_and_twice_as_fast
 TEST_F(Lengths, a_speed_change_while_playing_is_smooth) {
   // A sine resampled with a ratio that moves every block must stay free of jumps: the largest step between
   // neighbouring samples stays near what the sine itself does at the highest speed.
-  SND_HANDLE h = sndlib::AddSource(std::make_unique<TSineSource>(44100, 441.0, 0.5, 44100 * 4),
-                                   sndlib::TChannelKind::Stream);
+  SND_HANDLE h =
+      sndlib::AddSource(std::make_unique<TSineSource>(44100, 441.0, 0.5, 44100 * 4), sndlib::TChannelKind::Stream);
   snd_stream_play(h, 0, 0);
   float largest = 0.0f;
   float previous = 0.0f;

@@ -26,7 +26,7 @@ protected:
 // Bin 64 of a 2048-point transform at 44100 Hz.
 constexpr double kBin64 = 64.0 * 44100.0 / 2048.0;
 
-} // namespace
+}  // namespace
 
 TEST_F(Playback, pause_and_resume_continue_exactly_where_the_sound_halted) {
   SND_HANDLE straight = Stream("sine44_cbr.mp3");
@@ -161,8 +161,8 @@ TEST_F(Playback, spectrum_of_a_full_scale_sine_on_a_bin_reads_one_there_and_sile
 TEST(PlaybackLatency, levels_and_data_follow_what_is_heard_not_what_is_mixed) {
   // With 8192 frames between mixing and hearing, a sine that starts now is heard only that much later.
   sndlib::TPullOutput& pull = sndlib::InitPull(44100, 8192, false);
-  SND_HANDLE h = sndlib::AddSource(std::make_unique<TSineSource>(44100, kBin64, 1.0, 44100 * 2),
-                                   sndlib::TChannelKind::Stream);
+  SND_HANDLE h =
+      sndlib::AddSource(std::make_unique<TSineSource>(44100, kBin64, 1.0, 44100 * 2), sndlib::TChannelKind::Stream);
   snd_stream_play(h, 0, 0);
   std::vector<float> out(4096 * 2);
   pull.Pull(out.data(), 4096);

@@ -23,7 +23,7 @@ size_t Put(TRing& ring, size_t frames, float& next) {
   return done;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Ring, fills_to_capacity_exactly_and_wraps_in_two_regions) {
   TRing ring(8);

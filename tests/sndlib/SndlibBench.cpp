@@ -78,8 +78,18 @@ bool MakeMaterial() {
     uint32_t frames = uint32_t(rate * seconds), bytes = frames * 4;
     auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
     auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4); u32(36 + bytes); out.write("WAVEfmt ", 8); u32(16); u16(1); u16(2);
-    u32(rate); u32(rate * 4); u16(4); u16(16); out.write("data", 4); u32(bytes);
+    out.write("RIFF", 4);
+    u32(36 + bytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(rate);
+    u32(rate * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(bytes);
     std::vector<int16_t> block;
     for (uint32_t i = 0; i < frames; ++i) {
       double t = double(i) / rate;
@@ -131,8 +141,10 @@ void BM_Library(benchmark::State& state, bool module, bool analyse, int freq) {
       snd_free();
       break;
     }
-    if (module) snd_music_play_ex(h, 0, -1, 1);
-    else snd_stream_play(h, 0, 0);
+    if (module)
+      snd_music_play_ex(h, 0, -1, 1);
+    else
+      snd_stream_play(h, 0, 0);
     snd_channel_set_attributes(h, freq, 100, 0);
     size_t frames = PlayThrough(pull, h, analyse);
     double cpu = ProcessCpuSeconds() - start;
@@ -150,9 +162,9 @@ void BM_Library(benchmark::State& state, bool module, bool analyse, int freq) {
 
 void BM_Reference(benchmark::State& state, bool module) {
   for (auto _ : state) {
-    double cpu = module ? ChildCpuSeconds({"openmpt123", "--quiet", "--force", "--render", "--samplerate", "44100",
-                                           gModule})
-                        : ChildCpuSeconds({"mpg123", "-q", "-t", gMp3});
+    double cpu =
+        module ? ChildCpuSeconds({"openmpt123", "--quiet", "--force", "--render", "--samplerate", "44100", gModule})
+               : ChildCpuSeconds({"mpg123", "-q", "-t", gMp3});
     double minutes = module ? gModuleMinutes : gMp3Minutes;
     if (cpu < 0 || minutes <= 0) {
       state.SkipWithError("reference decoder missing or failed (run after the library case)");
@@ -163,7 +175,7 @@ void BM_Reference(benchmark::State& state, bool module) {
   }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   if (!MakeMaterial()) {
@@ -171,19 +183,27 @@ int main(int argc, char** argv) {
     return 1;
   }
   benchmark::RegisterBenchmark("library/mp3", BM_Library, false, false, 44100)
-      ->Iterations(5)->Unit(benchmark::kMillisecond);
+      ->Iterations(5)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("library/mp3+analysis", BM_Library, false, true, 44100)
-      ->Iterations(5)->Unit(benchmark::kMillisecond);
+      ->Iterations(5)
+      ->Unit(benchmark::kMillisecond);
   // At 1.5 times the speed every frame goes through the resampler; costs are per minute of output.
   benchmark::RegisterBenchmark("library/mp3 at 66150 Hz", BM_Library, false, false, 66150)
-      ->Iterations(5)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("reference/mpg123 -t", BM_Reference, false)->Iterations(5)->Unit(benchmark::kMillisecond);
+      ->Iterations(5)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("reference/mpg123 -t", BM_Reference, false)
+      ->Iterations(5)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("library/module", BM_Library, true, false, 44100)
-      ->Iterations(3)->Unit(benchmark::kMillisecond);
+      ->Iterations(3)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("library/module+analysis", BM_Library, true, true, 44100)
-      ->Iterations(3)->Unit(benchmark::kMillisecond);
+      ->Iterations(3)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("reference/openmpt123 --render", BM_Reference, true)
-      ->Iterations(3)->Unit(benchmark::kMillisecond);
+      ->Iterations(3)
+      ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
@@ -192,10 +212,11 @@ int main(int argc, char** argv) {
     auto lib = gBest.find(std::string("library ") + kind), ref = gBest.find(std::string("reference ") + kind);
     auto all = gBest.find(std::string("analysed ") + kind);
     if (lib == gBest.end() || ref == gBest.end() || all == gBest.end()) continue;
-    std::printf("  %-6s reference %.4f  library %.4f (ratio %.2f)  library with analysis %.4f (ratio %.2f)\n",
-                kind, ref->second, lib->second, lib->second / ref->second, all->second, all->second / ref->second);
+    std::printf("  %-6s reference %.4f  library %.4f (ratio %.2f)  library with analysis %.4f (ratio %.2f)\n", kind,
+                ref->second, lib->second, lib->second / ref->second, all->second, all->second / ref->second);
     auto resampled = gBest.find(std::string("resampled ") + kind);
-    if (resampled != gBest.end()) std::printf("  %-6s library at 1.5x speed, resampled %.4f per minute heard\n", kind, resampled->second);
+    if (resampled != gBest.end())
+      std::printf("  %-6s library at 1.5x speed, resampled %.4f per minute heard\n", kind, resampled->second);
   }
   std::system(("rm -rf '" + gDir + "'").c_str());
   return 0;

@@ -77,4 +77,4 @@ inline float Peak(const std::vector<float>& stereo, int side) {
   return peak;
 }
 
-} // namespace sndtest
+}  // namespace sndtest

@@ -61,8 +61,10 @@ TEST(Threads, data_and_levels_race_against_free_and_create_without_harm) {
     SND_HANDLE h = module ? snd_music_load(0, Fixture("tune.xm").c_str(), 0, 0, 0x2001)
                           : snd_stream_create_file(0, Fixture("sine44_cbr.mp3").c_str(), 0, 0, 0x40000);
     ASSERT_NE(h, 0u);
-    if (module) snd_music_play_ex(h, 0, -1, 1);
-    else snd_stream_play(h, 0, 0);
+    if (module)
+      snd_music_play_ex(h, 0, -1, 1);
+    else
+      snd_stream_play(h, 0, 0);
     snd_channel_set_attributes(h, 30000 + rounds * 1000 % 60000, 100, 0);
     current.store(h);
     std::this_thread::sleep_for(std::chrono::milliseconds(rounds % 7));

@@ -11,9 +11,9 @@
 
 class TS3mWriter {
 public:
-    // The file's bytes, or an error text when the song does not fit the format.
-    static std::optional<std::vector<uint8_t>> Write(const TTrackerSong& song, std::string& error);
+  // The file's bytes, or an error text when the song does not fit the format.
+  static std::optional<std::vector<uint8_t>> Write(const TTrackerSong& song, std::string& error);
 
-    // The rate at which `sample` must play on middle C (MIDI 60) to sound in tune.
-    static uint32_t MiddleCRate(const TSample& sample);
+  // The rate at which `sample` must play on middle C (MIDI 60) to sound in tune.
+  static uint32_t MiddleCRate(const TSample& sample);
 };

@@ -15,72 +15,69 @@ enum class TWave { Saw, Square, Triangle, Sine, SuperSaw, ElectricPiano };
 
 // How one part sounds. Times are in seconds, levels 0..1, the pan -1 (left) .. 1 (right).
 struct TPatch {
-    TWave Wave = TWave::Saw;
-    double Attack = 0.005;
-    double Decay = 0.3;
-    double Sustain = 0.7;
-    double Release = 0.2;
-    double Cutoff = 3000;     // low-pass cutoff at middle C, in Hz
-    double KeyTrack = 0.5;    // how far the cutoff follows the pitch (1: fully)
-    double CutoffEnv = 0;     // Hz added at the start of a note, dying away over FilterDecay
-    double FilterDecay = 0.2;
-    double Resonance = 0.15;
-    double Gain = 0.25;
-    double Pan = 0;
-    double Spread = 0;        // stereo width of a super saw's voices
-    double Detune = 0.12;     // a super saw's spread, in semitones
-    double VibratoDepth = 0;  // semitones
-    double VibratoRate = 5.5; // Hz
-    double VibratoDelay = 0.25;
-    double DelaySend = 0;
-    double ReverbSend = 0;
-    double Duck = 0;          // how far the kick pushes this part down (0..1)
-    double SubOctave = 0;     // level of a sine an octave below
+  TWave Wave = TWave::Saw;
+  double Attack = 0.005;
+  double Decay = 0.3;
+  double Sustain = 0.7;
+  double Release = 0.2;
+  double Cutoff = 3000;   // low-pass cutoff at middle C, in Hz
+  double KeyTrack = 0.5;  // how far the cutoff follows the pitch (1: fully)
+  double CutoffEnv = 0;   // Hz added at the start of a note, dying away over FilterDecay
+  double FilterDecay = 0.2;
+  double Resonance = 0.15;
+  double Gain = 0.25;
+  double Pan = 0;
+  double Spread = 0;         // stereo width of a super saw's voices
+  double Detune = 0.12;      // a super saw's spread, in semitones
+  double VibratoDepth = 0;   // semitones
+  double VibratoRate = 5.5;  // Hz
+  double VibratoDelay = 0.25;
+  double DelaySend = 0;
+  double ReverbSend = 0;
+  double Duck = 0;       // how far the kick pushes this part down (0..1)
+  double SubOctave = 0;  // level of a sine an octave below
 };
 
 class TSynthRenderer {
 public:
-    TSynthRenderer(double rate, uint64_t seed);
+  TSynthRenderer(double rate, uint64_t seed);
 
-    void SetPatch(const std::string& part, const TPatch& patch) { FPatches[part] = patch; }
-    void SetDrumGain(double gain) { FDrumGain = gain; }
-    // The echo time in beats and how much of it repeats.
-    void SetDelay(double beats, double feedback)
-    {
-        FDelayBeats = beats;
-        FDelayFeedback = feedback;
-    }
-    void SetReverb(double size, double damping)
-    {
-        FReverbSize = size;
-        FReverbDamping = damping;
-    }
+  void SetPatch(const std::string& part, const TPatch& patch) { FPatches[part] = patch; }
+  void SetDrumGain(double gain) { FDrumGain = gain; }
+  // The echo time in beats and how much of it repeats.
+  void SetDelay(double beats, double feedback) {
+    FDelayBeats = beats;
+    FDelayFeedback = feedback;
+  }
+  void SetReverb(double size, double damping) {
+    FReverbSize = size;
+    FReverbDamping = damping;
+  }
 
-    // Interleaved stereo frames for the whole score plus `tail` seconds of decay, normalised to
-    // just below full scale and dithered to 16 bits.
-    std::vector<int16_t> Render(const TScore& score, double tail);
+  // Interleaved stereo frames for the whole score plus `tail` seconds of decay, normalised to
+  // just below full scale and dithered to 16 bits.
+  std::vector<int16_t> Render(const TScore& score, double tail);
 
-    double Rate() const { return FRate; }
+  double Rate() const { return FRate; }
 
 private:
-    struct TBus {
-        std::vector<float> Left, Right;
-        void Resize(size_t frames)
-        {
-            Left.assign(frames, 0.0f);
-            Right.assign(frames, 0.0f);
-        }
-    };
-    void RenderVoice(TBus& bus, const TPatch& patch, const TNote& note, double secondsPerBeat);
-    void RenderDrums(TBus& bus, const TPart& part, double secondsPerBeat);
+  struct TBus {
+    std::vector<float> Left, Right;
+    void Resize(size_t frames) {
+      Left.assign(frames, 0.0f);
+      Right.assign(frames, 0.0f);
+    }
+  };
+  void RenderVoice(TBus& bus, const TPatch& patch, const TNote& note, double secondsPerBeat);
+  void RenderDrums(TBus& bus, const TPart& part, double secondsPerBeat);
 
-    double FRate;
-    TRandom FRandom;
-    std::map<std::string, TPatch> FPatches;
-    std::map<int, TSample> FDrums;
-    double FDrumGain = 0.8;
-    double FDelayBeats = 0.75;
-    double FDelayFeedback = 0.35;
-    double FReverbSize = 0.7;
-    double FReverbDamping = 0.5;
+  double FRate;
+  TRandom FRandom;
+  std::map<std::string, TPatch> FPatches;
+  std::map<int, TSample> FDrums;
+  double FDrumGain = 0.8;
+  double FDelayBeats = 0.75;
+  double FDelayFeedback = 0.35;
+  double FReverbSize = 0.7;
+  double FReverbDamping = 0.5;
 };

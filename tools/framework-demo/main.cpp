@@ -35,7 +35,9 @@ public:
     Backdrop = &Add<TImage>("Image_Backdrop");
     Backdrop->SetBounds(0, 0, 360, 220);
     Backdrop->Picture().SetGraphic(MakeBackdrop(360, 220));
-    Backdrop->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { DragFrom = Application.CursorPos(); };
+    Backdrop->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      DragFrom = Application.CursorPos();
+    };
     Backdrop->OnMouseMove = [this](TObject*, TShiftState shift, int, int) { DragWindow(shift); };
 
     Clock = &Add<TLabel>("Label_Clock");

@@ -26,8 +26,7 @@ TShape Ellipse(float cx, float cy, float rx, float ry) {
     const float px = x - cx, py = y - cy;
     const float k0 = std::hypot(px / rx, py / ry);
     const float k1 = std::hypot(px / (rx * rx), py / (ry * ry));
-    if (k1 == 0)
-      return -std::min(rx, ry);
+    if (k1 == 0) return -std::min(rx, ry);
     return k0 * (k0 - 1.0f) / k1;
   };
 }
@@ -47,8 +46,7 @@ TShape Polygon(std::vector<TVec> points) {
       const float wx = x - a.X, wy = y - a.Y;
       const float t = std::clamp((wx * ex + wy * ey) / (ex * ex + ey * ey), 0.0f, 1.0f);
       d = std::min(d, std::hypot(wx - ex * t, wy - ey * t));
-      if ((a.Y > y) != (b.Y > y) && x < (b.X - a.X) * (y - a.Y) / (b.Y - a.Y) + a.X)
-        inside = !inside;
+      if ((a.Y > y) != (b.Y > y) && x < (b.X - a.X) * (y - a.Y) / (b.Y - a.Y) + a.X) inside = !inside;
     }
     return inside ? -d : d;
   };

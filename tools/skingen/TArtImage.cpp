@@ -8,9 +8,7 @@
 
 TRgb Rgb255(int r, int g, int b) { return {r / 255.0f, g / 255.0f, b / 255.0f}; }
 
-TRgb Mix(TRgb a, TRgb b, float t) {
-  return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
-}
+TRgb Mix(TRgb a, TRgb b, float t) { return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t}; }
 
 TRgb Scale(TRgb a, float k) { return {a.R * k, a.G * k, a.B * k}; }
 
@@ -22,20 +20,17 @@ TArtImage::TArtImage(int width, int height, TRgb fill)
 }
 
 TRgb TArtImage::Pixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight)
-    return {};
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return {};
   return FPixels[static_cast<size_t>(y) * FWidth + x];
 }
 
 void TArtImage::SetPixel(int x, int y, TRgb c) {
-  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight)
-    return;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
   FPixels[static_cast<size_t>(y) * FWidth + x] = c;
 }
 
 void TArtImage::Blend(int x, int y, TRgb c, float alpha) {
-  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || alpha <= 0)
-    return;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || alpha <= 0) return;
   TRgb& p = FPixels[static_cast<size_t>(y) * FWidth + x];
   p = Mix(p, c, std::min(alpha, 1.0f));
 }
@@ -44,8 +39,7 @@ void TArtImage::Fill(TRgb c) { std::fill(FPixels.begin(), FPixels.end(), c); }
 
 void TArtImage::FillRect(int left, int top, int right, int bottom, TRgb c) {
   for (int y = std::max(top, 0); y < std::min(bottom, FHeight); ++y)
-    for (int x = std::max(left, 0); x < std::min(right, FWidth); ++x)
-      FPixels[static_cast<size_t>(y) * FWidth + x] = c;
+    for (int x = std::max(left, 0); x < std::min(right, FWidth); ++x) FPixels[static_cast<size_t>(y) * FWidth + x] = c;
 }
 
 void TArtImage::FillShape(const TShape& shape, const std::function<TRgb(float, float)>& shader, float opacity) {
@@ -53,21 +47,20 @@ void TArtImage::FillShape(const TShape& shape, const std::function<TRgb(float, f
     for (int x = 0; x < FWidth; ++x) {
       const float px = x + 0.5f, py = y + 0.5f;
       const float cover = std::clamp(0.5f - shape(px, py), 0.0f, 1.0f);
-      if (cover > 0)
-        Blend(x, y, shader(px, py), cover * opacity);
+      if (cover > 0) Blend(x, y, shader(px, py), cover * opacity);
     }
 }
 
 void TArtImage::FillShape(const TShape& shape, TRgb c, float opacity) {
-  FillShape(shape, [c](float, float) { return c; }, opacity);
+  FillShape(
+      shape, [c](float, float) { return c; }, opacity);
 }
 
 void TArtImage::Glow(const TShape& shape, TRgb c, float radius, float strength) {
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) {
       const float d = shape(x + 0.5f, y + 0.5f);
-      if (d <= 0 || d >= radius)
-        continue;
+      if (d <= 0 || d >= radius) continue;
       const float t = 1.0f - d / radius;
       TRgb& p = FPixels[static_cast<size_t>(y) * FWidth + x];
       p = Add(p, Scale(c, strength * t * t));
@@ -79,17 +72,14 @@ void TArtImage::Bevel(const TShape& shape, float width, float light, float dark,
     for (int x = 0; x < FWidth; ++x) {
       const float px = x + 0.5f, py = y + 0.5f;
       const float d = shape(px, py);
-      if (d > 0.5f || d < -width)
-        continue;
+      if (d > 0.5f || d < -width) continue;
       // The outward normal from the field's gradient; light comes from the top left.
       const float gx = shape(px + 0.5f, py) - shape(px - 0.5f, py);
       const float gy = shape(px, py + 0.5f) - shape(px, py - 0.5f);
       const float len = std::hypot(gx, gy);
-      if (len == 0)
-        continue;
+      if (len == 0) continue;
       float facing = (-gx - gy) / (len * 1.41421356f);  // 1 facing the light, -1 away
-      if (sunken)
-        facing = -facing;
+      if (sunken) facing = -facing;
       const float cover = std::clamp(0.5f - d, 0.0f, 1.0f) * (1.0f - std::max(0.0f, -d) / width);
       TRgb& p = FPixels[static_cast<size_t>(y) * FWidth + x];
       if (facing > 0)
@@ -101,8 +91,7 @@ void TArtImage::Bevel(const TShape& shape, float width, float light, float dark,
 
 void TArtImage::Paste(const TArtImage& src, int srcLeft, int srcTop, int width, int height, int x, int y) {
   for (int j = 0; j < height; ++j)
-    for (int i = 0; i < width; ++i)
-      SetPixel(x + i, y + j, src.Pixel(srcLeft + i, srcTop + j));
+    for (int i = 0; i < width; ++i) SetPixel(x + i, y + j, src.Pixel(srcLeft + i, srcTop + j));
 }
 
 TArtImage TArtImage::Crop(int left, int top, int width, int height) const {

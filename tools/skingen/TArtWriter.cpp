@@ -30,8 +30,7 @@ TBitmap TArtWriter::ToBitmap(const TArtImage& image) {
 
 void TArtWriter::Save(const TBitmap& bitmap, const std::string& name, TBmpDepth depth) {
   const TBitmapResult result = bitmap.SaveToFile(Path(name), depth);
-  if (!result)
-    throw std::runtime_error(result.Error);
+  if (!result) throw std::runtime_error(result.Error);
   FWritten.push_back(name);
 }
 
@@ -42,8 +41,7 @@ void TArtWriter::Save(const TArtImage& image, const std::string& name, TBmpDepth
 void TArtWriter::SavePng(const TArtImage& image, const std::vector<float>& alpha, const std::string& name) {
   const std::string path = Path(name);
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-  if (!file)
-    throw std::runtime_error("cannot create " + path);
+  if (!file) throw std::runtime_error("cannot create " + path);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -59,8 +57,7 @@ void TArtWriter::SavePng(const TArtImage& image, const std::vector<float>& alpha
       p[3] = static_cast<png_byte>(std::lround(std::clamp(a, 0.0f, 1.0f) * 255.0f));
     }
   std::vector<png_bytep> rowPointers(image.Height());
-  for (int y = 0; y < image.Height(); ++y)
-    rowPointers[y] = &rows[static_cast<size_t>(y) * image.Width() * 4];
+  for (int y = 0; y < image.Height(); ++y) rowPointers[y] = &rows[static_cast<size_t>(y) * image.Width() * 4];
   // libpng reports errors by jumping back here.
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);

@@ -45,28 +45,28 @@ void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float leve
     const float a = std::atan2(y - iy, x - ix);
     TRgb c = Mix(bright, deep, std::clamp(r, 0.0f, 1.0f));
     c = Scale(c, 0.85f + 0.15f * std::sin(a * 17.0f));
-    if (r > 0.82f)
-      c = Scale(c, 1.0f - (r - 0.82f) * 2.8f);
+    if (r > 0.82f) c = Scale(c, 1.0f - (r - 0.82f) * 2.8f);
     return c;
   });
 
   // The pupil: a dark well when calm; as the music gets louder a white-hot core grows inside it.
   const float rp = ri * (0.44f - 0.04f * level);
   const TShape pupil = Shape::Intersect(Shape::Circle(ix, iy, rp), glass);
-  if (level > 0.3f)
-    image.Glow(pupil, SkinColours::Amber(), rp * 1.5f, 0.6f * (level - 0.3f));
+  if (level > 0.3f) image.Glow(pupil, SkinColours::Amber(), rp * 1.5f, 0.6f * (level - 0.3f));
   image.FillShape(pupil, Rgb255(5, 5, 7));
   if (level > 0) {
     const float rc = rp * (0.35f + 0.75f * level);
-    image.FillShape(Shape::Intersect(Shape::Circle(ix, iy, rc), glass), [=](float x, float y) {
-      const float r = std::min(1.0f, std::hypot(x - ix, y - iy) / rc);
-      return Mix(Mix(SkinColours::Amber(), SkinColours::Hot(), level), Rgb255(150, 40, 0), r * r);
-    }, std::min(1.0f, 0.35f + level));
+    image.FillShape(
+        Shape::Intersect(Shape::Circle(ix, iy, rc), glass),
+        [=](float x, float y) {
+          const float r = std::min(1.0f, std::hypot(x - ix, y - iy) / rc);
+          return Mix(Mix(SkinColours::Amber(), SkinColours::Hot(), level), Rgb255(150, 40, 0), r * r);
+        },
+        std::min(1.0f, 0.35f + level));
   }
 
   // Glints on the glass.
-  image.FillShape(Shape::Ellipse(ix - ri * 0.45f, iy - ri * 0.5f, 2.3f * s, 1.7f * s), Rgb255(240, 244, 250),
-                  0.85f);
+  image.FillShape(Shape::Ellipse(ix - ri * 0.45f, iy - ri * 0.5f, 2.3f * s, 1.7f * s), Rgb255(240, 244, 250), 0.85f);
   image.FillShape(Shape::Circle(ix + ri * 0.4f, iy + ri * 0.38f, 0.9f * s), Rgb255(240, 244, 250), 0.45f);
 
   // The shutters. Their edges are curves: the upper one bows down, the lower one bows up. `open`
@@ -90,8 +90,7 @@ void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float leve
     const float t = std::clamp((y - (g.Cy - g.Ry)) / (2 * g.Ry), 0.0f, 1.0f);
     TRgb c = Mix(Rgb255(104, 110, 122), Rgb255(46, 50, 58), t);
     // Slats across the shutter.
-    if (static_cast<int>(std::floor(y / (3.0f * s))) % 2 == 0)
-      c = Scale(c, 0.88f);
+    if (static_cast<int>(std::floor(y / (3.0f * s))) % 2 == 0) c = Scale(c, 0.88f);
     const float shade = 1.0f - 0.25f * std::fabs((x - g.Cx) / g.Rx);
     return Scale(c, shade);
   };
@@ -104,5 +103,6 @@ void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float leve
 
   // An inner line of light round the glass when the music is loud.
   if (level > 0)
-    image.FillShape(Shape::Intersect(Shape::Outline(glass, 0.6f * s), ball), SkinColours::Orange(), 0.25f + 0.6f * level);
+    image.FillShape(Shape::Intersect(Shape::Outline(glass, 0.6f * s), ball), SkinColours::Orange(),
+                    0.25f + 0.6f * level);
 }

@@ -16,8 +16,8 @@ TIconPainter::TIconPainter(int size) : FImage(size, size), FAlpha(static_cast<si
     return Mix(SkinColours::PanelTop(), SkinColours::PanelBottom(), y / size);
   });
   FImage.Bevel(plate, std::max(1.5f, 2.5f * s), 0.3f, 0.5f);
-  FImage.FillShape(Shape::Outline(Shape::Grow(plate, -3.2f * s), 0.55f * std::max(1.0f, s)),
-                   SkinColours::Orange(), 0.95f);
+  FImage.FillShape(Shape::Outline(Shape::Grow(plate, -3.2f * s), 0.55f * std::max(1.0f, s)), SkinColours::Orange(),
+                   0.95f);
   // A black socket with the eye, open and bright as at the loudest.
   const TEyeGeometry eye{32 * s, 32.5f * s, 23 * s, 19.5f * s};
   const TShape socket = Shape::Grow(TEyePainter::Ball(eye), 2.5f * s);

@@ -23,8 +23,7 @@ constexpr TEyeGeometry kRightEyeShape{24.5f, 30.5f, 23.5f, 29.5f};
 constexpr TColor kLeftEyeKey = RGB(16, 32, 42);
 
 void Check(bool condition, const std::string& what) {
-  if (!condition)
-    throw std::runtime_error("art check failed: " + what);
+  if (!condition) throw std::runtime_error("art check failed: " + what);
 }
 
 bool Shown(const TShape& ball, int x, int y) { return ball(x + 0.5f, y + 0.5f) < 0.5f; }
@@ -53,12 +52,10 @@ void WriteStrip(TArtWriter& writer, TEyeGeometry shape, int width, int height, c
     strip.Canvas().Draw(ox, oy, frame);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        if (Shown(ball, x, y))
-          mask.SetPixel(ox + x, oy + y, clBlack);
+        if (Shown(ball, x, y)) mask.SetPixel(ox + x, oy + y, clBlack);
   }
   writer.Save(strip, name, bd32bit);
-  if (!maskName.empty())
-    writer.Save(mask, maskName, bd1bit);
+  if (!maskName.empty()) writer.Save(mask, maskName, bd1bit);
 }
 
 void WriteSkin(TArtWriter& writer, const TSkinPainter& painter) {
@@ -67,8 +64,7 @@ void WriteSkin(TArtWriter& writer, const TSkinPainter& painter) {
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
       const bool inside = painter.Inside(x, y);
-      if (inside && skin.Pixel(x, y) == clWhite)
-        skin.SetPixel(x, y, RGB(254, 254, 254));
+      if (inside && skin.Pixel(x, y) == clWhite) skin.SetPixel(x, y, RGB(254, 254, 254));
       Check(inside || skin.Pixel(x, y) == clWhite, "outside of the skin is white");
     }
   Check(!painter.Inside(0, kHeight - 1) && skin.Pixel(0, kHeight - 1) == clWhite, "skin's key pixel is white");
@@ -79,21 +75,19 @@ void WriteOverlays(TArtWriter& writer, const TSkinPainter& painter) {
   const struct {
     TButtonGlyph Glyph;
     const char* Name;
-  } buttons[] = {{TButtonGlyph::Play, "Button_Play.bmp"},       {TButtonGlyph::Pause, "Button_Pause.bmp"},
-                 {TButtonGlyph::Stop, "Button_Stop.bmp"},       {TButtonGlyph::Next, "Button_Next.bmp"},
-                 {TButtonGlyph::Prev, "Button_Prev.bmp"},       {TButtonGlyph::Shuffle, "Button_Shuffle.bmp"},
-                 {TButtonGlyph::Repeat, "Button_Repeat.bmp"},   {TButtonGlyph::Mute, "Button_Mute.bmp"},
+  } buttons[] = {{TButtonGlyph::Play, "Button_Play.bmp"},     {TButtonGlyph::Pause, "Button_Pause.bmp"},
+                 {TButtonGlyph::Stop, "Button_Stop.bmp"},     {TButtonGlyph::Next, "Button_Next.bmp"},
+                 {TButtonGlyph::Prev, "Button_Prev.bmp"},     {TButtonGlyph::Shuffle, "Button_Shuffle.bmp"},
+                 {TButtonGlyph::Repeat, "Button_Repeat.bmp"}, {TButtonGlyph::Mute, "Button_Mute.bmp"},
                  {TButtonGlyph::Quit, "Button_Quit.bmp"}};
-  for (const auto& b : buttons)
-    writer.Save(painter.LitButton(b.Glyph), b.Name);
+  for (const auto& b : buttons) writer.Save(painter.LitButton(b.Glyph), b.Name);
 
   writer.Save(painter.FillBar(TSliderKind::Volume), "FadeBitmap_Volume.bmp");
   writer.Save(painter.FillBar(TSliderKind::Speed), "FadeBitmap_Speed.bmp");
   const TBitmap panning = TArtWriter::ToBitmap(painter.FillBar(TSliderKind::Panning));
   // The panning bar is laid on a white ground that is then see-through, so its source must hold no white.
   for (int y = 0; y < panning.Height(); ++y)
-    for (int x = 0; x < panning.Width(); ++x)
-      Check(panning.Pixel(x, y) != clWhite, "panning fill holds no white");
+    for (int x = 0; x < panning.Width(); ++x) Check(panning.Pixel(x, y) != clWhite, "panning fill holds no white");
   writer.Save(panning, "FadeBitmap_Panning_Temp.bmp", bd24bit);
 
   const TBitmap knob = TArtWriter::ToBitmap(painter.Knob());
@@ -121,8 +115,7 @@ void WriteEyes(TArtWriter& writer) {
     }
   Check(left.Pixel(0, left.Height() - 1) == kLeftEyeKey, "left eye's key pixel");
   writer.Save(left, "LeftEye_Image.bmp", bd24bit);
-  writer.Save(Eye(kRightEyeShape, kRightEye.Width, kRightEye.Height, TEyePainter::kRestOpen, 0),
-              "RightEye_Image.bmp");
+  writer.Save(Eye(kRightEyeShape, kRightEye.Width, kRightEye.Height, TEyePainter::kRestOpen, 0), "RightEye_Image.bmp");
   WriteStrip(writer, kLeftEyeShape, kLeftEye.Width, kLeftEye.Height, "LeftEye.bmp", "LeftEye_Mask.bmp");
   WriteStrip(writer, kRightEyeShape, kRightEye.Width, kRightEye.Height, "RightEye.bmp", "");
 }

@@ -64,8 +64,7 @@ bool TSkinPainter::Inside(int x, int y) const {
 void TSkinPainter::PaintPanel() {
   const TShape outline = Silhouette();
   for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x)
-      FInside[static_cast<size_t>(y) * kWidth + x] = outline(x + 0.5f, y + 0.5f) < 0;
+    for (int x = 0; x < kWidth; ++x) FInside[static_cast<size_t>(y) * kWidth + x] = outline(x + 0.5f, y + 0.5f) < 0;
 
   FBase.Fill(SkinColours::PanelBottom());
   // Brushed metal: a vertical fall-off, faint horizontal streaks, a little grain.
@@ -143,8 +142,7 @@ void TSkinPainter::PaintListFrame() {
   const TRgb slotColumns[7] = {Rgb255(14, 16, 20), Rgb255(24, 27, 32), Rgb255(20, 23, 28), Rgb255(12, 14, 17),
                                Rgb255(20, 23, 28), Rgb255(24, 27, 32), Rgb255(14, 16, 20)};
   for (int i = 0; i < 7; ++i)
-    FBase.FillRect(kThumbSlot.Left + i, kThumbSlot.Top, kThumbSlot.Left + i + 1, kThumbSlot.Bottom(),
-                   slotColumns[i]);
+    FBase.FillRect(kThumbSlot.Left + i, kThumbSlot.Top, kThumbSlot.Left + i + 1, kThumbSlot.Bottom(), slotColumns[i]);
 }
 
 void TSkinPainter::PaintEyeSockets() {
@@ -152,8 +150,8 @@ void TSkinPainter::PaintEyeSockets() {
   // The round left pod already carries the accent round its socket; the right one gets its own ring.
   Recess(kLeftEye.Left - 3, kLeftEye.Top - 3, kLeftEye.Right() + 3, kLeftEye.Bottom() + 3, 9, Rgb255(0, 0, 0));
   Recess(kRightEye.Left - 3, kRightEye.Top - 3, kRightEye.Right() + 3, kRightEye.Bottom() + 3, 9, Rgb255(0, 0, 0));
-  FBase.FillShape(Shape::Outline(Shape::RoundRect(kRightEye.Left - 6.5f, kRightEye.Top - 6.5f,
-                                                  kRightEye.Right() + 6.5f, kRightEye.Bottom() + 6.5f, 12),
+  FBase.FillShape(Shape::Outline(Shape::RoundRect(kRightEye.Left - 6.5f, kRightEye.Top - 6.5f, kRightEye.Right() + 6.5f,
+                                                  kRightEye.Bottom() + 6.5f, 12),
                                  0.5f),
                   SkinColours::Orange(), 0.5f);
 }
@@ -169,8 +167,7 @@ void TSkinPainter::PaintGrille() {
   for (int row = 0; row < 6; ++row)
     for (int col = 0; col < 8; ++col) {
       const float cx = 174 + col * 8 + (row % 2) * 4, cy = 80 + row * 8;
-      if (cx > 232)
-        continue;
+      if (cx > 232) continue;
       const TShape hole = Shape::Circle(cx, cy, 2.2f);
       FBase.FillShape(hole, Rgb255(6, 7, 9));
       FBase.Bevel(hole, 1.0f, 0.25f, 0.5f, true);
@@ -193,6 +190,5 @@ void TSkinPainter::CutOutline() {
   // The white key colour marks the outside of the window, and nowhere inside may use it.
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
-      if (!Inside(x, y))
-        FBase.SetPixel(x, y, SkinColours::White());
+      if (!Inside(x, y)) FBase.SetPixel(x, y, SkinColours::White());
 }

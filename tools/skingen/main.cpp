@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    for (const std::string& name : TSkinArt::WriteAll(argv[1]))
-      std::printf("%s\n", name.c_str());
+    for (const std::string& name : TSkinArt::WriteAll(argv[1])) std::printf("%s\n", name.c_str());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

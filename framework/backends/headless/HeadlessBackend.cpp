@@ -25,8 +25,7 @@ void CopyPixels(TBitmap& dst, int dx, int dy, const TBitmap& src, const TRect& s
 }
 }  // namespace
 
-THeadlessBackend::THeadlessBackend(TPoint screenSize)
-    : FScreenSize(screenSize), FNow(TClock::now()), FLimit(FNow) {
+THeadlessBackend::THeadlessBackend(TPoint screenSize) : FScreenSize(screenSize), FNow(TClock::now()), FLimit(FNow) {
   OnIdle = [] { Application.Terminate(); };
 }
 
@@ -133,7 +132,9 @@ TShiftState THeadlessBackend::HeldState() const { return FModifiers | TShiftStat
 
 void THeadlessBackend::Pointer(TBackendEventKind kind, int x, int y, TMouseButton button) {
   FPointerScreen = {FWindowPos.X + x, FWindowPos.Y + y};
-  const TShiftStateItem bit = button == TMouseButton::mbRight ? ssRight : button == TMouseButton::mbMiddle ? ssMiddle : ssLeft;
+  const TShiftStateItem bit = button == TMouseButton::mbRight    ? ssRight
+                              : button == TMouseButton::mbMiddle ? ssMiddle
+                                                                 : ssLeft;
   if (kind == TBackendEventKind::PointerDown || kind == TBackendEventKind::PointerDblClick)
     FButtons |= TShiftState(bit).Bits();
   else if (kind == TBackendEventKind::PointerUp)
@@ -148,7 +149,9 @@ void THeadlessBackend::Pointer(TBackendEventKind kind, int x, int y, TMouseButto
   Queue(e);
 }
 
-void THeadlessBackend::MovePointer(int x, int y) { Pointer(TBackendEventKind::PointerMove, x, y, TMouseButton::mbLeft); }
+void THeadlessBackend::MovePointer(int x, int y) {
+  Pointer(TBackendEventKind::PointerMove, x, y, TMouseButton::mbLeft);
+}
 
 void THeadlessBackend::PressPointer(int x, int y, TMouseButton button) {
   Pointer(TBackendEventKind::PointerDown, x, y, button);
@@ -247,6 +250,4 @@ void THeadlessBackend::Advance(int ms) {
   Application.ProcessMessages();
 }
 
-std::unique_ptr<TBackend> CreateHeadlessBackend(std::string& /*error*/) {
-  return std::make_unique<THeadlessBackend>();
-}
+std::unique_ptr<TBackend> CreateHeadlessBackend(std::string& /*error*/) { return std::make_unique<THeadlessBackend>(); }

@@ -20,9 +20,7 @@
 
 namespace {
 
-uint32_t NativeOf(uint32_t c) {
-  return (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
-}
+uint32_t NativeOf(uint32_t c) { return (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16); }
 
 // Past this many separate parts waiting to be shown, one rectangle around them all is cheaper.
 constexpr size_t kMaxPendingParts = 16;
@@ -80,12 +78,18 @@ std::vector<uint32_t> DecodeUtf8(const char* text) {
   while (*p) {
     uint32_t c = *p;
     int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-    if (extra < 0) { ++p; continue; }
+    if (extra < 0) {
+      ++p;
+      continue;
+    }
     if (extra > 0) c &= 0x3Fu >> extra;
     ++p;
     bool ok = true;
     for (int i = 0; i < extra; ++i, ++p) {
-      if ((*p & 0xC0) != 0x80) { ok = false; break; }
+      if ((*p & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       c = (c << 6) | (*p & 0x3F);
     }
     if (ok) out.push_back(c);
@@ -135,9 +139,7 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   return backend;
 }
 
-std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error) {
-  return TSdl2Backend::Create(error);
-}
+std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error) { return TSdl2Backend::Create(error); }
 
 TSdl2Backend::~TSdl2Backend() {
   DestroyWindow();
@@ -258,9 +260,7 @@ TPoint TSdl2Backend::ScreenSize() const {
   return {bounds.w, bounds.h};
 }
 
-unsigned long TSdl2Backend::NativeWindow() const {
-  return FXWindow;
-}
+unsigned long TSdl2Backend::NativeWindow() const { return FXWindow; }
 
 void TSdl2Backend::RefreshXWindow() {
   FXWindow = FIsX11 ? X11WindowOf(FWindow, &FXDisplay) : 0;
@@ -339,8 +339,7 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
     // waits) the copy is shown by the loop's own wake-up.
     const int64_t deadline = FWaitDeadline.load(std::memory_order_relaxed);
     first = FPendingCopies.empty() &&
-            (deadline == kNoDeadline ||
-             TTimePoint(TClock::duration(deadline)) - TClock::now() > kCopyLatency);
+            (deadline == kNoDeadline || TTimePoint(TClock::duration(deadline)) - TClock::now() > kCopyLatency);
     if (FPendingCopies.size() >= kMaxPendingParts) {
       TRect all = target;
       for (const TRect& r : FPendingCopies) all = all.Union(r);
@@ -406,8 +405,8 @@ void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
       if (r.IsEmpty()) continue;
       const uint32_t* src = FSurface + static_cast<size_t>(r.Top) * stride + r.Left;
       auto* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.Top) * surface->pitch + r.Left * bpp;
-      SDL_ConvertPixels(r.Width(), r.Height(), SDL_PIXELFORMAT_XBGR8888, src, stride * 4, surface->format->format,
-                        dst, surface->pitch);
+      SDL_ConvertPixels(r.Width(), r.Height(), SDL_PIXELFORMAT_XBGR8888, src, stride * 4, surface->format->format, dst,
+                        surface->pitch);
       sdlRects.push_back({r.Left, r.Top, r.Width(), r.Height()});
     }
     if (mustLock) SDL_UnlockSurface(surface);
@@ -621,15 +620,9 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
     case SDL_WINDOWEVENT:
       if (event.window.windowID != FWindowId || !FWindow) return;
       switch (event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-          out.Kind = TBackendEventKind::Close;
-          break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          out.Kind = TBackendEventKind::FocusIn;
-          break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-          out.Kind = TBackendEventKind::FocusOut;
-          break;
+        case SDL_WINDOWEVENT_CLOSE: out.Kind = TBackendEventKind::Close; break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: out.Kind = TBackendEventKind::FocusIn; break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: out.Kind = TBackendEventKind::FocusOut; break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
           // The window surface still holds every pixel, so the backend redraws on its own.
@@ -637,8 +630,7 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
           ApplyShape(false);
           ShowAll();
           return;
-        default:
-          return;
+        default: return;
       }
       sink(out);
       return;

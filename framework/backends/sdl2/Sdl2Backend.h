@@ -68,8 +68,7 @@ public:
   void ShowMessageBox(const std::string& title, const std::string& text) override;
 
   TTimePoint Now() const override { return TClock::now(); }
-  void WaitEvents(std::optional<TTimePoint> deadline,
-                  const std::function<void(const TBackendEvent&)>& sink) override;
+  void WaitEvents(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink) override;
   void Wake() override;
 
   // The X window that currently shows the form (0 without a window), for tests that ask the X

@@ -58,4 +58,4 @@ void TNullOutput::Run() {
   }
 }
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -34,4 +34,4 @@ private:
   std::thread FThread;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -82,4 +82,4 @@ void TSdlOutput::Stop() {
 // A block mixed now plays after the one already in the device's buffer.
 int64_t TSdlOutput::HeardFrame() const { return HeardFromClock(FBufferFrames, FBufferFrames); }
 
-} // namespace sndlib
+}  // namespace sndlib

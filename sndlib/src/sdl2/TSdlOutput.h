@@ -30,4 +30,4 @@ private:
   size_t FBufferFrames = 4096;
 };
 
-} // namespace sndlib
+}  // namespace sndlib

@@ -283,12 +283,12 @@ TEST_F(Sdl2BackendTest, enter_and_space_arrive_as_characters_13_and_32_each_once
   X->Key("space");
   X->Key("a");
   X->Key("Down");
-  const auto events = OfKind(CollectUntil(Has(TBackendEventKind::KeyUp, 4)),
-                             {TBackendEventKind::KeyDown, TBackendEventKind::Char});
+  const auto events =
+      OfKind(CollectUntil(Has(TBackendEventKind::KeyUp, 4)), {TBackendEventKind::KeyDown, TBackendEventKind::Char});
   std::vector<std::pair<char, uint32_t>> seen;
   for (const auto& e : events)
     seen.push_back(e.Kind == TBackendEventKind::KeyDown ? std::pair{'k', uint32_t(e.Key)} : std::pair{'c', e.Char});
-  const std::vector<std::pair<char, uint32_t>> expected{{'k', 13}, {'c', 13}, {'k', 32}, {'c', 32},
+  const std::vector<std::pair<char, uint32_t>> expected{{'k', 13},  {'c', 13},  {'k', 32}, {'c', 32},
                                                         {'k', 'A'}, {'c', 'a'}, {'k', 40}};
   EXPECT_EQ(seen, expected);
 }
@@ -341,8 +341,8 @@ TEST_F(Sdl2BackendTest, copy_from_another_thread_shows_up_without_a_present) {
   TBitmap indexed(2, 2, pf8bit);
   indexed.Palette()[1] = clBlue;
   indexed.Palette()[2] = clWhite;
-  indexed.Bits()[0] = 1;                   // bottom row
-  indexed.Bits()[indexed.Stride()] = 2;    // top row
+  indexed.Bits()[0] = 1;                 // bottom row
+  indexed.Bits()[indexed.Stride()] = 2;  // top row
   Backend->CopyToWindow(0, 0, indexed);
   Backend->WaitEvents(TClock::now(), [](auto&) {});
   EXPECT_EQ(ShownPixel(0, 0), clWhite);

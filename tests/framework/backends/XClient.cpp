@@ -36,8 +36,7 @@ std::vector<TRect> TXClient::ShapeRects(unsigned long window, bool& shaped) {
   shaped = bShaped != False;
   int count = 0, ordering = 0;
   XRectangle* rects = XShapeGetRectangles(Dpy(FDisplay), window, ShapeBounding, &count, &ordering);
-  for (int i = 0; i < count; ++i)
-    out.push_back(Bounds(rects[i].x, rects[i].y, rects[i].width, rects[i].height));
+  for (int i = 0; i < count; ++i) out.push_back(Bounds(rects[i].x, rects[i].y, rects[i].width, rects[i].height));
   if (rects) XFree(rects);
   return out;
 }
@@ -69,8 +68,7 @@ std::string TXClient::WindowTitle(unsigned long window) {
   unsigned long items = 0, after = 0;
   unsigned char* data = nullptr;
   std::string title;
-  if (XGetWindowProperty(d, window, netName, 0, 1024, False, utf8, &type, &format, &items, &after, &data) ==
-          Success &&
+  if (XGetWindowProperty(d, window, netName, 0, 1024, False, utf8, &type, &format, &items, &after, &data) == Success &&
       data) {
     title.assign(reinterpret_cast<char*>(data), items);
     XFree(data);
@@ -102,8 +100,8 @@ std::vector<unsigned long> TXClient::OtherMappedWindows(unsigned long except) {
 
 bool TXClient::PointerFree() {
   Display* d = Dpy(FDisplay);
-  const int rc = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
-                              None, CurrentTime);
+  const int rc = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                              CurrentTime);
   if (rc == GrabSuccess) XUngrabPointer(d, CurrentTime);
   XSync(d, False);
   return rc == GrabSuccess;

@@ -23,7 +23,9 @@ public:
     SetCaption("MainForm");
     Image = &Add<TImage>("ImageShape");
     Events.push_back("constructed");
-    OnCreate = [this](TObject*) { Events.push_back(std::string("create, window shown: ") + (Visible() ? "yes" : "no")); };
+    OnCreate = [this](TObject*) {
+      Events.push_back(std::string("create, window shown: ") + (Visible() ? "yes" : "no"));
+    };
     OnShow = [](TObject*) { Events.push_back("show"); };
   }
   TImage* Image;

@@ -56,7 +56,7 @@ TEST_F(PaintTest, background_then_windowless_controls_in_creation_order_then_the
   Image("Second", {20, 10, 80, 40}, clLime);
   ShowAndPump(*Form);
   EXPECT_EQ(Screen().Pixel(5, 5), clRed);
-  EXPECT_EQ(Screen().Pixel(25, 15), clLime);   // the later image lies above the earlier
+  EXPECT_EQ(Screen().Pixel(25, 15), clLime);    // the later image lies above the earlier
   EXPECT_EQ(Screen().Pixel(55, 10), clYellow);  // the list lies above both, created first or not
   EXPECT_EQ(Screen().Pixel(90, 50), clBlack);   // the form's colour
 }
@@ -139,8 +139,10 @@ TEST_F(PaintTest, label_auto_sizes_to_its_text_and_a_transparent_label_paints_on
   for (int y = label.Top(); y < label.Top() + label.Height(); ++y)
     for (int x = label.Left(); x < label.Left() + label.Width(); ++x) {
       const TColor c = Screen().Pixel(x, y);
-      if (c == RGB(255, 114, 0)) ++ink;
-      else if (c != clBlue) ++other;
+      if (c == RGB(255, 114, 0))
+        ++ink;
+      else if (c != clBlue)
+        ++other;
     }
   EXPECT_GT(ink, 10);
   EXPECT_EQ(other, 0);
@@ -161,7 +163,10 @@ TEST_F(PaintTest, centred_label_of_fixed_size_puts_its_text_in_the_middle) {
   int minX = 100, maxX = -1;
   for (int y = 0; y < 13; ++y)
     for (int x = 0; x < 100; ++x)
-      if (Screen().Pixel(x, y) == clWhite) { minX = std::min(minX, x); maxX = std::max(maxX, x); }
+      if (Screen().Pixel(x, y) == clWhite) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+      }
   ASSERT_GE(maxX, 0);
   EXPECT_NEAR((minX + maxX) / 2.0, 50, 3);
 }

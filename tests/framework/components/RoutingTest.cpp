@@ -60,7 +60,8 @@ TEST_F(RoutingTest, hidden_and_disabled_controls_let_the_pointer_through_to_what
   Upper->SetEnabled(false);
   Lower->SetEnabled(false);
   Screen().Click(50, 30, TMouseButton::mbRight);
-  EXPECT_EQ(Rec.Log, (std::vector<std::string>{"Lower down 40,20", "Lower up 40,20", "Form down 50,30", "Form up 50,30"}));
+  EXPECT_EQ(Rec.Log,
+            (std::vector<std::string>{"Lower down 40,20", "Lower up 40,20", "Form down 50,30", "Form up 50,30"}));
   EXPECT_EQ(Form->ControlAtPos({50, 30}), nullptr);
   EXPECT_EQ(Form->ControlAtPos({50, 30}, true), Upper);
 }
@@ -68,8 +69,8 @@ TEST_F(RoutingTest, hidden_and_disabled_controls_let_the_pointer_through_to_what
 TEST_F(RoutingTest, left_drag_keeps_every_move_and_the_release_for_its_control_also_outside_the_window) {
   Screen().PressPointer(50, 30);
   EXPECT_TRUE(Screen().PointerCaptured());
-  Screen().MovePointer(20, 15);     // over Lower now, but Upper holds the pointer
-  Screen().MovePointer(-30, 250);   // outside the window
+  Screen().MovePointer(20, 15);    // over Lower now, but Upper holds the pointer
+  Screen().MovePointer(-30, 250);  // outside the window
   Screen().ReleasePointer(-40, 260);
   EXPECT_FALSE(Screen().PointerCaptured());
   EXPECT_EQ(Rec.Log, (std::vector<std::string>{"Upper down 10,10", "Upper move -20,-5", "Upper move -70,230",
@@ -89,8 +90,8 @@ TEST_F(RoutingTest, right_and_middle_presses_are_not_captured) {
   Screen().ReleasePointer(-30, 250, TMouseButton::mbRight);
   Screen().PressPointer(50, 30, TMouseButton::mbMiddle);
   Screen().MovePointer(15, 12);
-  EXPECT_EQ(Rec.Log, (std::vector<std::string>{"Upper down 10,10", "Lower move 10,5", "Upper down 10,10",
-                                               "Lower move 5,2"}));
+  EXPECT_EQ(Rec.Log,
+            (std::vector<std::string>{"Upper down 10,10", "Lower move 10,5", "Upper down 10,10", "Lower move 5,2"}));
 }
 
 TEST_F(RoutingTest, click_fires_between_release_inside_and_mouse_up_and_shift_carries_the_left_button_as_bit_3) {

@@ -36,8 +36,8 @@ TEST_F(TimerTest, timers_fire_in_the_order_of_their_deadlines_each_at_its_own_ti
   Make("fast", 20);
   Make("same", 20);
   Screen().Advance(100);
-  EXPECT_EQ(Log, (std::vector<std::string>{"fast@20", "same@20", "fast@40", "same@40", "slow@50", "fast@60",
-                                           "same@60", "fast@80", "same@80", "slow@100", "fast@100", "same@100"}));
+  EXPECT_EQ(Log, (std::vector<std::string>{"fast@20", "same@20", "fast@40", "same@40", "slow@50", "fast@60", "same@60",
+                                           "fast@80", "same@80", "slow@100", "fast@100", "same@100"}));
 }
 
 TEST_F(TimerTest, changing_the_interval_while_running_restarts_the_period) {
@@ -106,8 +106,8 @@ TEST_F(TimerTest, timers_due_within_a_few_milliseconds_share_one_turn_of_the_loo
     EXPECT_GE(fired.size(), 198u);
     EXPECT_LE(turns, 101);  // not the 200 of two separate rhythms
     for (const auto& [due, at] : fired) {
-      EXPECT_GE(at, due);                                        // never early
-      EXPECT_LE(at - due, TApplication::kTimerSlack);           // never later than the slack
+      EXPECT_GE(at, due);                              // never early
+      EXPECT_LE(at - due, TApplication::kTimerSlack);  // never later than the slack
     }
     Form->DestroyComponent(&a);
     Form->DestroyComponent(&b);

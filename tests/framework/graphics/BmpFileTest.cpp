@@ -32,10 +32,10 @@ std::vector<uint8_t> Indexed8() {
   Put(f, 22, 2, 4);
   Put(f, 26, 1, 2);
   Put(f, 28, 8, 2);
-  Put(f, 46, 2, 4);                 // colours used
-  Put(f, 54 + 4, 0x0000FF, 4);      // entry 1: blue
-  f[62] = 1, f[63] = 0;             // bottom row: blue, black
-  f[66] = 0, f[67] = 7;             // top row: black, index 7 (past the palette)
+  Put(f, 46, 2, 4);             // colours used
+  Put(f, 54 + 4, 0x0000FF, 4);  // entry 1: blue
+  f[62] = 1, f[63] = 0;         // bottom row: blue, black
+  f[66] = 0, f[67] = 7;         // top row: black, index 7 (past the palette)
   return f;
 }
 

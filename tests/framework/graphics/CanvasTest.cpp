@@ -83,7 +83,7 @@ TEST(CanvasFill, clip_and_origin_confine_every_drawing) {
   control.SetPixel(8, 0, clWhite);
   EXPECT_EQ(Count(screen, clWhite), 0);
   EXPECT_EQ(control.Pixel(0, 0), clLime);
-  EXPECT_EQ(control.Pixel(8, 0), clInvalid);   // outside the clip, though inside the bitmap
+  EXPECT_EQ(control.Pixel(8, 0), clInvalid);  // outside the clip, though inside the bitmap
   EXPECT_EQ(control.Pixel(-1, 0), clInvalid);
   EXPECT_EQ(screen.Canvas().Pixel(18, 5), clBlack);  // the bitmap's own canvas is unclipped
   // A clear brush fills nothing.

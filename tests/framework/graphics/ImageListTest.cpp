@@ -51,7 +51,7 @@ TEST(ImageList, index_outside_the_list_changes_nothing) {
 }
 
 TEST(ImageList, masked_out_pixels_take_the_background_colour) {
-  TBitmap mask(4 * 5, 2 * 3);  // black: part of the picture
+  TBitmap mask(4 * 5, 2 * 3);            // black: part of the picture
   mask.SetPixel(5 + 1, 0 + 2, clWhite);  // frame 1, pixel (1, 2) masked out
   mask.SetPixel(0 + 4, 3 + 0, clWhite);  // frame 4, pixel (4, 0) masked out
   TImageList list(5, 3);

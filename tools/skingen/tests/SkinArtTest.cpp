@@ -31,19 +31,32 @@ struct TExpected {
 };
 
 const TExpected kPictures[] = {
-    {"ImageShape.bmp", 496, 287, 24},         {"Button_Play.bmp", 17, 8, 24},
-    {"Button_Pause.bmp", 17, 8, 24},          {"Button_Stop.bmp", 17, 8, 24},
-    {"Button_Next.bmp", 17, 8, 24},           {"Button_Prev.bmp", 17, 8, 24},
-    {"Button_Shuffle.bmp", 13, 12, 24},       {"Button_Repeat.bmp", 13, 12, 24},
-    {"Button_Mute.bmp", 13, 12, 24},          {"Button_Quit.bmp", 28, 6, 24},
-    {"LeftEye_Image.bmp", 52, 45, 24},        {"RightEye_Image.bmp", 49, 61, 24},
-    {"FadeBitmap_Volume.bmp", 137, 9, 24},    {"FadeBitmap_Speed.bmp", 137, 9, 24},
-    {"FadeBitmap_Panning_Temp.bmp", 137, 9, 24}, {"Slider_Volume.bmp", 5, 14, 24},
-    {"Slider_Speed.bmp", 5, 14, 24},          {"Slider_Panning.bmp", 5, 14, 24},
-    {"Bitmap_Volume.bmp", 47, 7, 24},         {"Bitmap_Panning.bmp", 47, 7, 24},
-    {"Bitmap_Speed.bmp", 47, 7, 24},          {"Button_Up.bmp", 7, 8, 24},
-    {"Button_Up_Rollover.bmp", 7, 8, 24},     {"LeftEye.bmp", 208, 90, 32},
-    {"LeftEye_Mask.bmp", 208, 90, 1},         {"RightEye.bmp", 196, 122, 32},
+    {"ImageShape.bmp", 496, 287, 24},
+    {"Button_Play.bmp", 17, 8, 24},
+    {"Button_Pause.bmp", 17, 8, 24},
+    {"Button_Stop.bmp", 17, 8, 24},
+    {"Button_Next.bmp", 17, 8, 24},
+    {"Button_Prev.bmp", 17, 8, 24},
+    {"Button_Shuffle.bmp", 13, 12, 24},
+    {"Button_Repeat.bmp", 13, 12, 24},
+    {"Button_Mute.bmp", 13, 12, 24},
+    {"Button_Quit.bmp", 28, 6, 24},
+    {"LeftEye_Image.bmp", 52, 45, 24},
+    {"RightEye_Image.bmp", 49, 61, 24},
+    {"FadeBitmap_Volume.bmp", 137, 9, 24},
+    {"FadeBitmap_Speed.bmp", 137, 9, 24},
+    {"FadeBitmap_Panning_Temp.bmp", 137, 9, 24},
+    {"Slider_Volume.bmp", 5, 14, 24},
+    {"Slider_Speed.bmp", 5, 14, 24},
+    {"Slider_Panning.bmp", 5, 14, 24},
+    {"Bitmap_Volume.bmp", 47, 7, 24},
+    {"Bitmap_Panning.bmp", 47, 7, 24},
+    {"Bitmap_Speed.bmp", 47, 7, 24},
+    {"Button_Up.bmp", 7, 8, 24},
+    {"Button_Up_Rollover.bmp", 7, 8, 24},
+    {"LeftEye.bmp", 208, 90, 32},
+    {"LeftEye_Mask.bmp", 208, 90, 1},
+    {"RightEye.bmp", 196, 122, 32},
 };
 
 TBitmap Load(const std::string& path) {
@@ -64,8 +77,7 @@ int BitsPerPixel(const std::string& path) {
 double MeanWarmth(const TBitmap& b, TRect r) {
   double sum = 0;
   for (int y = r.Top; y < r.Bottom; ++y)
-    for (int x = r.Left; x < r.Right; ++x)
-      sum += std::max(0, GetRValue(b.Pixel(x, y)) - GetBValue(b.Pixel(x, y)));
+    for (int x = r.Left; x < r.Right; ++x) sum += std::max(0, GetRValue(b.Pixel(x, y)) - GetBValue(b.Pixel(x, y)));
   return sum / (r.Width() * r.Height());
 }
 
@@ -90,11 +102,9 @@ TEST(SkinArtFiles, white_is_only_the_outside_of_the_skin) {
   std::vector<bool> seen(static_cast<size_t>(skin.Width()) * skin.Height());
   std::deque<TPoint> todo;
   auto visit = [&](int x, int y) {
-    if (x < 0 || y < 0 || x >= skin.Width() || y >= skin.Height())
-      return;
+    if (x < 0 || y < 0 || x >= skin.Width() || y >= skin.Height()) return;
     const size_t i = static_cast<size_t>(y) * skin.Width() + x;
-    if (seen[i] || skin.Pixel(x, y) != clWhite)
-      return;
+    if (seen[i] || skin.Pixel(x, y) != clWhite) return;
     seen[i] = true;
     todo.push_back({x, y});
   };
@@ -129,9 +139,12 @@ TEST(SkinArtFiles, white_is_only_the_outside_of_the_skin) {
 
 TEST(SkinArtFiles, every_control_lies_inside_the_outline) {
   const TBitmap skin = Load(kArt + "/ImageShape.bmp");
-  const TArtRect rects[] = {kScroller, kSpectrum, kClock, kHint, kPrev, kPlay, kPause, kStop, kNext, kShuffle,
-                            kRepeat, kMute, kQuit, kLeftEye, kRightEyeControl, kList, kThumbSlot,
-                            {kKnobMinLeft, 69, kKnobMaxLeft + kKnobWidth - kKnobMinLeft, 54}};
+  const TArtRect rects[] = {kScroller, kSpectrum,  kClock,
+                            kHint,     kPrev,      kPlay,
+                            kPause,    kStop,      kNext,
+                            kShuffle,  kRepeat,    kMute,
+                            kQuit,     kLeftEye,   kRightEyeControl,
+                            kList,     kThumbSlot, {kKnobMinLeft, 69, kKnobMaxLeft + kKnobWidth - kKnobMinLeft, 54}};
   for (const TArtRect& r : rects)
     for (int y = r.Top; y < r.Bottom(); ++y)
       for (int x = r.Left; x < r.Right(); ++x)
@@ -144,8 +157,7 @@ TEST(SkinArtFiles, see_through_colours_come_from_the_bottom_left_pixel) {
     EXPECT_EQ(b.Pixel(0, b.Height() - 1), clBlack) << knob;
     // The knob itself must show: most of its middle column is not the key.
     int solid = 0;
-    for (int y = 0; y < b.Height(); ++y)
-      solid += b.Pixel(2, y) != clBlack;
+    for (int y = 0; y < b.Height(); ++y) solid += b.Pixel(2, y) != clBlack;
     EXPECT_GE(solid, 12) << knob;
   }
   const TBitmap eye = Load(kArt + "/LeftEye_Image.bmp");
@@ -154,8 +166,7 @@ TEST(SkinArtFiles, see_through_colours_come_from_the_bottom_left_pixel) {
   // The panning bar is copied onto white that then turns see-through, so its source holds no white.
   const TBitmap panning = Load(kArt + "/FadeBitmap_Panning_Temp.bmp");
   for (int y = 0; y < panning.Height(); ++y)
-    for (int x = 0; x < panning.Width(); ++x)
-      ASSERT_NE(panning.Pixel(x, y), clWhite);
+    for (int x = 0; x < panning.Width(); ++x) ASSERT_NE(panning.Pixel(x, y), clWhite);
 }
 
 TEST(SkinArtFiles, overlays_fit_the_skin_and_read_as_lit) {
@@ -163,12 +174,21 @@ TEST(SkinArtFiles, overlays_fit_the_skin_and_read_as_lit) {
   const struct {
     const char* Name;
     TArtRect Place;
-  } overlays[] = {{"Button_Play.bmp", kPlay},       {"Button_Pause.bmp", kPause},   {"Button_Stop.bmp", kStop},
-                  {"Button_Next.bmp", kNext},       {"Button_Prev.bmp", kPrev},     {"Button_Shuffle.bmp", kShuffle},
-                  {"Button_Repeat.bmp", kRepeat},   {"Button_Mute.bmp", kMute},     {"Button_Quit.bmp", kQuit},
-                  {"Bitmap_Volume.bmp", kVolumeMarker}, {"Bitmap_Panning.bmp", kPanningMarker},
-                  {"Bitmap_Speed.bmp", kSpeedMarker},   {"FadeBitmap_Volume.bmp", kVolumeTrack},
-                  {"FadeBitmap_Speed.bmp", kSpeedTrack}, {"FadeBitmap_Panning_Temp.bmp", kPanningTrack}};
+  } overlays[] = {{"Button_Play.bmp", kPlay},
+                  {"Button_Pause.bmp", kPause},
+                  {"Button_Stop.bmp", kStop},
+                  {"Button_Next.bmp", kNext},
+                  {"Button_Prev.bmp", kPrev},
+                  {"Button_Shuffle.bmp", kShuffle},
+                  {"Button_Repeat.bmp", kRepeat},
+                  {"Button_Mute.bmp", kMute},
+                  {"Button_Quit.bmp", kQuit},
+                  {"Bitmap_Volume.bmp", kVolumeMarker},
+                  {"Bitmap_Panning.bmp", kPanningMarker},
+                  {"Bitmap_Speed.bmp", kSpeedMarker},
+                  {"FadeBitmap_Volume.bmp", kVolumeTrack},
+                  {"FadeBitmap_Speed.bmp", kSpeedTrack},
+                  {"FadeBitmap_Panning_Temp.bmp", kPanningTrack}};
   for (const auto& o : overlays) {
     const TBitmap lit = Load(kArt + "/" + o.Name);
     const TRect place{o.Place.Left, o.Place.Top, o.Place.Right(), o.Place.Bottom()};
@@ -181,8 +201,7 @@ TEST(SkinArtFiles, fill_bars_rise_as_wedges) {
   auto columnLight = [](const TBitmap& b, int x) {
     int lit = 0;
     for (int y = 0; y < b.Height(); ++y)
-      for (int dx = -1; dx <= 1; ++dx)
-        lit += GetRValue(b.Pixel(x + dx, y)) > 150;
+      for (int dx = -1; dx <= 1; ++dx) lit += GetRValue(b.Pixel(x + dx, y)) > 150;
     return lit;
   };
   for (const char* name : {"FadeBitmap_Volume.bmp", "FadeBitmap_Speed.bmp"}) {
@@ -217,8 +236,7 @@ TEST(SkinArtFiles, eye_strips_hold_six_frames_from_quiet_to_loud) {
     const int ox = (k % 4) * 52, oy = (k / 4) * 45;
     int shown = 0;
     for (int y = 0; y < 45; ++y)
-      for (int x = 0; x < 52; ++x)
-        shown += mask.Pixel(ox + x, oy + y) == clBlack;
+      for (int x = 0; x < 52; ++x) shown += mask.Pixel(ox + x, oy + y) == clBlack;
     if (k < 6) {
       EXPECT_GT(shown, 52 * 45 / 2) << "frame " << k << " shows its eye";
       EXPECT_LT(shown, 52 * 45) << "frame " << k << " masks its corners";
