@@ -15,14 +15,33 @@
 namespace sndlib {
 
 static std::atomic<uint32_t> gNextHandle{1};
-static std::unique_ptr<TSoundSystem> gSystem;
+// A plain pointer, not an object with a destructor of its own: the process's end takes the instance
+// down through TProcessEnd below, under the lock.
+static TSoundSystem* gSystem = nullptr;
+
+namespace {
+
+// When the process ends with the library still initialised, its output and decoder threads are
+// stopped here. This runs among the static destructors, possibly while another thread of the
+// program still calls an entry point; under the lock that call sees either the whole instance or
+// none (SND_ERROR_NOT_INIT), never one half torn down.
+struct TProcessEnd {
+  ~TProcessEnd() {
+    std::lock_guard<std::mutex> lock(LibraryLock());
+    DestroySystem();
+  }
+};
+TProcessEnd gProcessEnd;
+
+}  // namespace
 
 std::mutex& LibraryLock() {
-  static std::mutex lock;
-  return lock;
+  // Never destroyed: TProcessEnd and entry points on other threads may use it to the very end.
+  static std::mutex* lock = new std::mutex;
+  return *lock;
 }
 
-TSoundSystem* CurrentSystem() { return gSystem.get(); }
+TSoundSystem* CurrentSystem() { return gSystem; }
 
 TSoundSystem& RequireSystem() {
   if (!gSystem) Fail(SND_ERROR_NOT_INIT);
@@ -197,14 +216,19 @@ TPullOutput& InitPull(int rate, size_t latency, bool decoderThread) {
   if (gSystem) Fail(SND_ERROR_ALREADY);
   auto system = std::make_unique<TSoundSystem>(rate);
   TPullOutput& pull = system->OpenPull(latency, decoderThread);
-  gSystem = std::move(system);
+  gSystem = system.release();
   return pull;
 }
 
-void InstallSystem(std::unique_ptr<TSoundSystem> system) { gSystem = std::move(system); }
+void InstallSystem(std::unique_ptr<TSoundSystem> system) {
+  delete gSystem;
+  gSystem = system.release();
+}
 
 void DestroySystem() {
-  std::unique_ptr<TSoundSystem> system = std::move(gSystem);
+  // Unpublished first: nothing can find the instance while it is being taken down.
+  std::unique_ptr<TSoundSystem> system(gSystem);
+  gSystem = nullptr;
   system.reset();
 }
 
