@@ -131,8 +131,10 @@ public:
   virtual TPoint PointerScreenPos() const = 0;
 
   // --- Message box --------------------------------------------------------------------------
-  // Shows a modal box with `title` as caption, `text` and one OK button, centred; returns when
-  // it is dismissed. Events arriving meanwhile are kept for later.
+  // Shows a modal box with `title` as caption, `text` and one OK button, centred on the screen;
+  // returns when it is dismissed (OK, Enter, Escape or the window manager's close), when the
+  // connection is lost, or after WakeToEnd(). While it is up, the form's window takes no input:
+  // pointer and key events for it are dropped, its other events are kept for later.
   virtual void ShowMessageBox(const std::string& title, const std::string& text) = 0;
 
   // --- Time and events ----------------------------------------------------------------------
@@ -144,6 +146,16 @@ public:
                           const std::function<void(const TBackendEvent&)>& sink) = 0;
   // Makes a WaitEvents() in progress (or the next one) return early. Callable from any thread.
   virtual void Wake() = 0;
+
+  // --- The end of the program -----------------------------------------------------------------
+  // True once the connection to the window system is gone (the server went away, or it dropped
+  // this client). Nothing of the window can be shown or read any more; the program should end.
+  // A message box that is up closes by itself when this happens.
+  virtual bool ConnectionLost() const { return false; }
+  // The program has been asked to end (a signal): makes a WaitEvents() in progress, or the next
+  // one, return, and closes a message box that is up. Only async-signal-safe calls inside, so a
+  // signal handler may call it on any thread.
+  virtual void WakeToEnd() noexcept {}
 };
 
 // How the program chooses its backend: a factory that returns nullptr and a one-line reason when

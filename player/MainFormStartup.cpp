@@ -8,18 +8,6 @@
 #include "components/TApplication.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-
-std::function<void()>& TMainForm::EndProcess() {
-  static std::function<void()> end = [] {
-    // The window was never shown and nothing has started: there is nothing to tear down, and
-    // running destructors of a half-built window would only risk a crash on the way out.
-    std::fflush(nullptr);
-    std::_Exit(0);
-  };
-  return end;
-}
 
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   CreateLayout();
@@ -27,7 +15,13 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   FShuffle.Seed(1);
 
   // The handle is the window's identity for the library; asking for it creates the (hidden) window.
-  if (const char* message = LoadAudioLibrary(reinterpret_cast<void*>(Handle()))) {
+  const uintptr_t window = Handle();
+  // Without a window (the reason is on standard error) nothing may start: the program ends.
+  if (Application.Terminated() || Application.EnsureBackend().ConnectionLost()) {
+    StopStartup();
+    return;
+  }
+  if (const char* message = LoadAudioLibrary(reinterpret_cast<void*>(window))) {
     EndStartup(message);
     return;
   }
@@ -36,17 +30,20 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::EndStartup(const char* message) {
-  // The timers run from the moment the layout made them. Stopping them before the message box
-  // appears means no tick can reach a library that was not loaded or initialised, whatever keeps
-  // the message loop turning while the box is up.
+void TMainForm::StopStartup() {
+  // The timers run from the moment the layout made them. Stopping them before any message box
+  // appears means no tick can reach a library that was not loaded or initialised.
   FStartupFailed = true;
   Timer->SetEnabled(false);
   Eye_Timer->SetEnabled(false);
   StartTimer->SetEnabled(false);
+}
+
+void TMainForm::EndStartup(const char* message) {
+  StopStartup();
   Application.MessageBox(message);
-  Close();
-  EndProcess()();
+  // The window was never shown and never will be: the message loop returns at once, status 0.
+  Application.Terminate();
 }
 
 void TMainForm::ReadPlayList() {

@@ -25,17 +25,14 @@ inline constexpr const char* kCreditsLine = "mira.nol - code: varlo & tesko - gf
 inline constexpr const char* kPlayListMissing = "Cannot find data\\play.lst! Terminating application...";
 
 // The main window. Construction lays out the controls, loads the sound library and reads the
-// playlist; FormCreate (run by the application after construction) hooks the list and starts the
-// first track. All methods run on the window thread. The display thread reads only StreamMode,
-// MusicHandle, StreamHandle and Playing, which are relaxed atomics for that reason.
+// playlist (a failure there is shown and the main form closes, which ends the program); FormCreate (run by the
+// application after construction) hooks the list and starts the first track. All methods run on the window thread. The
+// display thread reads only StreamMode, MusicHandle, StreamHandle and Playing, which are relaxed atomics for that
+// reason.
 class TMainForm : public TForm {
 public:
   explicit TMainForm(TComponent* owner);
   ~TMainForm() override;
-
-  // How start-up ends the program after a failure message: at once, with exit status 0. Tests
-  // replace it; if it returns, the form stays inert (no track, no timer) instead.
-  static std::function<void()>& EndProcess();
 
   // --- Controls, in creation order ---------------------------------------------------------
   TSkinShape* ImageShape = nullptr;
@@ -108,7 +105,8 @@ public:
   void ReadPlayList();
   void ListWndProc(TMessage& message);
   void Button_QuitClick(TObject* sender);
-  // True when start-up ended with a failure message; the form then does nothing at all.
+  // True when start-up failed (a failure message, or no window); the form then does nothing at all
+  // and the program ends (Application.Terminated()) without showing it.
   bool StartupFailed() const { return FStartupFailed; }
 
   // --- Transport ------------------------------------------------------------------------------
@@ -164,7 +162,9 @@ private:
   void LoadSkinPicture(TPicture& picture, const char* name);
   // Cuts the named strip picture (and its mask, if any) into the frames of an eye.
   void LoadFrameStrip(TImageList& frames, const char* name, const char* maskName, int count);
-  // Shows a start-up failure, makes sure nothing of the player runs any more, and ends the program.
+  // Makes sure nothing of the player runs any more.
+  void StopStartup();
+  // Shows a start-up failure, stops everything and ends the program (status 0).
   void EndStartup(const char* message);
   // The handle of the current kind: MusicHandle for a module, StreamHandle for a stream.
   uint32_t Channel() const;

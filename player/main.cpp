@@ -5,13 +5,24 @@
 #include "backends/sdl2/Sdl2Backend.h"
 #include "components/TApplication.h"
 
+#include <cstdio>
+#include <string>
+
 int main() {
-  // Without a window there is nothing to play into: this prints the reason and ends with status 1
-  // before anything else runs.
-  Application.OpenBackend(CreateSdl2Backend);
+  // Without a window there is nothing to play into: the reason goes to standard error and the
+  // program ends with status 1 before anything else runs.
+  std::string reason;
+  if (!Application.OpenBackend(CreateSdl2Backend, reason)) {
+    std::fprintf(stderr, "mira.nol: cannot open a window: %s\n", reason.c_str());
+    return 1;
+  }
+  Application.HandleEndSignals();
   Application.Initialize();
   Application.SetTitle("mira.nol");
   Application.CreateForm<TMainForm>("MainForm");
-  Application.Run();
-  return 0;
+  // However the loop ends (Quit, the window closed or destroyed, a signal, the display gone), the
+  // program's own objects go in order, threads first, before the static ones are destroyed.
+  const int status = Application.Run();
+  Application.Shutdown();
+  return status;
 }

@@ -2,39 +2,53 @@
 // The application object: backend choice, the message loop, timers and the exception display.
 #include "components/TApplication.h"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 
 #include "components/Exception.h"
 #include "components/TTimer.h"
 
 TApplication Application;
 
-TApplication::TApplication() : TComponent(nullptr) {}
+namespace {
 
-TApplication::~TApplication() {
-  DestroyComponents();
-  FBackend.reset();
+// What a signal handler may touch: the signal that asked the program to end, and the backend to
+// wake. Both are lock-free atomics.
+std::atomic<int> gEndSignal{0};
+std::atomic<TBackend*> gSignalBackend{nullptr};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<TBackend*>::is_always_lock_free);
+
+void EndOnSignal(int signal) {
+  gEndSignal.store(signal);
+  if (TBackend* backend = gSignalBackend.load()) backend->WakeToEnd();
 }
 
-void TApplication::OpenBackend(TBackendFactory factory) {
-  std::string error;
-  std::unique_ptr<TBackend> backend = factory ? factory(error) : nullptr;
+}  // namespace
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+TApplication::~TApplication() { Shutdown(); }
+
+bool TApplication::OpenBackend(TBackendFactory factory, std::string& reason) {
+  std::unique_ptr<TBackend> backend = factory ? factory(reason) : nullptr;
   if (!backend) {
-    if (error.empty()) error = "no window system available";
-    std::fprintf(stderr, "mira.nol: cannot open a window: %s\n", error.c_str());
-    std::fflush(stderr);
-    std::exit(1);
+    if (reason.empty()) reason = "no window system available";
+    return false;
   }
   SetBackend(std::move(backend));
+  return true;
 }
 
 void TApplication::SetBackend(std::unique_ptr<TBackend> backend) {
   DestroyComponents();
   FMainForm = nullptr;
   FWindowForm = nullptr;
+  gSignalBackend.store(nullptr);
   FBackend = std::move(backend);
+  gSignalBackend.store(FBackend.get());
 }
 
 TBackend& TApplication::EnsureBackend() {
@@ -48,29 +62,62 @@ void TApplication::SetTitle(const std::string& title) {
 }
 
 void TApplication::Reset() {
+  Shutdown();
+  FTerminated = false;
+  FExitStatus = 0;
+  FTitle.clear();
+  gEndSignal.store(0);
+}
+
+void TApplication::Shutdown() {
   DestroyComponents();
   FMainForm = nullptr;
   FWindowForm = nullptr;
-  FTerminated = false;
-  FTitle.clear();
+  // A signal arriving from now on only sets the flag.
+  gSignalBackend.store(nullptr);
   FBackend.reset();
 }
 
-void TApplication::Run() {
-  FTerminated = false;
-  if (!FMainForm) return;
+void TApplication::HandleEndSignals() {
+  struct sigaction action {};
+  action.sa_handler = EndOnSignal;
+  sigemptyset(&action.sa_mask);
+  // The first signal asks for an orderly end; should that hang, the next one ends the process.
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+bool TApplication::CheckEnd() {
+  if (FTerminated) return true;
+  if (gEndSignal.load() != 0) {
+    Terminate();
+  } else if (FBackend && FBackend->ConnectionLost()) {
+    // The window system is gone for good: say so, as a program does that cannot go on.
+    std::fprintf(stderr, "%s: lost the connection to the display\n", FTitle.empty() ? "program" : FTitle.c_str());
+    std::fflush(stderr);
+    FExitStatus = 1;
+    Terminate();
+  }
+  return FTerminated;
+}
+
+int TApplication::Run() {
+  if (!FMainForm || CheckEnd()) return FExitStatus;
   try {
     FMainForm->Show();
   } catch (...) {
     HandleException();
   }
-  while (!FTerminated && FMainForm) HandleMessage();
+  while (!CheckEnd() && FMainForm) HandleMessage();
+  return FExitStatus;
 }
 
 void TApplication::HandleMessage() {
   TBackend& backend = EnsureBackend();
   FlushPaint();
   backend.WaitEvents(NextTimerWake(), [this](const TBackendEvent& e) { Dispatch(e); });
+  // Nothing more happens in a turn after which the program ends.
+  if (CheckEnd()) return;
   FireDueTimers();
   FlushPaint();
 }

@@ -17,30 +17,36 @@ class TTimer;
 // There is one application object, `Application`. A program:
 //
 //   int main() {
-//     Application.OpenBackend(CreateSdl2Backend);   // prints the reason and exits 1 if no window
+//     std::string reason;
+//     if (!Application.OpenBackend(CreateSdl2Backend, reason)) { /* say why */ return 1; }
+//     Application.HandleEndSignals();
 //     Application.Initialize();
 //     Application.SetTitle("mira.nol");
 //     Application.CreateForm<TMainForm>();
-//     Application.Run();
-//     return 0;
+//     const int status = Application.Run();
+//     Application.Shutdown();
+//     return status;
 //   }
 //
 // The message loop waits in one call until the next timer falls due or an event arrives, then
 // delivers the events, fires every timer that is due (in the order of their deadlines, at most
 // once each), and paints. Timers falling due within kTimerSlack of one another fire in the same
 // turn: the wait runs to the latest of them, so none fires early and none more than kTimerSlack
-// late, and each keeps the rhythm of its own deadlines. Exceptions that escape an event handler, a timer or a form's
-// creation are shown by ShowException and the loop carries on.
+// late, and each keeps the rhythm of its own deadlines. Exceptions that escape an event handler, a
+// timer or a form's creation are shown by ShowException and the loop carries on.
+//
+// However the program is asked to end (its main form closes, a signal, the window system goes
+// away), the loop ends and Run returns; Shutdown then takes the forms down before the backend, so
+// that whatever a form runs on other threads stops while everything it uses still exists. Nothing
+// in the framework ends the process itself.
 class TApplication : public TComponent {
 public:
   TApplication();
   ~TApplication() override;
 
   // --- Backend ----------------------------------------------------------------------------
-  // Makes `factory` the backend. If it cannot give one, prints
-  // "mira.nol: cannot open a window: <reason>" on standard error and ends the process with
-  // status 1, before anything else runs.
-  void OpenBackend(TBackendFactory factory);
+  // Makes `factory` the backend. False, with the factory's one-line reason, when it cannot give one.
+  bool OpenBackend(TBackendFactory factory, std::string& reason);
   // Replaces the backend (tests use the headless one). Destroys every form first.
   void SetBackend(std::unique_ptr<TBackend> backend);
   TBackend* Backend() const { return FBackend.get(); }
@@ -69,10 +75,25 @@ public:
   }
   TForm* MainForm() const { return FMainForm; }
 
-  // Shows the main form and runs the message loop until the main form closes or Terminate().
-  void Run();
+  // Shows the main form and runs the message loop until the main form closes, Terminate(), a
+  // signal that HandleEndSignals watches, or the loss of the window system. Returns the program's
+  // exit status: 0, or 1 when the connection to the window system was lost. Returns at once when
+  // the program was asked to end before (a start-up failure), without showing anything.
+  int Run();
   void Terminate() { FTerminated = true; }
+  // Ends the loop with this exit status (a failure the framework reported on standard error).
+  void TerminateWithStatus(int status) {
+    FExitStatus = status;
+    FTerminated = true;
+  }
   bool Terminated() const { return FTerminated; }
+  int ExitStatus() const { return FExitStatus; }
+  // SIGTERM, SIGINT and SIGHUP end the message loop as a close does (status 0). A second signal of
+  // the same kind, while the program is still on its way out, ends it at once as by default.
+  void HandleEndSignals();
+  // Destroys every form (each stops what it runs on other threads as it goes), then the backend.
+  // Afterwards the program only has to return from main.
+  void Shutdown();
   // One turn of the loop: paint, wait for events or the next timer, deliver, fire timers, paint.
   void HandleMessage();
   // Delivers what is pending and fires due timers without waiting.
@@ -114,12 +135,15 @@ protected:
 
 private:
   void Dispatch(const TBackendEvent& event);
+  // Ends the loop when a signal asked for it or the window system is gone; true when it has ended.
+  bool CheckEnd();
 
   std::unique_ptr<TBackend> FBackend;
   std::string FTitle;
   TForm* FMainForm = nullptr;
   TForm* FWindowForm = nullptr;
   bool FTerminated = false;
+  int FExitStatus = 0;
   std::vector<TTimer*> FTimers;  // creation order
 };
 

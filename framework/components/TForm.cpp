@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "components/Exception.h"
 #include "components/TApplication.h"
@@ -100,11 +99,16 @@ void TForm::CreateHandle() {
   desc.Position = {FLeft, FTop};
   desc.Centered = FPosition == poScreenCenter;
   std::string error;
+  if (FHandleFailed) return;
   if (!backend.CreateWindow(desc, error)) {
-    // A program that cannot show its window must not look as if it had started.
-    std::fprintf(stderr, "mira.nol: cannot open a window: %s\n", error.c_str());
+    // A program that cannot show its window must not look as if it had started: it ends with
+    // status 1 once its start-up returns to the message loop, which then never runs.
+    FHandleFailed = true;
+    const std::string& name = Application.Title().empty() ? FCaption : Application.Title();
+    std::fprintf(stderr, "%s: cannot open a window: %s\n", name.c_str(), error.c_str());
     std::fflush(stderr);
-    std::exit(1);
+    Application.TerminateWithStatus(1);
+    return;
   }
   FHandleAllocated = true;
   Application.SetWindowForm(this);

@@ -66,8 +66,9 @@ public:
   const std::string& Caption() const { return FCaption; }
   void SetCaption(const std::string& caption) { FCaption = caption; }
 
-  // The window's identity, creating the (hidden) window if it does not exist yet. Never 0 once
-  // created. A window that cannot be created ends the program (see TApplication::OpenBackend).
+  // The window's identity, creating the (hidden) window if it does not exist yet. Never 0. A
+  // window that cannot be created is reported on standard error, once, and the application is
+  // told to end with status 1 (Application.Terminated() is true afterwards).
   uintptr_t Handle();
   bool HandleAllocated() const { return FHandleAllocated; }
 
@@ -157,6 +158,7 @@ private:
   TPosition FPosition = poDesigned;
   std::string FCaption;
   bool FHandleAllocated = false;
+  bool FHandleFailed = false;
   bool FCreated = false;
   bool FShownOnce = false;
   bool FActive = false;

@@ -35,7 +35,6 @@ TMainForm* StartPlayer() {
   setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
   setenv("SDL_AUDIODRIVER", "mira-no-such-driver", 1);
   Application.SetBackend(std::make_unique<THeadlessBackend>());
-  TMainForm::EndProcess() = [] {};
   form = Application.CreateForm<TMainForm>("MainForm");
   if (!form || form->StartupFailed()) return form = nullptr;
   form->StopSpectrum();

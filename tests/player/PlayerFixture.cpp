@@ -23,8 +23,6 @@ void PlayerTest::SetUp() {
   Application.SetBackend(std::move(backend));
   Application.SetTitle("mira.nol");
   TFakeSndLib::Install();
-  EndProcessCalls = 0;
-  TMainForm::EndProcess() = [this] { ++EndProcessCalls; };
 }
 
 void PlayerTest::TearDown() {

@@ -43,7 +43,6 @@ protected:
 
   THeadlessBackend* Backend = nullptr;
   TMainForm* Form = nullptr;
-  int EndProcessCalls = 0;
   std::filesystem::path Root;
 
 private:

@@ -109,10 +109,16 @@ private:
 }  // namespace
 
 int main() {
-  Application.OpenBackend(CreateSdl2Backend);
+  std::string reason;
+  if (!Application.OpenBackend(CreateSdl2Backend, reason)) {
+    std::fprintf(stderr, "framework demo: cannot open a window: %s\n", reason.c_str());
+    return 1;
+  }
+  Application.HandleEndSignals();
   Application.Initialize();
   Application.SetTitle("mira.nol framework demo");
   Application.CreateForm<TDemoForm>();
-  Application.Run();
-  return 0;
+  const int status = Application.Run();
+  Application.Shutdown();
+  return status;
 }

@@ -45,6 +45,7 @@ public:
   TTimePoint Now() const override { return FNow; }
   void WaitEvents(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink) override;
   void Wake() override;
+  bool ConnectionLost() const override { return FConnectionLost; }
 
   // --- Scripted input (window coordinates) -----------------------------------------------------
   // Each call queues the event(s) and lets the application handle them at once (ProcessMessages),
@@ -66,6 +67,8 @@ public:
   void RequestClose();
   void Expose(const TRect& area);
   void SetFocus(bool focused);
+  // The window system goes away: ConnectionLost() is true from now on.
+  void LoseConnection() { FConnectionLost = true; }
   void SetAutoPump(bool on) { FAutoPump = on; }
   // Lets the application handle what is queued and the timers due now.
   void Pump();
@@ -130,6 +133,7 @@ private:
   int FPresentCount = 0;
   std::vector<TRect> FLastPresented;
   std::vector<TMessageBoxRecord> FMessageBoxes;
+  bool FConnectionLost = false;
 };
 
 // The factory for TApplication::OpenBackend. Never fails.

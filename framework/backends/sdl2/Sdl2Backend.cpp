@@ -12,6 +12,7 @@
 #include <cassert>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Sdl2Keys.h"
@@ -116,14 +117,27 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   // otherwise settle for its invisible off-screen driver, and the player would seem to start with
   // no window at all.
   SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+  // An X error or a lost connection must not end the program from inside Xlib. Installed before
+  // SDL starts as well, so that the handler SDL puts back when it closes its connection (and
+  // reads the last errors) is this one too.
+  X11InstallErrorHandlers();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    error = SDL_GetError();
-    if (error.empty()) error = "no video device";
-    return nullptr;
+    // An X server that many clients connect to at once refuses a few of them for a moment; one
+    // more try a little later tells that apart from a display that is not there.
+    if (std::getenv("DISPLAY")) {
+      SDL_Delay(100);
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) error.clear();
+    }
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+      error = SDL_GetError();
+      if (error.empty()) error = "no video device";
+      return nullptr;
+    }
   }
   std::unique_ptr<TSdl2Backend> backend(new TSdl2Backend());
   const char* driver = SDL_GetCurrentVideoDriver();
   backend->FIsX11 = driver && std::strcmp(driver, "x11") == 0;
+  if (backend->FIsX11) X11InstallErrorHandlers();
   // Raw X events carry the pointer positions SDL's own events sometimes lose (see FRawMove).
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   backend->FWakeEventType = SDL_RegisterEvents(1);
@@ -143,10 +157,13 @@ std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error) { return TSdl2Ba
 
 TSdl2Backend::~TSdl2Backend() {
   DestroyWindow();
+  if (FWakeFd >= 0) close(FWakeFd);
+  // NOTE: after the connection is lost SDL must not be asked to take its windows and cursors
+  // down: it would wait for the server to confirm, for ever. They go with the process.
+  if (ConnectionLost()) return;
   SDL_FreeCursor(FCursors[0]);
   SDL_FreeCursor(FCursors[2]);
   SDL_FreeCursor(FCursors[3]);
-  if (FWakeFd >= 0) close(FWakeFd);
   // Only video: the sound library may still be using SDL's audio in the same process.
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -183,6 +200,11 @@ bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
   // SDL's window surface stays as the way to the screen only where the X visual is unusual.
   if (FIsX11) FPainter = TX11Painter::Create(FWindow, w, h);
   RefreshXWindow();
+  // From the first window on, losing the connection ends the program in order (see MustReturn).
+  if (FXDisplay && FXDisplay != FWatchedDisplay) {
+    X11WatchConnection(FXDisplay);
+    FWatchedDisplay = FXDisplay;
+  }
   {
     std::lock_guard lock(FSurfaceLock);
     FClient = {0, 0, w, h};
@@ -214,9 +236,11 @@ void TSdl2Backend::DestroyWindow() {
     FPixels.clear();
     FPendingCopies.clear();
   }
-  SDL_CaptureMouse(SDL_FALSE);
   FPainter.reset();
-  SDL_DestroyWindow(FWindow);
+  if (!ConnectionLost()) {
+    SDL_CaptureMouse(SDL_FALSE);
+    SDL_DestroyWindow(FWindow);
+  }
   FXWindow = 0;
   FXDisplay = nullptr;
   FWindow = nullptr;
@@ -455,25 +479,6 @@ TPoint TSdl2Backend::PointerScreenPos() const {
   return p;
 }
 
-// --- Message box -----------------------------------------------------------------------------
-
-void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& text) {
-  // A pointer still held by the window (a handler that failed during a drag) would keep every
-  // click away from the box's OK button.
-  SDL_CaptureMouse(SDL_FALSE);
-  // Parts put up since the last wait go out now, not after the box is closed.
-  if (FPainter) FPainter->Flush();
-  // FIXME: the window is not redrawn while the box is up; the UI thread waits inside SDL.
-  // NOTE: no parent window is passed. With one, SDL's X11 box adds the window's position twice
-  // and lands off-centre (off-screen for a centred window on a large screen); without one it
-  // is centred on the screen.
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), text.c_str(), nullptr) != 0) {
-    // Without a box the message must still reach the user somewhere.
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    std::fflush(stderr);
-  }
-}
-
 // --- Time and events -------------------------------------------------------------------------
 
 void TSdl2Backend::Wake() {
@@ -488,8 +493,30 @@ void TSdl2Backend::Wake() {
   }
 }
 
+bool TSdl2Backend::ConnectionLost() const { return X11ConnectionLost(FWatchedDisplay); }
+
+void TSdl2Backend::WakeToEnd() noexcept {
+  FEndRequested.store(true);
+  // write() is async-signal-safe; the wait below ends on it, a message box within its next look.
+  if (FWakeFd >= 0) {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(FWakeFd, &one, sizeof one);
+  }
+}
+
+bool TSdl2Backend::MustReturn() const { return FEndRequested.load() || ConnectionLost(); }
+
 void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
                               const std::function<void(const TBackendEvent&)>& sink) {
+  if (!FHeldEvents.empty()) {
+    // What came for the window while a message box was up is what happened last: deliver it now.
+    std::vector<SDL_Event> held;
+    held.swap(FHeldEvents);
+    for (const SDL_Event& event : held) Dispatch(event, sink);
+    return;
+  }
+  // Nothing can come from a connection that is gone, and the program ends anyway.
+  if (MustReturn()) return;
   {
     // Under the lock, so that a copy either is taken by the PresentPendingCopies below or sees
     // this deadline.
@@ -515,17 +542,18 @@ void TSdl2Backend::WaitInSdl(std::optional<TTimePoint> deadline,
   // own goes first: every look costs several reads from the connection, and this runs at each of
   // the loop's 100 wake-ups a second.
   bool got = false;
-  if (!deadline) {
-    got = SDL_WaitEvent(&event) != 0;
-  } else {
-    const auto left = *deadline - TClock::now();
-    if (left > TClock::duration::zero()) {
-      // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
-      const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-      got = SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX))) != 0;
-    } else {
+  // In slices of at most kPumpInterval, so that a request to end is seen within one.
+  for (;;) {
+    auto left = kPumpInterval + TClock::duration::zero();
+    if (deadline) left = std::min(left, *deadline - TClock::now());
+    if (left <= TClock::duration::zero()) {
       got = SDL_PollEvent(&event) != 0;
+      break;
     }
+    // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    got = SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX))) != 0;
+    if (got || MustReturn() || (deadline && TClock::now() >= *deadline)) break;
   }
   while (got) {
     Dispatch(event, sink);
@@ -568,6 +596,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
         }
       }
     }
+    if (MustReturn()) return;
     if (pump || TClock::now() - FLastPump >= kPumpInterval) {
       SDL_PumpEvents();
       FLastPump = TClock::now();
@@ -607,6 +636,13 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
   TBackendEvent out;
   switch (event.type) {
     case SDL_SYSWMEVENT: {
+      // Another client destroyed the window: the program cannot go on without it, so this is
+      // the user's way of closing it.
+      if (X11WindowDestroyed(event.syswm.msg, FXWindow)) {
+        out.Kind = TBackendEventKind::Close;
+        sink(out);
+        return;
+      }
       const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, FXWindow);
       if (raw.Kind == TX11PointerEvent::Motion) {
         FRawMovePending = true;

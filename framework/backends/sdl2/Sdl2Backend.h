@@ -7,11 +7,12 @@
 // (plain put requests where the server shares no memory, SDL's window surface on unusual
 // visuals); window outlines through SHAPE, re-applied when SDL replaces the X window under us;
 // window moves; pointer capture while a button is held; the arrow and the two double-arrow system
-// cursors; key and text input; double-clicks from SDL's click count; modal message boxes; a
-// window surface that other threads may draw into. The message loop sleeps in one poll on the X
-// connection and a wake signal until the next deadline, and lets SDL read the connection when the
-// server sent something. Pointer positions come from the X server where SDL's bookkeeping falls
-// behind a moving window (dragging).
+// cursors; key and text input; double-clicks from SDL's click count; modal message boxes drawn by
+// the framework in a window of their own, on this thread (Sdl2MessageBox.cpp); a window surface that other threads may
+// draw into. The message loop sleeps in one poll on the X connection and a wake signal until the next deadline, and
+// lets SDL read the connection when the server sent something. Pointer positions come from the X server where SDL's
+// bookkeeping falls behind a moving window (dragging). The end of the connection or of the window is survived: a lost
+// connection or a window another client destroyed ends the wait, and the program ends in order.
 //
 // Does not implement: window resizing, more than one window, input methods beyond what SDL's text
 // input delivers, Ctrl+letter control characters, and video drivers other than X11 (without an X
@@ -70,6 +71,8 @@ public:
   TTimePoint Now() const override { return TClock::now(); }
   void WaitEvents(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink) override;
   void Wake() override;
+  bool ConnectionLost() const override;
+  void WakeToEnd() noexcept override;
 
   // The X window that currently shows the form (0 without a window), for tests that ask the X
   // server about it directly.
@@ -103,12 +106,24 @@ private:
   void WaitOnConnection(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink);
   void WaitInSdl(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink);
   void Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink);
+  // While a message box is up: what becomes of an event for the form's window (held, dropped, or
+  // handled at once, as a redraw is).
+  void HoldForLater(const SDL_Event& event);
+  // True when a wait or a message box must end now: the program was asked to end, or the
+  // connection is gone.
+  bool MustReturn() const;
   // Delivers a raw motion that SDL did not follow with a motion of its own.
   void FlushRawMove(const std::function<void(const TBackendEvent&)>& sink);
   TShiftState CurrentShift() const;
 
   SDL_Window* FWindow = nullptr;
   uint32_t FWindowId = 0;
+  // SDL's X connection, watched for its loss from the first window on.
+  _XDisplay* FWatchedDisplay = nullptr;
+  // Set by WakeToEnd (possibly in a signal handler).
+  std::atomic<bool> FEndRequested{false};
+  // Events for the form's window that arrived while a message box was up, delivered by the next wait.
+  std::vector<SDL_Event> FHeldEvents;
   bool FIsX11 = false;
   uint32_t FWakeEventType = 0;
   std::atomic<bool> FWakePending{false};

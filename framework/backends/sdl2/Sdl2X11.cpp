@@ -5,16 +5,58 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <errno.h>
+
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <cstdio>
 
 namespace {
+
+// The connection the program survives losing (SDL's, once it has a window), and whether it was.
+std::atomic<Display*> gWatched{nullptr};
+std::atomic<bool> gWatchedLost{false};
+std::atomic<int> gReportedErrors{0};
+constexpr int kMaxReportedErrors = 5;
+
+int OnXError(Display* display, XErrorEvent* error) {
+  // A request on a window that another client destroyed meanwhile: nothing to mend, and the
+  // window's own DestroyNotify tells the program what happened.
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+  // Focus asked for a window not yet viewable (a window manager may still be placing it).
+  if (error->request_code == X_SetInputFocus && error->error_code == BadMatch) return 0;
+  if (gReportedErrors.fetch_add(1) < kMaxReportedErrors) {
+    char text[160] = "";
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "%s: X error passed over: %s (request %d.%d)\n", program_invocation_short_name, text,
+                 error->request_code, error->minor_code);
+  }
+  return 0;
+}
+
+int OnXConnectionLost(Display* display) {
+  // On the watched connection Xlib carries on and the message loop ends, saying why. Any other
+  // (SDL's before its first window, when nothing of the program runs yet) Xlib ends the process
+  // right after this.
+  if (display == gWatched.load())
+    gWatchedLost.store(true);
+  else
+    std::fprintf(stderr, "%s: lost the connection to the display\n", program_invocation_short_name);
+  return 0;
+}
+
+void CarryOnAfterLoss(Display*, void*) {
+  // Returning makes Xlib carry on with the dead connection instead of ending the process.
+}
 
 bool X11InfoOf(SDL_Window* window, Display*& display, Window& xwindow) {
   SDL_SysWMinfo info;
@@ -36,6 +78,40 @@ unsigned long X11WindowOf(SDL_Window* window, _XDisplay** display) {
 }
 
 int X11ConnectionFd(_XDisplay* display) { return ConnectionNumber(display); }
+
+void X11InstallErrorHandlers() {
+  XSetErrorHandler(OnXError);
+  XSetIOErrorHandler(OnXConnectionLost);
+}
+
+void X11WatchConnection(_XDisplay* display) {
+  if (!display) return;
+  XSetIOErrorExitHandler(display, CarryOnAfterLoss, nullptr);
+  gWatchedLost.store(false);
+  gWatched.store(display);
+}
+
+bool X11ConnectionLost(_XDisplay* display) { return display && display == gWatched.load() && gWatchedLost.load(); }
+
+bool X11WindowDestroyed(const SDL_SysWMmsg* message, unsigned long window) {
+  if (!message || message->subsystem != SDL_SYSWM_X11 || window == 0) return false;
+  const XEvent& e = message->msg.x11.event;
+  return e.type == DestroyNotify && e.xdestroywindow.window == window;
+}
+
+void X11MakeDialog(SDL_Window* window, SDL_Window* parent) {
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11InfoOf(window, display, xwindow)) return;
+  const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+  const Atom dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+  XChangeProperty(display, xwindow, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&dialog),
+                  1);
+  Display* parentDisplay = nullptr;
+  Window xparent = 0;
+  if (parent && X11InfoOf(parent, parentDisplay, xparent) && parentDisplay == display)
+    XSetTransientForHint(display, xwindow, xparent);
+}
 
 int X11PendingEvents(_XDisplay* display) {
   // One call: every look at Xlib's queue tries a read from the connection as well.

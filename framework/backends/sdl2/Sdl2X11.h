@@ -27,6 +27,23 @@ struct TX11PointerEvent {
 // releases on `window`. Everything else gives Kind None.
 TX11PointerEvent X11PointerEventOf(const SDL_SysWMmsg* message, unsigned long window);
 
+// --- The connection ------------------------------------------------------------------------------
+// Installs the program's X error handlers (once per process). A protocol error does not end the
+// program: an error on a window or drawable that has gone (another client destroyed it) is
+// expected and passed over, any other is reported on standard error, the first few only. A lost
+// connection on a watched display sets X11ConnectionLost(), and Xlib then carries on, every later
+// call on that connection doing nothing, so the program can end in order. On a display not yet
+// watched Xlib ends the process itself, after a line on standard error saying why.
+void X11InstallErrorHandlers();
+// Makes a lost connection on `display` something the program survives (see above).
+void X11WatchConnection(_XDisplay* display);
+// True once the watched connection `display` was lost. Any thread may ask.
+bool X11ConnectionLost(_XDisplay* display);
+// True when the raw event says that X window `window` was destroyed (by anyone).
+bool X11WindowDestroyed(const SDL_SysWMmsg* message, unsigned long window);
+// Marks `window` as a dialog of the window `parent` (0: of none) for window managers.
+void X11MakeDialog(SDL_Window* window, SDL_Window* parent);
+
 // The X window SDL currently draws `window` into, or 0 when the video driver is not X11; with
 // `display`, also SDL's connection to the X server (nullptr without X11). Asking makes SDL wait
 // until the server has carried out everything sent so far.

@@ -8,6 +8,9 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 Display* Dpy(void* p) { return static_cast<Display*>(p); }
 
@@ -21,7 +24,12 @@ unsigned Channel(unsigned long pixel, unsigned long mask) {
 }
 }  // namespace
 
-TXClient::TXClient() : FDisplay(XOpenDisplay(nullptr)) {}
+TXClient::TXClient() {
+  for (int attempt = 0; attempt < 40 && !FDisplay; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    FDisplay = XOpenDisplay(nullptr);
+  }
+}
 
 TXClient::~TXClient() {
   if (FDisplay) XCloseDisplay(Dpy(FDisplay));
@@ -128,6 +136,43 @@ void TXClient::Key(const std::string& keysym) {
   XTestFakeKeyEvent(d, code, True, CurrentTime);
   XTestFakeKeyEvent(d, code, False, CurrentTime);
   XSync(d, False);
+}
+
+std::string TXClient::WindowClass(unsigned long window) {
+  XClassHint hint{};
+  if (!XGetClassHint(Dpy(FDisplay), window, &hint)) return "";
+  std::string out = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return out;
+}
+
+TRect TXClient::WindowRect(unsigned long window) {
+  Display* d = Dpy(FDisplay);
+  XWindowAttributes a{};
+  if (!XGetWindowAttributes(d, window, &a)) return {};
+  Window child = 0;
+  int x = 0, y = 0;
+  XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+  return Bounds(x, y, a.width, a.height);
+}
+
+void TXClient::RequestClose(unsigned long window) {
+  Display* d = Dpy(FDisplay);
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, window, False, NoEventMask, &e);
+  XSync(d, False);
+}
+
+void TXClient::Destroy(unsigned long window) {
+  XDestroyWindow(Dpy(FDisplay), window);
+  XSync(Dpy(FDisplay), False);
 }
 
 void TXClient::Focus(unsigned long window) {

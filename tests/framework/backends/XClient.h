@@ -12,7 +12,9 @@
 
 class TXClient {
 public:
-  TXClient();  // connects to $DISPLAY
+  // Connects to $DISPLAY. A server that many clients connect to at once refuses a few of them
+  // for a moment, so a refusal is tried again for a while before it counts.
+  TXClient();
   ~TXClient();
   TXClient(const TXClient&) = delete;
   TXClient& operator=(const TXClient&) = delete;
@@ -30,6 +32,14 @@ public:
   std::string WindowTitle(unsigned long window);
   // Top-level windows that are mapped, other than `except`.
   std::vector<unsigned long> OtherMappedWindows(unsigned long except);
+  // The window's WM_CLASS as "name/class" (empty when it has none).
+  std::string WindowClass(unsigned long window);
+  // The window's position and size on the screen.
+  TRect WindowRect(unsigned long window);
+  // What a window manager does when the user closes the window: WM_DELETE_WINDOW.
+  void RequestClose(unsigned long window);
+  // What another client may do: destroy the window outright.
+  void Destroy(unsigned long window);
 
   // True when no client holds the pointer grabbed (checked by grabbing and releasing it).
   bool PointerFree();
