@@ -88,14 +88,15 @@ void TApplication::HandleEndSignals() {
 }
 
 bool TApplication::CheckEnd() {
-  if (FTerminated) return true;
-  if (gEndSignal.load() != 0) {
-    Terminate();
-  } else if (FBackend && FBackend->ConnectionLost()) {
+  // Asked first, also when the loop was told to end anyway: a message box that the lost window
+  // system closed ends start-up as if it had been answered.
+  if (FExitStatus == 0 && FBackend && FBackend->ConnectionLost()) {
     // The window system is gone for good: say so, as a program does that cannot go on.
     std::fprintf(stderr, "%s: lost the connection to the display\n", FTitle.empty() ? "program" : FTitle.c_str());
     std::fflush(stderr);
     FExitStatus = 1;
+    Terminate();
+  } else if (gEndSignal.load() != 0) {
     Terminate();
   }
   return FTerminated;

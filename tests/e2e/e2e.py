@@ -10,6 +10,8 @@
 # Exit status 0 is a pass, 1 a failure, 77 a skip (a needed X tool is missing).
 import argparse
 import array
+import ctypes
+import ctypes.util
 import math
 import os
 import random
@@ -184,21 +186,76 @@ class Display:
         env["DISPLAY"] = self.Name
         return env
 
+    # What X clients say when the server refused their connection. Xvfb refuses a few of many rapid
+    # connections for a moment (EAGAIN); such a refusal is tried again, it is not the case's failure.
+    REFUSED = ("can't open display", "cannot open display", "unable to open display", "failed creating new xdo")
+
     def Run(self, argv, check_rc=True, timeout=20):
         """Runs an X client against this server; returns its standard output, or None when it failed."""
-        try:
-            result = subprocess.run(argv, env=self.Env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                    timeout=timeout)
-        except (subprocess.TimeoutExpired, FileNotFoundError) as error:
-            if check_rc:
-                raise Failure(f"{argv[0]}: {error}")
-            return None
+        for attempt in range(20):
+            try:
+                result = subprocess.run(argv, env=self.Env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        timeout=timeout)
+            except (subprocess.TimeoutExpired, FileNotFoundError) as error:
+                if check_rc:
+                    raise Failure(f"{argv[0]}: {error}")
+                return None
+            said = result.stderr.decode(errors="replace").lower()
+            if result.returncode == 0 or not any(r in said for r in self.REFUSED) or not self.Alive():
+                break
+            time.sleep(0.05 * (attempt + 1))
         if result.returncode != 0:
             if check_rc:
                 said = result.stderr.decode(errors="replace")
                 raise Failure(f"{' '.join(argv)}: status {result.returncode}: {said}")
             return None
         return result.stdout
+
+    def Alive(self):
+        return self.Process is not None and self.Process.poll() is None
+
+    def Kill(self):
+        """The server ends under its clients, as at the end of a session (SIGTERM: it drops every client and
+        removes its socket and lock file, so the display number is free again)."""
+        if self.Alive():
+            self.Process.terminate()
+            try:
+                self.Process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.Process.kill()
+                self.Process.wait()
+
+    def CloseWindow(self, wid):
+        """What a window manager does when the user closes a window: a WM_DELETE_WINDOW message."""
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        display = None
+        for attempt in range(20):
+            display = x11.XOpenDisplay(self.Name.encode())
+            if display:
+                break
+            time.sleep(0.05 * (attempt + 1))
+        check(display, f"cannot connect to {self.Name} to close a window")
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+        event = ClientMessage()
+        event.type = 33  # ClientMessage
+        event.window = int(wid, 16) if isinstance(wid, str) else wid
+        event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.format = 32
+        event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, event.window, 0, 0, ctypes.byref(event))
+        x11.XSync(display, 0)
+        x11.XCloseDisplay(display)
 
     def Stop(self):
         if self.Process and self.Process.poll() is None:
@@ -907,6 +964,175 @@ def case_bad_tracks(case):
           "the main window is gone")
 
 
+# ---------------------------------------------------------------------------------------------------------
+# Endings: however a session ends the player, it ends in order, with a defined status and nothing on standard
+# error but its own lines. Each ending is tried many times: what goes wrong at a teardown goes wrong by timing.
+
+ENDING_ROUNDS = 10
+MESSAGE_ROUNDS = 20
+# What must never appear on the player's standard error at an ending.
+NOT_CLEAN = ("Sanitizer", "runtime error", "X Error", "XIO:", "X connection to", "Segmentation", "core dumped",
+             "terminate called", "Assertion")
+
+
+def ended(player, want, what, timeout=8):
+    """Waits for the player to end after `what` and checks its status and standard error."""
+    status = player.Wait(timeout * TIME_SCALE)
+    check(status is not None, f"the player still runs {timeout} s after {what}")
+    err = player.Stderr()
+    check(status == want, f"exit status {status} after {what} (expected {want}); standard error: {err!r}")
+    for word in NOT_CLEAN:
+        check(word not in err, f"after {what} standard error says {err!r}")
+    return err
+
+
+def playing(case, folder):
+    """A player in `folder` with its main window up and its first track heard."""
+    player = case.Start(folder)
+    player.MainWindow()
+    check(player.SoundAfter(timeout=10), "the first track is not heard")
+    return player
+
+
+def fresh_display(case):
+    if case.Display:
+        case.Display.Stop()
+    case.StartDisplay()
+
+
+def case_ending_close(case):
+    case.StartDisplay()
+    folder = case.TitledCollection()
+    for round in range(ENDING_ROUNDS):
+        player = playing(case, folder)
+        case.Display.CloseWindow(player.Window[0])
+        ended(player, 0, f"the window manager's close (round {round})")
+
+
+def case_ending_destroyed(case):
+    case.StartDisplay()
+    folder = case.TitledCollection()
+    for round in range(ENDING_ROUNDS):
+        player = playing(case, folder)
+        case.Display.Run(["xdotool", "windowclose", player.Window[0]], check_rc=False)
+        ended(player, 0, f"another client destroyed the window (round {round})")
+
+
+def case_ending_lost_display(case):
+    folder = case.TitledCollection()
+    # The server going away (a session's end), then the server dropping the player (xkill).
+    for round in range(ENDING_ROUNDS + 5):
+        fresh_display(case)
+        player = playing(case, folder)
+        if round < ENDING_ROUNDS:
+            case.Display.Kill()
+            what = f"the X server's end (round {round})"
+        else:
+            case.Display.Run(["xdotool", "windowkill", player.Window[0]], check_rc=False)
+            what = f"the X server dropping the player (round {round})"
+        err = ended(player, 1, what)
+        check("mira.nol: lost the connection to the display" in err, f"after {what} standard error says {err!r}")
+
+
+def case_ending_signals(case):
+    case.StartDisplay()
+    folder = case.TitledCollection()
+    for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        for round in range(ENDING_ROUNDS):
+            player = playing(case, folder)
+            player.Process.send_signal(number)
+            ended(player, 0, f"{signal.Signals(number).name} (round {round})")
+
+
+def case_ending_faults(case):
+    folder = case.TitledCollection()
+    # The X server killed during start-up, before the window shows: no window (status 1, its reason said)
+    # or a lost connection (status 1), never a crash or a hang.
+    for round in range(6):
+        fresh_display(case)
+        player = case.Start(folder)
+        time.sleep(0.05 + 0.06 * round)
+        case.Display.Kill()
+        err = ended(player, 1, f"the X server's end during start-up (round {round})")
+        check("mira.nol: lost the connection to the display" in err or "mira.nol: cannot open a window" in err,
+              f"standard error says {err!r}")
+    # The X server killed while a message box is up.
+    empty = os.path.join(case.Work, "no-playlist")
+    os.makedirs(os.path.join(empty, "data"))
+    for round in range(3):
+        fresh_display(case)
+        player = case.Start(empty)
+        player.MessageBox()
+        case.Display.Kill()
+        ended(player, 1, f"the X server's end under a message box (round {round})")
+    # The window destroyed while the pointer holds a slider knob, and while it drags the window.
+    fresh_display(case)
+    for round in range(4):
+        player = playing(case, folder)
+        if round % 2 == 0:
+            player.MoveTo(*centre(VOLUME_KNOB))
+            what = "destroyed while a slider knob is held"
+        else:
+            player.MoveTo(250, 25)
+            what = "destroyed while the window is dragged"
+        time.sleep(0.2)
+        case.Display.Press()
+        case.Display.MoveBy(-6, 0)
+        time.sleep(0.1)
+        case.Display.Run(["xdotool", "windowclose", player.Window[0]], check_rc=False)
+        case.Display.Release()
+        ended(player, 0, f"the window {what} (round {round})")
+    # SIGTERM in the middle of a track change.
+    for round in range(5):
+        player = playing(case, folder)
+        case.Hover(player, NEXT)
+        case.Display.Click()
+        time.sleep(0.01 * round)
+        player.Process.terminate()
+        ended(player, 0, f"SIGTERM during a track change (round {round})")
+
+
+def case_message_boxes(case):
+    """Every start-up message, many times, answered every way a user answers a box: no hang, status 0."""
+    case.StartDisplay()
+    empty = os.path.join(case.Work, "no-playlist")
+    os.makedirs(os.path.join(empty, "data"))
+    collection = case.TitledCollection()
+    blocker = os.path.join(case.Work, "not-a-folder")
+    open(blocker, "w").close()
+    alone = program_copy(case, "alone", None)
+    kinds = [("the missing playlist", dict(folder=empty)),
+             ("the library that cannot be loaded",
+              dict(folder=collection, program=alone, env={"XDG_CACHE_HOME": os.path.join(blocker, "cache")}))]
+    if case.Args.fake_sndlib:
+        # A library whose initialisation fails for want of memory.
+        failing = program_copy(case, "failing", case.Args.fake_sndlib)
+        kinds.append(("the library's failed initialisation",
+                      dict(folder=collection, program=failing, env={"FAKE_SNDLIB_INIT": "0", "FAKE_SNDLIB_CODES": "1"})))
+    for what, how in kinds:
+        for round in range(MESSAGE_ROUNDS):
+            player = case.Start(how["folder"], program=how.get("program"), env=how.get("env"))
+            wid, x, y, width, height, _ = player.MessageBox()
+            check((abs(x + width // 2 - SCREEN_W // 2) <= 1 and abs(y + height // 2 - SCREEN_H // 2) <= 1),
+                  f"the box for {what} at {x},{y} ({width}x{height}) is not centred on the screen")
+            way = round % 4
+            if way == 3:
+                case.Display.CloseWindow(wid)
+            elif way == 2:
+                # OK sits in the middle of the box's bottom row, 12 pixels up, 23 high.
+                case.Display.MoveTo(x + width // 2, y + height - 12 - 11)
+                case.Display.Click()
+            else:
+                # Typed as a user types, to the box that holds the focus. (A key sent to a window with
+                # XSendEvent can stay pressed in the server when the window goes before its release, and the
+                # next box would see it held.)
+                case.Display.MoveTo(x + width // 2, y + height // 2)
+                case.Display.Key("Return" if way == 0 else "Escape")
+            ended(player, 0, f"the message box for {what} was answered (round {round}, way {way})")
+            rms = player.AudioRms(0, player.AudioBytes()) if player.AudioBytes() else None
+            check(rms is None or rms < SILENT, f"sound came out with the message for {what}")
+
+
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
@@ -915,12 +1141,14 @@ def main():
     parser.add_argument("--player", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--sndlib", help="a built sndlib.so, for the cases that put one beside the program")
+    parser.add_argument("--fake-sndlib", help="a stand-in library whose answers the environment scripts")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
     args.player = os.path.abspath(args.player)
     args.source = os.path.abspath(args.source)
     args.sndlib = os.path.abspath(args.sndlib) if args.sndlib else None
+    args.fake_sndlib = os.path.abspath(args.fake_sndlib) if args.fake_sndlib else None
     for tool in ("Xvfb", "xdotool", "xwininfo", "xwd", "xdpyinfo"):
         if shutil.which(tool) is None:
             print(f"SKIP: {tool} is not installed", flush=True)
