@@ -148,7 +148,12 @@ void TApplication::FlushPaint() {
   }
 }
 
-void TApplication::MessageBox(const std::string& text) { EnsureBackend().ShowMessageBox(FTitle, text); }
+void TApplication::MessageBox(const std::string& text) {
+  TBackend& backend = EnsureBackend();
+  // The program is on its way out: the box could be neither seen nor answered.
+  if (gEndSignal.load() != 0 || backend.ConnectionLost()) return;
+  backend.ShowMessageBox(FTitle, text);
+}
 
 void TApplication::HandleException() {
   try {

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The form's life, its place on the screen and its region; the application's loop and error display.
+#include <signal.h>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,6 +36,14 @@ public:
 class TFailingForm : public TForm {
 public:
   explicit TFailingForm(TComponent* owner) : TForm(owner) { throw std::runtime_error("not for the user's eyes"); }
+};
+
+bool BackendAtDestruction = false;
+// Notes, as it goes, whether the backend still exists.
+class TWatchedForm : public TLayoutForm {
+public:
+  explicit TWatchedForm(TComponent* owner) : TLayoutForm(owner) {}
+  ~TWatchedForm() override { BackendAtDestruction = Application.Backend() != nullptr; }
 };
 
 class FormTest : public FrameworkTest {
@@ -148,4 +158,46 @@ TEST_F(FormTest, a_form_whose_constructor_throws_leaves_no_main_form_and_run_ret
   EXPECT_EQ(Application.MainForm(), nullptr);
   Application.Run();
   EXPECT_EQ(Screen().MessageBoxes().size(), 1u);
+}
+
+// However the loop is asked to end, Run returns the status and nothing more runs in that turn.
+TEST_F(FormTest, a_lost_connection_ends_the_loop_with_status_1_and_says_so) {
+  auto* form = Application.CreateForm<TLayoutForm>();
+  int ticks = 0;
+  auto& timer = form->Add<TTimer>("Timer");
+  timer.SetInterval(10);
+  timer.OnTimer = [&](TObject*) {
+    if (++ticks == 2) Screen().LoseConnection();
+  };
+  Screen().OnIdle = [&] { Screen().Stall(10); };
+  ::testing::internal::CaptureStderr();
+  const int status = Application.Run();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(ticks, 2) << "a timer fired after the connection was lost";
+  EXPECT_EQ(err, "mira.nol: lost the connection to the display\n");
+  // Nothing is shown on a display that is gone.
+  Application.MessageBox("too late");
+  EXPECT_TRUE(Screen().MessageBoxes().empty());
+}
+
+TEST_F(FormTest, a_signal_ends_the_loop_in_order_with_status_0_and_a_start_up_failure_never_shows_the_form) {
+  Application.HandleEndSignals();
+  auto* form = Application.CreateForm<TWatchedForm>();
+  auto& timer = form->Add<TTimer>("Timer");
+  timer.SetInterval(10);
+  timer.OnTimer = [&](TObject*) { ::raise(SIGTERM); };
+  Screen().OnIdle = [&] { Screen().Stall(10); };
+  EXPECT_EQ(Application.Run(), 0);
+  EXPECT_TRUE(Application.Terminated());
+  Application.Shutdown();
+  EXPECT_TRUE(BackendAtDestruction) << "the forms go before the backend";
+
+  // A form whose start-up failed asked the loop to end: Run neither shows it nor waits.
+  Application.Reset();
+  Application.SetBackend(std::make_unique<THeadlessBackend>(TPoint{1000, 800}));
+  auto* inert = Application.CreateForm<TLayoutForm>();
+  Application.Terminate();
+  EXPECT_EQ(Application.Run(), 0);
+  EXPECT_FALSE(inert->Visible());
 }
