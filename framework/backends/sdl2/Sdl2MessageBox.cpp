@@ -23,6 +23,16 @@ constexpr int kLookMs = 50;
 
 bool Inside(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
+// Where the pointer is on the box now, asked of the X server: SDL's position for a button event
+// is the last motion it handled, which can lag behind a quick move onto the button and a click.
+TPoint PointerOn(SDL_Window* box, int sdlX, int sdlY) {
+  TPoint screen;
+  if (!X11PointerPos(box, screen.X, screen.Y)) return {sdlX, sdlY};
+  TPoint origin;
+  SDL_GetWindowPosition(box, &origin.X, &origin.Y);
+  return {screen.X - origin.X, screen.Y - origin.Y};
+}
+
 void Paint(SDL_Window* box, const TBitmap& picture) {
   SDL_Surface* surface = SDL_GetWindowSurface(box);
   if (!surface) return;
@@ -111,10 +121,12 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
           if (e.key.keysym.sym == SDLK_SPACE && pressed) done = true;
           break;
         case SDL_MOUSEBUTTONDOWN:
-          if (e.button.windowID == boxId && e.button.button == SDL_BUTTON_LEFT &&
-              Inside(picture.ButtonRect(), e.button.x, e.button.y)) {
-            tracking = true;
-            press(true);
+          if (e.button.windowID == boxId && e.button.button == SDL_BUTTON_LEFT) {
+            const TPoint at = PointerOn(box, e.button.x, e.button.y);
+            if (Inside(picture.ButtonRect(), at.X, at.Y)) {
+              tracking = true;
+              press(true);
+            }
           }
           break;
         case SDL_MOUSEMOTION:
@@ -123,7 +135,8 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
         case SDL_MOUSEBUTTONUP:
           if (tracking && e.button.button == SDL_BUTTON_LEFT) {
             tracking = false;
-            done = e.button.windowID == boxId && Inside(picture.ButtonRect(), e.button.x, e.button.y);
+            const TPoint at = PointerOn(box, e.button.x, e.button.y);
+            done = Inside(picture.ButtonRect(), at.X, at.Y);
             press(false);
           }
           break;
