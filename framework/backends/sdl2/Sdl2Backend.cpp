@@ -108,6 +108,9 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   // Ctrl+C and the session's SIGTERM must end a player as they end any other program.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // A click that activates a window (the message box as it appears, the player's window) counts
+  // as a click, as on the classic desktop; SDL would drop one that comes within 10 ms of the focus.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // A music player has no business keeping the screen awake.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // Two presses count as a double-click only inside the classic 4 x 4 pixel square, so quick
