@@ -35,6 +35,34 @@ constexpr int64_t kNoDeadline = INT64_MAX;
 // the X connection, so it reads at least this often even when the server sends nothing.
 constexpr auto kPumpInterval = std::chrono::milliseconds(100);
 
+// What the timers change goes to the X server at most this often, all of it in one write: each
+// write wakes the server, and what a wake-up costs it, not the pixels, decides its share of the
+// player's cost. The caption's and the eyes' 10 ms steps still happen every 10 ms; every other
+// one reaches the screen together with the next, at 50 frames a second. What input changes goes
+// out at once.
+constexpr auto kFramePeriod = std::chrono::milliseconds(20);
+constexpr auto kFrameSlack = std::chrono::milliseconds(4);
+
+// Two parts go to the server as one when the rectangle around both is at most this much larger
+// than the two together: one request instead of two, for a few pixels more.
+bool WorthMerging(const TRect& a, const TRect& b) {
+  const TRect u = a.Union(b);
+  const int64_t both = int64_t(a.Width()) * a.Height() + int64_t(b.Width()) * b.Height();
+  return int64_t(u.Width()) * u.Height() <= both + both / 4;
+}
+
+void MergeParts(std::vector<TRect>& parts) {
+  for (size_t i = 0; i < parts.size(); ++i) {
+    for (size_t j = i + 1; j < parts.size(); ++j) {
+      if (!WorthMerging(parts[i], parts[j])) continue;
+      parts[i] = parts[i].Union(parts[j]);
+      parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(j));
+      // The larger part may now take in one that it could not before.
+      j = i;
+    }
+  }
+}
+
 TMouseButton ButtonFromSdl(uint8_t button) {
   switch (button) {
     case SDL_BUTTON_RIGHT: return TMouseButton::mbRight;
@@ -232,6 +260,7 @@ bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
 
 void TSdl2Backend::DestroyWindow() {
   if (!FWindow) return;
+  FUnsent.clear();
   {
     std::lock_guard lock(FSurfaceLock);
     FHasWindow = false;
@@ -278,6 +307,7 @@ void TSdl2Backend::SetWindowPos(TPoint screenPos) {
   // SDL waits briefly until the server has moved the window, so WindowPos() and the pointer's
   // screen position agree at once, which dragging relies on.
   if (FWindow) SDL_SetWindowPosition(FWindow, screenPos.X, screenPos.Y);
+  FLookDeep = true;
 }
 
 TPoint TSdl2Backend::ScreenSize() const {
@@ -290,6 +320,7 @@ TPoint TSdl2Backend::ScreenSize() const {
 unsigned long TSdl2Backend::NativeWindow() const { return FXWindow; }
 
 void TSdl2Backend::RefreshXWindow() {
+  FLookDeep = true;
   FXWindow = FIsX11 ? X11WindowOf(FWindow, &FXDisplay) : 0;
   if (FXWindow == 0) FXDisplay = nullptr;
   if (FPainter && FXWindow != 0) FPainter->Retarget(FXWindow);
@@ -302,7 +333,25 @@ TSdl2Backend::TPixelRoute TSdl2Backend::PixelRoute() const {
 }
 
 void TSdl2Backend::WaitUntilShown() {
-  if (FPainter) FPainter->Sync();
+  if (!FPainter) return;
+  SendUnsent();
+  FPainter->Sync();
+}
+
+void TSdl2Backend::SendUnsent() {
+  FLastSent = TClock::now();
+  FSendNow = false;
+  if (!FPainter || FUnsent.empty()) return;
+  MergeParts(FUnsent);
+  {
+    // Plain puts copy the pixels into the request here, so another thread must not write them
+    // meanwhile; a shared buffer is read by the server later anyway.
+    std::unique_lock lock(FSurfaceLock, std::defer_lock);
+    if (!FPainter->Shared()) lock.lock();
+    for (const TRect& r : FUnsent) FPainter->Put(r);
+  }
+  FUnsent.clear();
+  FPainter->Flush();
 }
 
 // --- Pixels ----------------------------------------------------------------------------------
@@ -399,20 +448,25 @@ void TSdl2Backend::ShowAll() {
   std::vector<TRect>& parts = FShowParts;
   parts.assign(1, FClient);
   ShowRects(parts);
+  // The window was just shown or uncovered: it goes out now.
+  FSendNow = true;
 }
 
 void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
   if (FPainter) {
     ApplyShape(false);
-    // A shared buffer is read by the server, not by us: a part another thread changes meanwhile
-    // is queued to be shown again anyway. Plain puts copy the pixels here, under the lock.
-    std::unique_lock lock(FSurfaceLock, std::defer_lock);
-    if (!FPainter->Shared()) lock.lock();
+    // Sent by a wait, at the next frame time (SendUnsent).
     for (const TRect& raw : rects) {
       const TRect r = raw.Intersect(FClient);
-      if (!r.IsEmpty()) FPainter->Put(r);
+      if (r.IsEmpty()) continue;
+      // A part shown again before it went out (the caption, every turn) is sent once.
+      if (std::find(FUnsent.begin(), FUnsent.end(), r) == FUnsent.end()) FUnsent.push_back(r);
     }
-    // Sent by the wait that follows every turn of the message loop, along with anything else.
+    if (FUnsent.size() > kMaxPendingParts) {
+      TRect all = FUnsent.front();
+      for (const TRect& r : FUnsent) all = all.Union(r);
+      FUnsent.assign(1, all);
+    }
     return;
   }
   SDL_Surface* surface = FWindow ? SDL_GetWindowSurface(FWindow) : nullptr;
@@ -457,6 +511,7 @@ void TSdl2Backend::ApplyShape(bool force) {
   if (!FRegion && FShapedWindow == 0) return;
   ApplyX11Shape(FWindow, FRegion);
   FShapedWindow = FRegion ? current : 0;
+  FLookDeep = true;
 }
 
 // --- Pointer ---------------------------------------------------------------------------------
@@ -479,6 +534,7 @@ TPoint TSdl2Backend::PointerScreenPos() const {
   // see the pointer where it was one step ago. The server knows where the pointer is now.
   TPoint p;
   if (!X11PointerPos(FWindow, p.X, p.Y)) SDL_GetGlobalMouseState(&p.X, &p.Y);
+  FLookDeep = true;
   return p;
 }
 
@@ -527,6 +583,13 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
     FWaitDeadline.store(deadline ? deadline->time_since_epoch().count() : kNoDeadline, std::memory_order_relaxed);
   }
   PresentPendingCopies();
+  if (!FUnsent.empty()) {
+    // A wake-up a little early for its frame still sends it: waiting for the next 10 ms turn
+    // would make that frame 30 ms long.
+    if (FSendNow || TClock::now() - FLastSent >= kFramePeriod - kFrameSlack) SendUnsent();
+    // What is left goes out at its frame time, whether or not a timer wakes the loop then.
+    if (!FUnsent.empty() && (!deadline || FLastSent + kFramePeriod < *deadline)) deadline = FLastSent + kFramePeriod;
+  }
   if (FXDisplay && FWakeFd >= 0)
     WaitOnConnection(deadline, sink);
   else
@@ -570,14 +633,17 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
   // reads the connection a dozen times around the sleep and again for every event it hands out,
   // and at 100 turns a second that was a good part of what the idle player cost.
   SDL_Event event;
-  // Xlib reads the connection (twice) whenever it looks at its queue; once per call is enough,
-  // since after that only the socket can bring anything new.
-  bool looked = false;
+  // Xlib reads the connection whenever it looks at its queue in depth. Only a round trip to the
+  // server (made while handling input, or by the backend itself) can leave events read from the
+  // socket but not yet in the queue, so the look in depth is made only after one, once per call;
+  // otherwise the socket alone can bring anything new, and the poll below sees it.
+  bool looked = !FLookDeep;
+  FLookDeep = false;
   for (;;) {
     bool pump = TClock::now() - FLastPump >= kPumpInterval;
     bool woken = false;
     if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
-      const bool queued = !looked && X11PendingEvents(FXDisplay) > 0;
+      const bool queued = X11QueuedEvents(FXDisplay) > 0 || (!looked && X11PendingEvents(FXDisplay) > 0);
       looked = true;
       if (queued) {
         pump = true;
@@ -608,6 +674,11 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
       Dispatch(event, sink);
       delivered = true;
+    }
+    if (delivered) {
+      // Handlers of input may ask the server things, and what they change goes out at once.
+      FLookDeep = true;
+      FSendNow = true;
     }
     if (delivered || woken || (deadline && TClock::now() >= *deadline)) return;
   }

@@ -95,6 +95,8 @@ private:
   void ShowRects(std::vector<TRect>& rects);
   // Shows the whole window surface again (after the window was shown or uncovered).
   void ShowAll();
+  // Sends the parts shown since the last frame to the X server, in one write.
+  void SendUnsent();
   // Asks SDL which X window it draws into now. SDL waits for the X server to answer everything
   // sent so far before it tells, so this is done where the window may have changed (created,
   // shown, uncovered), not for every part shown.
@@ -150,6 +152,14 @@ private:
   std::atomic<int64_t> FWaitDeadline{INT64_MAX};
   // UI thread only: lists reused from one frame to the next, so showing a part allocates nothing.
   std::vector<TRect> FShowParts;
+  // UI thread only: parts of the window surface shown but not yet sent to the server, when the
+  // last were sent, and whether the next wait sends them at once (after input, an expose).
+  std::vector<TRect> FUnsent;
+  TTimePoint FLastSent{};
+  bool FSendNow = false;
+  // UI thread only: the next wait asks Xlib to read the connection before it sleeps (after a
+  // round trip to the server, which may have read events it queued without the socket knowing).
+  mutable bool FLookDeep = true;
   std::vector<SDL_Rect> FSdlRects;
 
   // UI thread only: puts parts of FPixels on the X window, where the visual allows.

@@ -54,7 +54,7 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
   // click away from the box's OK button.
   SDL_CaptureMouse(SDL_FALSE);
   // Parts put up since the last wait go out now, not after the box is closed.
-  if (FPainter) FPainter->Flush();
+  SendUnsent();
   if (MustReturn()) return;
 
   TMessageBoxPicture picture(text, kMaxTextWidth);
@@ -91,7 +91,7 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
   while (!done && !MustReturn()) {
     // The form's window goes on showing what other threads draw into it.
     PresentPendingCopies();
-    if (FPainter) FPainter->Flush();
+    SendUnsent();
     SDL_Event event;
     if (!SDL_WaitEventTimeout(&event, kLookMs)) continue;
     do {
