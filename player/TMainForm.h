@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,8 @@ public:
 
   // --- Eyes -----------------------------------------------------------------------------------
   void Eye_TimerTimer(TObject* sender);
+  // Shows the frame the held level picks on eye 0 (left) or 1 (right), if it is another one.
+  void ShowEyeFrame(int eye, float held);
 
   // --- Spectrum display -----------------------------------------------------------------------
   // Makes the 52 x 16 display bitmap and starts the 25 ms display thread. Called once, at the end
@@ -169,6 +172,9 @@ private:
   // The handle of the current kind: MusicHandle for a module, StreamHandle for a stream.
   uint32_t Channel() const;
   void SelectOnly(int index);
+  // True when only the skin lies beneath the eye and nothing above it, in a shown window.
+  bool EyeStandsAlone(const TImage& image) const;
+  void MakeEyeLooks(TImage& image, const TImageList& frames, std::vector<std::shared_ptr<TBitmap>>& looks);
 
   bool FStartupFailed = false;
   TShuffleGenerator FShuffle;
@@ -176,6 +182,11 @@ private:
   // The frame each eye shows now (-1: its resting picture), so an unchanged frame is not copied and
   // painted again 100 times a second.
   int FEyeFrame[2] = {-1, -1};
+  // Each eye's frames as the window shows them (the skin beneath included), made at the first
+  // change of frame; the eye's picture shares the one it shows. Empty where something else shares
+  // the eye's place, and the frame is then drawn over it instead.
+  std::vector<std::shared_ptr<TBitmap>> FEyeLooks[2];
+  bool FEyeTransparent[2] = {false, false};
   // The display bitmap and its pixel memory; FSpectrumBits stays null unless the bitmap was made,
   // and the tick draws nothing without it.
   TBitmap FSpectrumBitmap;
