@@ -81,8 +81,6 @@ int X11ConnectionFd(_XDisplay* display) { return ConnectionNumber(display); }
 
 int X11QueuedEvents(_XDisplay* display) { return XEventsQueued(display, QueuedAlready); }
 
-void X11Flush(_XDisplay* display) { XFlush(display); }
-
 void X11InstallErrorHandlers() {
   XSetErrorHandler(OnXError);
   XSetIOErrorHandler(OnXConnectionLost);

@@ -55,8 +55,6 @@ int X11ConnectionFd(_XDisplay* display);
 int X11PendingEvents(_XDisplay* display);
 // The events in Xlib's queue, without reading or sending anything.
 int X11QueuedEvents(_XDisplay* display);
-// Sends what Xlib holds; nothing at all when it holds nothing.
-void X11Flush(_XDisplay* display);
 
 // The pointer's position on the screen of `window`, asked of the X server now. False when the
 // video driver is not X11.
