@@ -338,6 +338,12 @@ void TSdl2Backend::WaitUntilShown() {
   FPainter->Sync();
 }
 
+void TSdl2Backend::SendIfDue() {
+  // A wake-up a little early for its frame still sends it: waiting for the next 10 ms turn would
+  // make that frame 30 ms long.
+  if (!FUnsent.empty() && (FSendNow || TClock::now() - FLastSent >= kFramePeriod - kFrameSlack)) SendUnsent();
+}
+
 void TSdl2Backend::SendUnsent() {
   FLastSent = TClock::now();
   FSendNow = false;
@@ -583,13 +589,7 @@ void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline,
     FWaitDeadline.store(deadline ? deadline->time_since_epoch().count() : kNoDeadline, std::memory_order_relaxed);
   }
   PresentPendingCopies();
-  if (!FUnsent.empty()) {
-    // A wake-up a little early for its frame still sends it: waiting for the next 10 ms turn
-    // would make that frame 30 ms long.
-    if (FSendNow || TClock::now() - FLastSent >= kFramePeriod - kFrameSlack) SendUnsent();
-    // What is left goes out at its frame time, whether or not a timer wakes the loop then.
-    if (!FUnsent.empty() && (!deadline || FLastSent + kFramePeriod < *deadline)) deadline = FLastSent + kFramePeriod;
-  }
+  SendIfDue();
   if (FXDisplay && FWakeFd >= 0)
     WaitOnConnection(deadline, sink);
   else
@@ -648,9 +648,11 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
       if (queued) {
         pump = true;
       } else {
-        // Capped, so that SDL reads the connection every kPumpInterval whatever the deadline.
+        // Capped, so that SDL reads the connection every kPumpInterval whatever the deadline, and
+        // so that parts waiting for their frame go out at its time.
         auto left = kPumpInterval + TClock::duration::zero();
         if (deadline) left = std::min(left, *deadline - TClock::now());
+        if (!FUnsent.empty()) left = std::min(left, FLastSent + kFramePeriod - TClock::now());
         // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
         const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
         pollfd fds[2] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}};
@@ -666,6 +668,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline,
       }
     }
     if (MustReturn()) return;
+    SendIfDue();
     if (pump || TClock::now() - FLastPump >= kPumpInterval) {
       SDL_PumpEvents();
       FLastPump = TClock::now();

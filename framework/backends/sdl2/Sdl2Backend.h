@@ -95,8 +95,10 @@ private:
   void ShowRects(std::vector<TRect>& rects);
   // Shows the whole window surface again (after the window was shown or uncovered).
   void ShowAll();
-  // Sends the parts shown since the last frame to the X server, in one write.
+  // Sends the parts shown since the last frame to the X server, in one write; SendIfDue does so
+  // when their frame is due (or input asked for them at once).
   void SendUnsent();
+  void SendIfDue();
   // Asks SDL which X window it draws into now. SDL waits for the X server to answer everything
   // sent so far before it tells, so this is done where the window may have changed (created,
   // shown, uncovered), not for every part shown.

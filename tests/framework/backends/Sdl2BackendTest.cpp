@@ -286,6 +286,22 @@ TEST_F(Sdl2BackendTest, present_sends_only_the_changed_rectangles) {
   EXPECT_EQ(ShownPixel(150, 80), clBlue);
 }
 
+// Changes reach the server in frames; a change made between turns must not wait for a turn that
+// never comes, and the wait must not end early for it either.
+TEST_F(Sdl2BackendTest, a_change_reaches_the_server_within_a_frame_while_the_loop_sleeps) {
+  OpenWindow(200, 100, clBlack);
+  Collect(100ms);
+  // A frame has just gone out, so this change has to wait for the next one.
+  Backend->WaitUntilShown();
+  Backend->Present(Filled(200, 100, clRed), {Rect(10, 10, 60, 40)});
+  const auto start = TClock::now();
+  Backend->WaitEvents(start + 150ms, [](auto&) {});
+  EXPECT_GE(TClock::now() - start, 150ms);
+  // Read without WaitUntilShown, which would send it.
+  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 20, 20), clRed);
+  EXPECT_EQ(X->PixelAt(Backend->NativeWindow(), 100, 80), clBlack);
+}
+
 TEST_F(Sdl2BackendTest, window_shown_again_after_hiding_shows_what_was_last_presented) {
   OpenWindow(200, 100, clBlue);
   Backend->Present(Filled(200, 100, clLime), {Rect(0, 0, 50, 50)});
