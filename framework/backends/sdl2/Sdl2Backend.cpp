@@ -187,6 +187,7 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
 std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error) { return TSdl2Backend::Create(error); }
 
 TSdl2Backend::~TSdl2Backend() {
+  X11EndReached();
   DestroyWindow();
   if (FWakeFd >= 0) close(FWakeFd);
   // NOTE: after the connection is lost SDL must not be asked to take its windows and cursors
@@ -284,6 +285,9 @@ void TSdl2Backend::DestroyWindow() {
 void TSdl2Backend::ShowWindow(bool visible) {
   if (!FWindow) return;
   if (visible) {
+    // NOTE: SDL waits until the server has mapped the window, which on a connection already gone
+    // never happens: the connection is checked first, and a loss is left to the loop's next wait.
+    if (FIsX11 && !X11CheckConnection(FWatchedDisplay)) return;
     SDL_ShowWindow(FWindow);
     RefreshXWindow();
     ApplyShape(false);

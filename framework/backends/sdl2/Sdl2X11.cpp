@@ -18,7 +18,12 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -43,13 +48,37 @@ int OnXError(Display* display, XErrorEvent* error) {
   return 0;
 }
 
+// Whether the program has been told of the loss (and so says it itself), and whether it got as
+// far as taking its window system down.
+std::atomic<bool> gLossNoticed{false};
+std::mutex gEndMutex;
+std::condition_variable gEndReached;
+bool gEnded = false;
+
+// NOTE: the last resort after a lost connection. A few waits inside Xlib and SDL (for a window to
+// be mapped, or for room to send a large request) never end on a connection that is gone, and a
+// loss that strikes during one of them leaves the program spinning there. Unless the program has
+// taken its window system down in order within this time, it ends here, with status 1.
+constexpr auto kLossGrace = std::chrono::seconds(3);
+
+void WatchTheEnd() {
+  std::thread([] {
+    std::unique_lock lock(gEndMutex);
+    if (gEndReached.wait_for(lock, kLossGrace, [] { return gEnded; })) return;
+    if (!gLossNoticed.load())
+      std::fprintf(stderr, "%s: lost the connection to the display\n", program_invocation_short_name);
+    std::fflush(stderr);
+    std::_Exit(1);
+  }).detach();
+}
+
 int OnXConnectionLost(Display* display) {
   // On the watched connection Xlib carries on and the message loop ends, saying why. Any other
   // (SDL's before its first window, when nothing of the program runs yet) Xlib ends the process
   // right after this.
-  if (display == gWatched.load())
-    gWatchedLost.store(true);
-  else
+  if (display == gWatched.load()) {
+    if (!gWatchedLost.exchange(true)) WatchTheEnd();
+  } else
     std::fprintf(stderr, "%s: lost the connection to the display\n", program_invocation_short_name);
   return 0;
 }
@@ -93,7 +122,25 @@ void X11WatchConnection(_XDisplay* display) {
   gWatched.store(display);
 }
 
-bool X11ConnectionLost(_XDisplay* display) { return display && display == gWatched.load() && gWatchedLost.load(); }
+bool X11ConnectionLost(_XDisplay* display) {
+  const bool lost = display && display == gWatched.load() && gWatchedLost.load();
+  if (lost) gLossNoticed.store(true);
+  return lost;
+}
+
+bool X11CheckConnection(_XDisplay* display) {
+  // A round trip: on a connection that went away unnoticed it runs into the loss.
+  if (display && !X11ConnectionLost(display)) XSync(display, False);
+  return !X11ConnectionLost(display);
+}
+
+void X11EndReached() {
+  {
+    std::lock_guard lock(gEndMutex);
+    gEnded = true;
+  }
+  gEndReached.notify_all();
+}
 
 bool X11WindowDestroyed(const SDL_SysWMmsg* message, unsigned long window) {
   if (!message || message->subsystem != SDL_SYSWM_X11 || window == 0) return false;

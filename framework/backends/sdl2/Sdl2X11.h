@@ -37,8 +37,15 @@ TX11PointerEvent X11PointerEventOf(const SDL_SysWMmsg* message, unsigned long wi
 void X11InstallErrorHandlers();
 // Makes a lost connection on `display` something the program survives (see above).
 void X11WatchConnection(_XDisplay* display);
-// True once the watched connection `display` was lost. Any thread may ask.
+// True once the watched connection `display` was lost. Any thread may ask. Should the program not
+// get as far as X11EndReached within a few seconds of a loss (a wait inside Xlib or SDL that never
+// ends on a dead connection), a watchdog ends it with status 1, after the line saying why.
 bool X11ConnectionLost(_XDisplay* display);
+// Makes a round trip to the server, so that a loss nobody noticed yet is noticed now; true while
+// the connection stands. For use before SDL calls that wait for the server (showing a window).
+bool X11CheckConnection(_XDisplay* display);
+// The program is taking its window system down in order: the watchdog stands down.
+void X11EndReached();
 // True when the raw event says that X window `window` was destroyed (by anyone).
 bool X11WindowDestroyed(const SDL_SysWMmsg* message, unsigned long window);
 // Marks `window` as a dialog of the window `parent` (0: of none) for window managers.

@@ -526,3 +526,20 @@ TEST_F(Sdl2LostConnectionTest, a_lost_server_closes_a_message_box_that_is_up) {
       },
       ::testing::ExitedWithCode(0), "");
 }
+
+// Should the program never get as far as taking its window down after the loss (stuck in a wait
+// inside Xlib or SDL that a dead connection never ends), it still ends, with status 1.
+TEST_F(Sdl2LostConnectionTest, a_program_stuck_after_the_loss_is_ended_with_status_1) {
+  EXPECT_EXIT(
+      {
+        OpenWindow();
+        Server->Stop();
+        const auto start = TClock::now();
+        while (!Backend->ConnectionLost() && TClock::now() - start < 5s)
+          Backend->WaitEvents(TClock::now() + 1s, [](auto&) {});
+        // Stuck: the backend is never taken down.
+        std::this_thread::sleep_for(10s);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(1), "");
+}
