@@ -18,10 +18,15 @@ public:
   TOutput& operator=(const TOutput&) = delete;
 
   int Rate() const { return FRate; }
+  // What kind of output this is, for tests and diagnostics.
+  virtual const char* Name() const = 0;
   // Starting may fail with TError (SND_ERROR_START); stopping halts the mixing at once.
   virtual void Start() = 0;
   virtual void Stop() = 0;
   bool Running() const { return FRunning.load(std::memory_order_acquire); }
+  // Control side, after anything that changes what is heard (a channel's state or attributes, the master
+  // volume, a channel added or freed): an output that has mixed ahead mixes its queue again.
+  virtual void Changed() {}
 
   // The output frame being heard now: every frame before it has reached the listener.
   virtual int64_t HeardFrame() const = 0;

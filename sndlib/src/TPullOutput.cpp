@@ -8,6 +8,16 @@
 
 namespace sndlib {
 
+void TPullOutput::Start() {
+  FMixer.SetGate(true);
+  FRunning.store(true);
+}
+
+void TPullOutput::Stop() {
+  FRunning.store(false);
+  FMixer.SetGate(false);
+}
+
 int64_t TPullOutput::HeardFrame() const { return std::max<int64_t>(FMixer.MixedFrames() - int64_t(FLatency), 0); }
 
 void TPullOutput::Pull(float* out, size_t frames) {

@@ -12,8 +12,9 @@ class TPullOutput : public TOutput {
 public:
   TPullOutput(TMixer& mixer, int rate, size_t latency) : TOutput(mixer, rate), FLatency(latency) {}
 
-  void Start() override { FRunning.store(true); }
-  void Stop() override { FRunning.store(false); }
+  const char* Name() const override { return "pull"; }
+  void Start() override;
+  void Stop() override;
   // What was pulled counts as heard `latency` frames later.
   int64_t HeardFrame() const override;
   size_t LatencyFrames() const override { return FLatency; }

@@ -18,18 +18,15 @@ TRing::TRing(size_t capacityFrames)
       FMask(FCapacity - 1),
       FData(new float[FCapacity * 2]()) {}
 
-size_t TRing::Readable() const {
-  return size_t(FWritten.load(std::memory_order_acquire) - FRead.load(std::memory_order_acquire));
+size_t TRing::Writable() const {
+  uint64_t used = FWritten.load(std::memory_order_relaxed) - FRetained.load(std::memory_order_acquire);
+  return FCapacity - size_t(used);
 }
-
-size_t TRing::Writable() const { return FCapacity - Readable(); }
 
 float* TRing::WriteRegion(size_t maxFrames, size_t& frames) {
   uint64_t w = FWritten.load(std::memory_order_relaxed);
-  uint64_t r = FRead.load(std::memory_order_acquire);
-  size_t free = FCapacity - size_t(w - r);
   size_t at = size_t(w) & FMask;
-  frames = std::min({maxFrames, free, FCapacity - at});
+  frames = std::min({maxFrames, Writable(), FCapacity - at});
   return FData.get() + at * 2;
 }
 
@@ -38,20 +35,17 @@ void TRing::Commit(size_t frames) {
   FWritten.fetch_add(frames, std::memory_order_release);
 }
 
-const float* TRing::ReadRegion(size_t maxFrames, size_t& frames) {
-  uint64_t r = FRead.load(std::memory_order_relaxed);
+const float* TRing::ReadRegion(uint64_t at, size_t maxFrames, size_t& frames) const {
   uint64_t w = FWritten.load(std::memory_order_acquire);
-  size_t avail = size_t(w - r);
-  size_t at = size_t(r) & FMask;
-  frames = std::min({maxFrames, avail, FCapacity - at});
-  return FData.get() + at * 2;
+  assert(at >= FRetained.load(std::memory_order_relaxed) && at <= w && "ring read outside what it holds");
+  size_t slot = size_t(at) & FMask;
+  frames = std::min({maxFrames, size_t(w - at), FCapacity - slot});
+  return FData.get() + slot * 2;
 }
 
-void TRing::Release(size_t frames) {
-  assert(frames <= Readable() && "ring over-read");
-  FRead.fetch_add(frames, std::memory_order_release);
+void TRing::Retain(uint64_t from) {
+  uint64_t now = FRetained.load(std::memory_order_relaxed);
+  if (from > now) FRetained.store(std::min(from, Written()), std::memory_order_release);
 }
-
-void TRing::Reset() { FRead.store(FWritten.load(std::memory_order_acquire), std::memory_order_release); }
 
 }  // namespace sndlib

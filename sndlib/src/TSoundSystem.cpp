@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 
 namespace sndlib {
 
@@ -69,11 +71,14 @@ TSoundSystem::~TSoundSystem() {
   // The output goes first: after that no mixing thread exists to touch a channel.
   FOutput.reset();
   FChannels.clear();
+  FRetiring.clear();
 }
+
+std::unique_ptr<TOutput> TSoundSystem::OpenDefault(TMixer& mixer, int rate) { return TSdlOutput::Open(mixer, rate); }
 
 void TSoundSystem::OpenOutput(int device) {
   if (device == SND_DEVICE_DEFAULT) {
-    FOutput = TSdlOutput::Open(FMixer, FRate);
+    FOutput = OpenDefault(FMixer, FRate);
   } else {
     FOutput = std::make_unique<TNullOutput>(FMixer, FRate);
   }
@@ -97,7 +102,7 @@ TPullOutput& TSoundSystem::OpenPull(size_t latency, bool decoderThread) {
 size_t TSoundSystem::HistoryFrames() const {
   // What is heard lags the mix by the output's latency; the analysis window and one block in flight
   // come on top.
-  return FOutput->LatencyFrames() + 2048 + TMixer::kMaxBlock * 2;
+  return FOutput->LatencyFrames() + 2048 + TMixer::kBlock * 2;
 }
 
 uint32_t TSoundSystem::Add(std::unique_ptr<TChannel> channel) {
@@ -107,13 +112,33 @@ uint32_t TSoundSystem::Add(std::unique_ptr<TChannel> channel) {
     std::lock_guard<std::mutex> lock(FRegistryLock);
     FChannels.emplace(handle, shared);
   }
-  if (!FMixer.Add(shared.get())) {
+  ReleaseRetired(false);
+  // Every slot taken: the freed channels still ramping out give theirs up at once.
+  if (!FMixer.Add(shared.get()) && !(ReleaseRetired(true) && FMixer.Add(shared.get()))) {
     std::lock_guard<std::mutex> lock(FRegistryLock);
     FChannels.erase(handle);
     Fail(SND_ERROR_NO_CHANNEL);
   }
   Kick();
   return handle;
+}
+
+bool TSoundSystem::ReleaseRetired(bool force) {
+  std::vector<std::shared_ptr<TChannel>> done;
+  {
+    std::lock_guard<std::mutex> lock(FRegistryLock);
+    for (auto it = FRetiring.begin(); it != FRetiring.end();) {
+      if (force && !(*it)->Retired()) FMixer.Remove(it->get());
+      if (force || (*it)->Retired()) {
+        done.push_back(std::move(*it));
+        it = FRetiring.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  // The last references may go here, outside the lock.
+  return !done.empty();
 }
 
 std::shared_ptr<TChannel> TSoundSystem::Find(uint32_t handle, std::optional<TChannelKind> kind) {
@@ -125,24 +150,28 @@ std::shared_ptr<TChannel> TSoundSystem::Find(uint32_t handle, std::optional<TCha
 
 void TSoundSystem::Free(uint32_t handle, TChannelKind kind) {
   std::shared_ptr<TChannel> channel = Find(handle, kind);
+  channel->SetState(TChannelState::Stopped);
+  channel->MarkFreed();
   {
     std::lock_guard<std::mutex> lock(FRegistryLock);
     FChannels.erase(handle);
+    // Heard until now: the mixer ramps it out and lets it go; never heard, or the output halted: it goes
+    // at once.
+    if (channel->EverAudible() && FOutput->Running()) FRetiring.push_back(channel);
   }
-  channel->SetState(TChannelState::Stopped);
-  FMixer.Remove(channel.get());
+  if (!channel->EverAudible() || !FOutput->Running()) FMixer.Remove(channel.get());
+  Changed();
   // If the decoder thread still holds the channel, the last reference goes there, never on the mixer.
 }
 
 void TSoundSystem::Restart(TChannel& channel, uint32_t position) {
-  channel.SetState(TChannelState::Stopped);
-  FMixer.Quiesce();
   {
     std::lock_guard<std::mutex> lock(channel.DecodeLock());
     if (!channel.Rewind(position)) Fail(SND_ERROR_PARAM);
   }
   channel.SetState(TChannelState::Playing);
   Kick();
+  Changed();
 }
 
 void TSoundSystem::Halt(TChannel& channel, TChannelState state) {
@@ -152,11 +181,17 @@ void TSoundSystem::Halt(TChannel& channel, TChannelState state) {
     return;
   }
   channel.SetState(state);
+  Changed();
 }
 
 void TSoundSystem::Resume(TChannel& channel) {
   if (channel.State() == TChannelState::Paused) channel.SetState(TChannelState::Playing);
   Kick();
+  Changed();
+}
+
+void TSoundSystem::Changed() {
+  if (FOutput) FOutput->Changed();
 }
 
 void TSoundSystem::Kick() {
@@ -200,6 +235,7 @@ void TSoundSystem::DecoderLoop() {
       }
     }
     channels.clear();
+    ReleaseRetired(false);
     lock.lock();
     if (FQuit || FKicked) continue;
     if (sleep < 0) {
@@ -243,6 +279,12 @@ uint32_t AddSource(std::unique_ptr<TSource> source, TChannelKind kind) {
 std::shared_ptr<TChannel> FindChannel(uint32_t handle) {
   std::lock_guard<std::mutex> lock(LibraryLock());
   return RequireSystem().Find(handle);
+}
+
+std::string OutputName() {
+  std::lock_guard<std::mutex> lock(LibraryLock());
+  TSoundSystem* system = CurrentSystem();
+  return system ? system->Output().Name() : "";
 }
 
 }  // namespace sndlib

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -27,8 +28,12 @@ public:
   explicit TSoundSystem(int rate);
   ~TSoundSystem();
 
-  // device -1: SDL2 audio; -2: the real-time no-sound output. Throws TError.
+  // device -1: the sound server, else SDL2 audio; -2: the real-time no-sound output. Throws TError.
   void OpenOutput(int device);
+  // The default device: the sound server's output when one answers (and SDL_AUDIODRIVER does not name
+  // another driver), else SDL2 audio. Throws TError: SND_ERROR_DRIVER when neither opens,
+  // SND_ERROR_FORMAT when the server refused the rate and SDL found no device.
+  static std::unique_ptr<TOutput> OpenDefault(TMixer& mixer, int rate);
   // A hand-driven output. Without a decoder thread the decoders run on the pulling thread, just before
   // each mix, so what a test sees does not depend on scheduling.
   TPullOutput& OpenPull(size_t latency, bool decoderThread);
@@ -47,6 +52,8 @@ public:
   void Restart(TChannel& channel, uint32_t position);
   void Halt(TChannel& channel, TChannelState state);
   void Resume(TChannel& channel);
+  // After anything that changes what is heard.
+  void Changed();
 
   size_t HistoryFrames() const;
   void Kick();
@@ -64,6 +71,10 @@ private:
   std::mutex FRegistryLock;
   std::condition_variable FWake;
   std::unordered_map<uint32_t, std::shared_ptr<TChannel>> FChannels;
+  // Freed channels the mixer is still ramping out; let go once it has (or at once with `force`). True when
+  // any was let go.
+  std::vector<std::shared_ptr<TChannel>> FRetiring;
+  bool ReleaseRetired(bool force);
   bool FQuit = false;
   bool FKicked = false;
   std::thread FDecoder;
@@ -82,5 +93,7 @@ void DestroySystem();
 TPullOutput& InitPull(int rate, size_t latency, bool decoderThread);
 uint32_t AddSource(std::unique_ptr<TSource> source, TChannelKind kind);
 std::shared_ptr<TChannel> FindChannel(uint32_t handle);
+// The kind of output the current instance plays on (TOutput::Name), or "" when there is none.
+std::string OutputName();
 
 }  // namespace sndlib

@@ -154,7 +154,9 @@ SNDLIB_API SND_BOOL snd_set_volume(uint32_t volume) {
     TLock lock(LibraryLock());
     uint32_t v = std::min<uint32_t>(volume, 100);
     float gain = v == 0 ? 0.0f : float(std::pow(10.0, 3.0 * (v / 100.0 - 1.0)));
-    RequireSystem().Mixer().SetMasterGain(gain);
+    TSoundSystem& system = RequireSystem();
+    system.Mixer().SetMasterGain(gain);
+    system.Changed();
     return SND_BOOL(1);
   });
 }
@@ -181,7 +183,14 @@ SNDLIB_API SND_BOOL snd_music_play_ex(SND_HANDLE handle, uint32_t pos, int32_t f
       std::lock_guard<std::mutex> decode(channel->DecodeLock());
       static_cast<TModuleSource&>(channel->Source()).SetRamping(uint32_t(flags) & SND_MUSIC_RAMP);
     }
-    system.Restart(*channel, pos);
+    if (pos == 0 && flags == -1 && channel->Untouched()) {
+      // Loaded and never played: the ring already holds the song from a clean start.
+      channel->SetState(TChannelState::Playing);
+      system.Kick();
+      system.Changed();
+    } else {
+      system.Restart(*channel, pos);
+    }
     return SND_BOOL(1);
   });
 }
@@ -221,11 +230,17 @@ SNDLIB_API SND_BOOL snd_stream_play(SND_HANDLE handle, SND_BOOL flush, uint32_t 
     auto channel = system.Find(handle, TChannelKind::Stream);
     TChannelState state = channel->State();
     bool fresh = channel->Consumed() == 0 && channel->State() == TChannelState::Stopped;
-    if (flush || state == TChannelState::Ended || fresh) {
+    if (fresh && channel->Untouched()) {
+      // The ring already holds the stream from its start.
+      channel->SetState(TChannelState::Playing);
+      system.Kick();
+      system.Changed();
+    } else if (flush || state == TChannelState::Ended || fresh) {
       system.Restart(*channel, 0);
     } else {
       channel->SetState(TChannelState::Playing);
       system.Kick();
+      system.Changed();
     }
     return SND_BOOL(1);
   });
@@ -249,13 +264,16 @@ SNDLIB_API SND_BOOL snd_stream_free(SND_HANDLE handle) {
 SNDLIB_API SND_BOOL snd_channel_set_attributes(SND_HANDLE handle, int32_t freq, int32_t volume, int32_t pan) {
   return Guarded<SND_BOOL>(0, [&] {
     TLock lock(LibraryLock());
-    auto channel = RequireSystem().Find(handle);
+    TSoundSystem& system = RequireSystem();
+    auto channel = system.Find(handle);
     if (freq == 0)
       channel->SetFrequency(44100);
     else if (freq != -1)
       channel->SetFrequency(std::clamp(freq, SND_FREQ_MIN, SND_FREQ_MAX));
     if (volume != -1) channel->SetVolume(float(std::clamp(volume, 0, 100)) / 100.0f);
     channel->SetPan(float(std::clamp(pan, -100, 100)) / 100.0f);
+    system.Kick();
+    system.Changed();
     return SND_BOOL(1);
   });
 }

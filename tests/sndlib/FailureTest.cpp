@@ -2,6 +2,8 @@
 // Every refusal of the library: bad files, dead handles, wrong use of the lifecycle; each with its code.
 #include "SndlibTestSupport.h"
 
+#include "TMixer.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +83,8 @@ TEST_F(Failures, a_cut_module_either_plays_what_loaded_or_is_refused_as_corrupt)
     }
     ASSERT_TRUE(snd_music_play_ex(h, 0, -1, 1));
     PullToEnd(h);
+    // The block the end was found in may still be handed out.
+    Pull(sndlib::TMixer::kBlock);
     for (float v : Pull(1000)) ASSERT_EQ(v, 0.0f);
     EXPECT_TRUE(snd_music_free(h));
   }

@@ -2,6 +2,8 @@
 // Transport, volume, pan and the analysis of what is heard, driven through a hand-pulled output.
 #include "SndlibTestSupport.h"
 
+#include "TMixer.h"
+
 #include <numeric>
 
 using namespace sndtest;
@@ -28,44 +30,75 @@ constexpr double kBin64 = 64.0 * 44100.0 / 2048.0;
 
 }  // namespace
 
-TEST_F(Playback, pause_and_resume_continue_exactly_where_the_sound_halted) {
+TEST_F(Playback, pause_and_resume_ramp_and_continue_exactly_where_the_sound_halted) {
+  constexpr size_t B = sndlib::TMixer::kBlock;
   SND_HANDLE straight = Stream("sine44_cbr.mp3");
   snd_stream_play(straight, 0, 0);
-  std::vector<float> reference = Pull(30000);
+  // Whole blocks, so the second stream starts at the same place in a block as the first.
+  std::vector<float> reference = Pull(160 * B);
   snd_stream_free(straight);
+  // Freed, it ramps out over the next block.
+  Pull(2 * B);
 
   SND_HANDLE h = Stream("sine44_cbr.mp3");
   snd_stream_play(h, 0, 0);
-  std::vector<float> before = Pull(12000);
+  std::vector<float> out = Pull(12000);
   ASSERT_TRUE(snd_channel_pause(h));
-  uint64_t position = sndlib::FindChannel(h)->Consumed();
   std::vector<float> paused = Pull(5000);
-  EXPECT_EQ(Peak(paused, 0), 0.0f);
+  uint64_t position = sndlib::FindChannel(h)->Consumed();
+  EXPECT_EQ(Peak(Pull(3000), 0), 0.0f);
   EXPECT_EQ(sndlib::FindChannel(h)->Consumed(), position);
   ASSERT_TRUE(snd_channel_resume(h));
-  std::vector<float> after = Pull(18000);
-  before.insert(before.end(), after.begin(), after.end());
-  ASSERT_EQ(before.size(), reference.size());
-  EXPECT_TRUE(before == reference);
+  std::vector<float> after = Pull(12000);
+  out.insert(out.end(), paused.begin(), paused.end());
+  out.insert(out.end(), 3000 * 2, 0.0f);
+  out.insert(out.end(), after.begin(), after.end());
+  // The pause is taken up at the next block and ramps the sound out over it; the resume ramps it in over
+  // the next block after the call and goes on from the very frame the pause ended at.
+  size_t pauseAt = (12000 + B - 1) / B * B, resumeAt = (20000 + B - 1) / B * B;
+  ASSERT_EQ(position, pauseAt + B);
+  for (size_t i = 0; i < pauseAt * 2; ++i) ASSERT_EQ(out[i], reference[i]) << i;
+  float largest = 0.0f;
+  for (size_t i = 1; i < out.size() / 2; ++i) largest = std::max(largest, std::fabs(out[i * 2] - out[i * 2 - 2]));
+  for (size_t i = pauseAt; i < pauseAt + B; ++i) ASSERT_LE(std::fabs(out[i * 2]), std::fabs(reference[i * 2]) + 1e-6f);
+  for (size_t i = pauseAt + B; i < resumeAt; ++i) ASSERT_EQ(out[i * 2], 0.0f) << i;
+  for (size_t i = 0; i < 8000; ++i) {
+    float heard = out[(resumeAt + i) * 2], source = reference[(position + i) * 2];
+    if (i < B) {
+      ASSERT_LE(std::fabs(heard), std::fabs(source) + 1e-6f);
+    } else {
+      ASSERT_EQ(heard, source) << i;
+    }
+  }
+  // No step anywhere larger than the 1 kHz sine's own (0.5 * 2 pi * 1000 / 44100 = 0.071).
+  EXPECT_LT(largest, 0.075f);
 }
 
 TEST_F(Playback, stop_halts_and_play_without_flush_continues_while_flush_restarts) {
+  constexpr size_t B = sndlib::TMixer::kBlock;
   SND_HANDLE h = Stream("sine44_cbr.mp3");
   snd_stream_play(h, 0, 0);
   Pull(10000);
   ASSERT_TRUE(snd_channel_stop(h));
+  // Taken up at the next block start, then ramped out over that block.
+  Pull(2 * B);
   EXPECT_EQ(Peak(Pull(4000), 0), 0.0f);
   uint64_t position = sndlib::FindChannel(h)->Consumed();
-  EXPECT_EQ(position, 10000u);
+  EXPECT_GE(position, 10000u);
+  EXPECT_LE(position, 10000u + 2 * B);
+  EXPECT_EQ(Peak(Pull(1000), 0), 0.0f);
+  EXPECT_EQ(sndlib::FindChannel(h)->Consumed(), position);
   snd_stream_play(h, 0, 0);
   Pull(1000);
-  EXPECT_EQ(sndlib::FindChannel(h)->Consumed(), 11000u);
+  EXPECT_GE(sndlib::FindChannel(h)->Consumed(), position + 1000 - B);
+  EXPECT_LE(sndlib::FindChannel(h)->Consumed(), position + 1000 + B);
   snd_stream_play(h, 1, 0);
   Pull(1000);
-  EXPECT_EQ(sndlib::FindChannel(h)->Consumed(), 1000u);
+  EXPECT_LE(sndlib::FindChannel(h)->Consumed(), 1000u + B);
   // Resume on a stopped channel leaves it stopped.
   snd_channel_stop(h);
   EXPECT_TRUE(snd_channel_resume(h));
+  Pull(2 * B);
   EXPECT_EQ(Peak(Pull(2000), 0), 0.0f);
 }
 
@@ -74,36 +107,38 @@ TEST_F(Playback, output_stop_freezes_every_channel_and_start_lets_it_run_on) {
   snd_stream_play(h, 0, 0);
   Pull(1000);
   ASSERT_TRUE(snd_stop());
+  uint64_t position = sndlib::FindChannel(h)->Consumed();
   EXPECT_EQ(Peak(Pull(2000), 0), 0.0f);
-  EXPECT_EQ(sndlib::FindChannel(h)->Consumed(), 1000u);
+  EXPECT_EQ(sndlib::FindChannel(h)->Consumed(), position);
   EXPECT_EQ(snd_channel_get_level(h), 0u);
   ASSERT_TRUE(snd_start());
   EXPECT_GT(Peak(Pull(2000), 0), 0.4f);
 }
 
 TEST_F(Playback, volume_zero_and_pan_extremes_silence_exactly_what_they_should) {
+  // Every change ramps over one block; what follows it is exact.
   SND_HANDLE h = Sine(1000.0, 0.5);
   snd_stream_play(h, 0, 0);
-  snd_channel_set_attributes(h, 44100, 0, 0);
-  std::vector<float> out = Pull(2000);
+  auto change = [&](int32_t freq, int32_t volume, int32_t pan) {
+    EXPECT_TRUE(snd_channel_set_attributes(h, freq, volume, pan));
+    Pull(sndlib::TMixer::kBlock * 2);
+    return Pull(2000);
+  };
+  std::vector<float> out = change(44100, 0, 0);
   EXPECT_EQ(Peak(out, 0), 0.0f);
   EXPECT_EQ(Peak(out, 1), 0.0f);
-  snd_channel_set_attributes(h, -1, 100, -100);
-  out = Pull(2000);
+  out = change(-1, 100, -100);
   EXPECT_NEAR(Peak(out, 0), 0.5f, 0.01f);
   EXPECT_EQ(Peak(out, 1), 0.0f);
-  snd_channel_set_attributes(h, -1, -1, 100);
-  out = Pull(2000);
+  out = change(-1, -1, 100);
   EXPECT_EQ(Peak(out, 0), 0.0f);
   EXPECT_NEAR(Peak(out, 1), 0.5f, 0.01f);
   // Half way to the left keeps the left whole and halves the right (balance law); -1 kept the volume.
-  snd_channel_set_attributes(h, -1, -1, -50);
-  out = Pull(2000);
+  out = change(-1, -1, -50);
   EXPECT_NEAR(Peak(out, 0), 0.5f, 0.01f);
   EXPECT_NEAR(Peak(out, 1), 0.25f, 0.01f);
   // Out-of-range values are clamped, not refused.
-  EXPECT_TRUE(snd_channel_set_attributes(h, 5000000, 400, -900));
-  out = Pull(2000);
+  out = change(5000000, 400, -900);
   EXPECT_NEAR(Peak(out, 0), 0.5f, 0.01f);
   EXPECT_EQ(Peak(out, 1), 0.0f);
 }
@@ -112,14 +147,17 @@ TEST_F(Playback, master_volume_scales_the_output_but_not_the_levels) {
   SND_HANDLE h = Sine(1000.0, 1.0);
   snd_stream_play(h, 0, 0);
   snd_set_volume(0);
+  Pull(sndlib::TMixer::kBlock * 2);
   std::vector<float> out = Pull(4410);
   EXPECT_EQ(Peak(out, 0), 0.0f);
   uint32_t level = snd_channel_get_level(h);
   EXPECT_EQ(Left(level), 100u);
   EXPECT_EQ(Right(level), 100u);
   snd_set_volume(100);
+  Pull(sndlib::TMixer::kBlock * 2);
   EXPECT_NEAR(Peak(Pull(4410), 0), 1.0f, 0.001f);
   snd_set_volume(50);
+  Pull(sndlib::TMixer::kBlock * 2);
   EXPECT_NEAR(Peak(Pull(4410), 0), std::pow(10.0, -1.5), 0.001);
 }
 

@@ -24,6 +24,7 @@ TNullOutput::~TNullOutput() {
 void TNullOutput::Start() {
   {
     std::lock_guard<std::mutex> lock(FLock);
+    FMixer.SetGate(true);
     FRunning.store(true);
   }
   FWake.notify_all();
@@ -32,6 +33,7 @@ void TNullOutput::Start() {
 void TNullOutput::Stop() {
   std::lock_guard<std::mutex> lock(FLock);
   FRunning.store(false);
+  FMixer.SetGate(false);
 }
 
 int64_t TNullOutput::HeardFrame() const { return HeardFromClock(0, kBlock); }

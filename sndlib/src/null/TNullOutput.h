@@ -17,6 +17,7 @@ public:
   TNullOutput(TMixer& mixer, int rate);
   ~TNullOutput() override;
 
+  const char* Name() const override { return "no-sound"; }
   void Start() override;
   void Stop() override;
   int64_t HeardFrame() const override;

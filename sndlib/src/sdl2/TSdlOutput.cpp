@@ -69,14 +69,17 @@ void TSdlOutput::Callback(void* user, uint8_t* stream, int bytes) {
   self->MarkMixed();
 }
 
+// The device runs on while the output is stopped: the mixer's closed gate ramps the sound out and then
+// keeps every channel where it is, so stopping and starting cut nothing.
 void TSdlOutput::Start() {
+  FMixer.SetGate(true);
   FRunning.store(true);
   SDL_PauseAudioDevice(FDevice, 0);
 }
 
 void TSdlOutput::Stop() {
-  SDL_PauseAudioDevice(FDevice, 1);
   FRunning.store(false);
+  FMixer.SetGate(false);
 }
 
 // A block mixed now plays after the one already in the device's buffer.

@@ -17,6 +17,7 @@ public:
   static std::unique_ptr<TSdlOutput> Open(TMixer& mixer, int rate);
   ~TSdlOutput() override;
 
+  const char* Name() const override { return "SDL"; }
   void Start() override;
   void Stop() override;
   int64_t HeardFrame() const override;
