@@ -5,6 +5,7 @@
 #include "TError.h"
 #include "TPullOutput.h"
 #include "null/TNullOutput.h"
+#include "pulse/TPulseOutput.h"
 #include "sdl2/TSdlOutput.h"
 #include "sndlib.h"
 
@@ -74,7 +75,35 @@ TSoundSystem::~TSoundSystem() {
   FRetiring.clear();
 }
 
-std::unique_ptr<TOutput> TSoundSystem::OpenDefault(TMixer& mixer, int rate) { return TSdlOutput::Open(mixer, rate); }
+namespace {
+
+// The sound server is tried first for the default device, unless SDL's audio was asked for by name.
+bool ServerWanted() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  if (!driver || !*driver) return true;
+  std::string name(driver);
+  return name.find("pulse") != std::string::npos || name.find("pipewire") != std::string::npos;
+}
+
+}  // namespace
+
+std::unique_ptr<TOutput> TSoundSystem::OpenDefault(TMixer& mixer, int rate) {
+  int32_t serverFailure = SND_OK;
+  if (ServerWanted()) {
+    try {
+      return TPulseOutput::Open(mixer, rate);
+    } catch (const TError& e) {
+      serverFailure = e.Code;
+    }
+  }
+  try {
+    return TSdlOutput::Open(mixer, rate);
+  } catch (const TError& e) {
+    // A server that answered but refused the rate says more than SDL finding no device.
+    if (serverFailure == SND_ERROR_FORMAT && e.Code == SND_ERROR_DRIVER) Fail(SND_ERROR_FORMAT);
+    throw;
+  }
+}
 
 void TSoundSystem::OpenOutput(int device) {
   if (device == SND_DEVICE_DEFAULT) {
