@@ -35,6 +35,10 @@ typedef int32_t SND_BOOL;    /* 0 false, nonzero true */
  * reach a newer channel: it fails with SND_ERROR_HANDLE and has no effect. Module-only calls (snd_music_*)
  * refuse a stream handle and stream-only calls (snd_stream_*) a module handle, with SND_ERROR_HANDLE.
  *
+ * Changes: whatever changes what is heard (starting, pausing, resuming, stopping or freeing a channel,
+ * its volume, pan or speed, the master volume, snd_stop and snd_start) takes effect at the next block of 256
+ * output frames and is ramped over that block (about 6 ms at 44100 Hz), so no change cuts the waveform.
+ *
  * Reference format: lengths in bytes are counted in the channel's reference format, 44100 Hz, 16-bit,
  * stereo, 4 bytes a frame, whatever the file's own rate and channel count and whatever the output rate.
  * 176400 bytes are one second.
@@ -86,16 +90,20 @@ SNDLIB_API int32_t snd_error_get_code(void);
 
 /*
  * snd_init: open the sound output and start it.
- *   device: SND_DEVICE_DEFAULT (-1) plays on the system's default audio output, stereo, with a device buffer
- *           of 4096 frames; SND_DEVICE_NOSOUND (-2) plays nothing but consumes the mix in real time, so
- *           channels advance, end and report levels and data exactly as when audible.
+ *   device: SND_DEVICE_DEFAULT (-1) plays on the system's default audio output, stereo: through the
+ *           desktop's sound server (PulseAudio protocol, also served by PipeWire) when one answers, with
+ *           about a second queued there and every change still heard within a few milliseconds; else
+ *           through SDL's audio with a device buffer of 4096 frames (also when SDL_AUDIODRIVER names a
+ *           driver other than the sound server's). Should the server go away while playing, output goes
+ *           on silently in real time. SND_DEVICE_NOSOUND (-2) plays nothing but consumes the mix in real
+ *           time, so channels advance, end and report levels and data exactly as when audible.
  *   freq:   output rate in Hz, 8000 to 192000 (44100 is the usual value).
  *   flags:  none defined; pass 0 (other bits are ignored).
  *   window: the owner window; accepted and not used (may be null).
  * Returns true on success; output is then running (as after snd_start()).
  * Errors: SND_ERROR_ALREADY (already initialised), SND_ERROR_DEVICE (any other device number),
  *   SND_ERROR_DRIVER (device -1 and no audio output can be opened), SND_ERROR_FORMAT (freq out of range, or
- *   the device refuses it), SND_ERROR_MEM, SND_ERROR_UNKNOWN.
+ *   the sound server refuses it and SDL finds no device), SND_ERROR_MEM, SND_ERROR_UNKNOWN.
  * Threads: any.
  */
 SNDLIB_API SND_BOOL snd_init(int32_t device, uint32_t freq, uint32_t flags, void* window);
@@ -212,7 +220,9 @@ SNDLIB_API SND_BOOL snd_stream_free(SND_HANDLE handle);
 
 /*
  * snd_channel_set_attributes: speed, volume and pan of a module or stream, taking effect within a few
- * milliseconds of playback and changing smoothly (no clicks while a speed control is dragged).
+ * milliseconds of playback and changing smoothly (no clicks while a speed control is dragged). A file at
+ * another rate than the output's, or any speed other than 44100, is converted with a high-quality
+ * resampler (images and aliases more than 90 dB down).
  *   freq:   playback frequency in Hz relative to the 44100 Hz reference: the channel plays at speed
  *           freq / 44100, pitch moving with it, whatever the file's own rate (so 44100 is the true speed of
  *           every file). -1 leaves it unchanged, 0 sets 44100; other values are clamped to SND_FREQ_MIN ..
