@@ -5,6 +5,9 @@
 #include "TChannel.h"
 
 #include <fftw3.h>
+#include <link.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +18,28 @@
 namespace sndlib {
 
 namespace {
+
+// Making the first plan, the transform library's planner looks at every one of its hundreds of codelets
+// once, which brings its whole code (about 1.8 MB) into memory, though a 2048-point transform runs only a
+// few of them. Those pages are let go again: they are read-only file pages, so the few that run come back
+// from the page cache at their first use.
+int DropExecutablePages(dl_phdr_info* info, size_t, void* address) {
+  uintptr_t wanted = reinterpret_cast<uintptr_t>(address);
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+    uintptr_t start = info->dlpi_addr + segment.p_vaddr;
+    if (segment.p_type != PT_LOAD || wanted < start || wanted >= start + segment.p_memsz) continue;
+    if (!(segment.p_flags & PF_X)) return 0;
+    uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    uintptr_t from = start / page * page;
+    uintptr_t to = (start + segment.p_memsz + page - 1) / page * page;
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    return 1;
+  }
+  return 0;
+}
+
+void ReleasePlannerPages() { dl_iterate_phdr(DropExecutablePages, reinterpret_cast<void*>(&fftwf_execute_dft_r2c)); }
 
 // The plan is made once; executing it on fresh arrays is safe from any number of threads, planning is not.
 struct TFftPlan {
@@ -28,6 +53,7 @@ struct TFftPlan {
     Plan = fftwf_plan_dft_r2c_1d(TAnalyser::kFftSize, in, out, FFTW_ESTIMATE);
     fftwf_free(in);
     fftwf_free(out);
+    ReleasePlannerPages();
     Window.resize(TAnalyser::kFftSize);
     double sum = 0.0;
     for (int i = 0; i < TAnalyser::kFftSize; ++i) {
@@ -47,6 +73,8 @@ const TFftPlan& Plan() {
 }
 
 }  // namespace
+
+void TAnalyser::Prepare() { Plan(); }
 
 uint32_t TAnalyser::Level(const TChannel& channel, int64_t heard, int rate) {
   size_t frames = size_t(std::max(1, rate / 50));

@@ -16,8 +16,8 @@ namespace sndlib {
 // output's whole queue at the highest speed the queue allows, and the decoder's lead on top.
 static constexpr size_t kDecodeChunk = 2048;
 static constexpr size_t kRingFrames = 65536;
-// Checkpoints kept: one per block, about 6 s at 44100 Hz.
-static constexpr size_t kCheckpoints = 1024;
+// Checkpoints kept: one per block, about 3 s at 44100 Hz (the deepest queue an output keeps is 1 s).
+static constexpr size_t kCheckpoints = 512;
 // Conversion ratios the converter is asked for.
 static constexpr double kMinRatio = 1.0 / 256.0;
 static constexpr double kMaxRatio = 256.0;

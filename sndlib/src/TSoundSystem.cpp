@@ -2,6 +2,7 @@
 // TSoundSystem: the initialised library — output, mixer, the channels by handle, and the decoder thread.
 #include "TSoundSystem.h"
 
+#include "TAnalyser.h"
 #include "TError.h"
 #include "TPullOutput.h"
 #include "null/TNullOutput.h"
@@ -244,6 +245,9 @@ void TSoundSystem::FillAll() {
 }
 
 void TSoundSystem::DecoderLoop() {
+  // The spectrum's plan is made here at the start, beside whatever the caller does next, while the
+  // process holds little else: planning touches much code for a moment.
+  TAnalyser::Prepare();
   std::vector<std::shared_ptr<TChannel>> channels;
   std::unique_lock<std::mutex> lock(FRegistryLock);
   while (!FQuit) {

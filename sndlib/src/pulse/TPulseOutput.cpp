@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <errno.h>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +25,8 @@ constexpr int64_t kBlock = int64_t(TMixer::kBlock);
 // Frames mixed and written at a time; the event loop runs between two writes, so the first goes out to
 // the server before the next is mixed.
 constexpr size_t kChunk = 8192;
+// Bytes of a stereo frame of 16-bit samples.
+constexpr size_t kFrameBytes = 4;
 // How long connecting to the server may take before the next output is tried.
 constexpr pa_usec_t kConnectTimeout = 2 * PA_USEC_PER_SEC;
 
@@ -52,7 +55,8 @@ const char* ProgramName() {
 
 TPulseOutput::TPulseOutput(TMixer& mixer, int rate)
     : TOutput(mixer, rate),
-      FQueueFrames(size_t(rate) / TMixer::kBlock * TMixer::kBlock),
+      // A second, and never more blocks than the channels keep checkpoints for (at the highest rates).
+      FQueueFrames(size_t(std::min(rate, 96000)) / TMixer::kBlock * TMixer::kBlock),
       FMarginFrames(size_t(rate) * 20 / 1000) {}
 
 std::unique_ptr<TPulseOutput> TPulseOutput::Open(TMixer& mixer, int rate) {
@@ -131,7 +135,9 @@ void TPulseOutput::Connect() {
     if (pa_context_get_state(FContext) != PA_CONTEXT_READY) failure = SND_ERROR_DRIVER;
 
     if (failure == SND_OK) {
-      pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(FRate), 2};
+      // 16-bit samples, the server's own default format: half the memory shared with it of floats, and
+      // nothing for it to convert on the usual sinks.
+      pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(FRate), 2};
       pa_channel_map map{};
       pa_channel_map_init_stereo(&map);
       FStream = pa_stream_new(FContext, "Playback", &spec, &map);
@@ -145,9 +151,9 @@ void TPulseOutput::Connect() {
       // first block.
       pa_buffer_attr attributes{};
       attributes.maxlength = uint32_t(-1);
-      attributes.tlength = uint32_t(FQueueFrames * 8);
-      attributes.prebuf = uint32_t(TMixer::kBlock * 8);
-      attributes.minreq = uint32_t(FQueueFrames / 4 * 8);
+      attributes.tlength = uint32_t(FQueueFrames * kFrameBytes);
+      attributes.prebuf = uint32_t(TMixer::kBlock * kFrameBytes);
+      attributes.minreq = uint32_t(FQueueFrames / 4 * kFrameBytes);
       attributes.fragsize = uint32_t(-1);
       auto flags =
           pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
@@ -366,23 +372,30 @@ void TPulseOutput::Rewrite() {
 }
 
 bool TPulseOutput::WriteSilence(int64_t stream, int64_t frames) {
-  std::vector<float> zeros(size_t(frames) * 2, 0.0f);
-  return pa_stream_write(FStream, zeros.data(), zeros.size() * sizeof(float), nullptr, stream * 8, PA_SEEK_ABSOLUTE) ==
-         0;
+  std::vector<int16_t> zeros(size_t(frames) * 2, 0);
+  return pa_stream_write(FStream, zeros.data(), zeros.size() * sizeof(int16_t), nullptr, stream * kFrameBytes,
+                         PA_SEEK_ABSOLUTE) == 0;
 }
 
 bool TPulseOutput::WriteBlocks(size_t frames) {
+  if (!FMix) FMix.reset(new float[kChunk * 2]);
   while (frames > 0) {
     void* data = nullptr;
-    size_t bytes = frames * 8;
+    size_t bytes = frames * kFrameBytes;
     if (pa_stream_begin_write(FStream, &data, &bytes) < 0 || !data) return false;
-    size_t n = std::min(frames, bytes / 8) / TMixer::kBlock * TMixer::kBlock;
+    size_t n = std::min({frames, bytes / kFrameBytes, kChunk}) / TMixer::kBlock * TMixer::kBlock;
     if (n == 0) {
       pa_stream_cancel_write(FStream);
       return false;
     }
-    FMixer.Mix(static_cast<float*>(data), n);
-    if (pa_stream_write(FStream, data, n * 8, nullptr, (FWritten - FOffset) * 8, PA_SEEK_ABSOLUTE) < 0) return false;
+    float* mix = FMix.get();
+    FMixer.Mix(mix, n);
+    auto* samples = static_cast<int16_t*>(data);
+    for (size_t i = 0; i < n * 2; ++i)
+      samples[i] = int16_t(std::lrintf(std::clamp(mix[i], -1.0f, 32767.0f / 32768.0f) * 32768.0f));
+    if (pa_stream_write(FStream, data, n * kFrameBytes, nullptr, (FWritten - FOffset) * kFrameBytes, PA_SEEK_ABSOLUTE) <
+        0)
+      return false;
     FWritten += int64_t(n);
     FWrittenShared.store(FWritten, std::memory_order_release);
     frames -= n;

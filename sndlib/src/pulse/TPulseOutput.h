@@ -85,6 +85,7 @@ private:
   std::atomic<int64_t> FTimeFrames{0};
   std::atomic<int64_t> FTimeNanos{0};
   std::atomic<bool> FTimeMoving{false};
+  std::unique_ptr<float[]> FMix;  // one chunk mixed, before it becomes 16-bit samples
   std::atomic<TNullOutput*> FFallback{nullptr};
   std::unique_ptr<TNullOutput> FFallbackOwner;
 };
