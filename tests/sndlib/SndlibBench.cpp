@@ -8,6 +8,8 @@
 // takes their user + system CPU time. Material: a 60 s VBR MP3 encoded here with lame from a synthesized
 // chord, and the test module stretched to 128 order positions (about 8 minutes).
 #include "TChannel.h"
+#include "TConverter.h"
+#include "TRing.h"
 #include "TPullOutput.h"
 #include "TSoundSystem.h"
 #include "sndlib.h"
@@ -70,10 +72,11 @@ bool MakeMaterial() {
   char pattern[] = "/tmp/sndlib-bench-XXXXXX";
   if (!mkdtemp(pattern)) return false;
   gDir = pattern;
-  // 60 s of a slowly moving three-note chord, different on each side, as 16-bit stereo WAV.
-  const int rate = 44100, seconds = 60;
-  std::string wav = gDir + "/chord.wav";
-  {
+  // 60 s of a slowly moving three-note chord, different on each side, as 16-bit stereo WAV, at 44100 Hz
+  // (for the MP3 and the speed conversions) and at 48000 Hz (for the rate conversion).
+  for (int rate : {44100, 48000}) {
+    const int seconds = 60;
+    std::string wav = gDir + (rate == 44100 ? "/chord.wav" : "/chord48.wav");
     std::ofstream out(wav, std::ios::binary);
     uint32_t frames = uint32_t(rate * seconds), bytes = frames * 4;
     auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
@@ -84,8 +87,8 @@ bool MakeMaterial() {
     u32(16);
     u16(1);
     u16(2);
-    u32(rate);
-    u32(rate * 4);
+    u32(uint32_t(rate));
+    u32(uint32_t(rate) * 4);
     u16(4);
     u16(16);
     out.write("data", 4);
@@ -101,9 +104,9 @@ bool MakeMaterial() {
     }
     out.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * 2));
   }
+  std::string wav = gDir + "/chord.wav";
   gMp3 = gDir + "/chord.mp3";
   if (ChildCpuSeconds({"lame", "--quiet", "-V", "2", wav, gMp3}) < 0) return false;
-  std::remove(wav.c_str());
   // The test module, its order list stretched to 128 plays of its one pattern.
   std::ifstream in(std::string(SNDLIB_TEST_DATA) + "/tune.mod", std::ios::binary);
   std::string mod((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -175,6 +178,60 @@ void BM_Reference(benchmark::State& state, bool module) {
   }
 }
 
+// The 16-bit samples of one of the chord WAVs, as float frames.
+std::vector<float> ReadChord(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<float> frames((bytes.size() - 44) / 2);
+  const auto* samples = reinterpret_cast<const int16_t*>(bytes.data() + 44);
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = float(samples[i]) / 32768.0f;
+  return frames;
+}
+
+// The library's converter alone on the whole chord: input frames per output frame `ratio`; per minute heard.
+void BM_Converter(benchmark::State& state, bool from48, double ratio, const char* name) {
+  std::vector<float> input = ReadChord(gDir + (from48 ? "/chord48.wav" : "/chord.wav"));
+  size_t frames = input.size() / 2;
+  sndlib::TRing ring(frames + 1);
+  for (size_t at = 0; at < frames;) {
+    size_t n = 0;
+    float* to = ring.WriteRegion(frames - at, n);
+    std::memcpy(to, input.data() + at * 2, n * 2 * sizeof(float));
+    ring.Commit(n);
+    at += n;
+  }
+  std::vector<float> out(8192 * 2);
+  for (auto _ : state) {
+    double start = ProcessCpuSeconds();
+    sndlib::TConverter converter(ratio);
+    converter.Prime(0.0, 0);
+    size_t made = 0;
+    while (size_t n = converter.Produce(ring, ring.Written(), true, out.data(), 8192)) made += n;
+    double cpu = ProcessCpuSeconds() - start;
+    double minutes = double(made) / 44100.0 / 60.0;
+    state.counters["cpu_s_per_heard_min"] = cpu / minutes;
+    Record(std::string("convert ") + name, cpu / minutes);
+  }
+}
+
+// sox doing the same conversion of the same WAV (reading and writing the files included); per minute heard.
+void BM_Sox(benchmark::State& state, bool from48, double speed, const char* name) {
+  std::string in = gDir + (from48 ? "/chord48.wav" : "/chord.wav"), out = gDir + "/sox-out.wav";
+  for (auto _ : state) {
+    char factor[32];
+    std::snprintf(factor, sizeof factor, "%.6f", speed);
+    double cpu = from48 ? ChildCpuSeconds({"sox", in, "-r", "44100", out, "rate", "-h"})
+                        : ChildCpuSeconds({"sox", in, out, "speed", factor, "rate", "-h", "44100"});
+    if (cpu < 0) {
+      state.SkipWithError("sox missing or failed");
+      break;
+    }
+    double minutes = 60.0 / speed / 60.0;
+    state.counters["cpu_s_per_heard_min"] = cpu / minutes;
+    Record(std::string("sox ") + name, cpu / minutes);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,6 +261,26 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("reference/openmpt123 --render", BM_Reference, true)
       ->Iterations(3)
       ->Unit(benchmark::kMillisecond);
+  // Rate conversion alone, the library's converter beside sox, alternating: a 48 kHz file at true speed, and
+  // 44.1 kHz at speeds 1.18 and 0.5 (per minute heard).
+  struct TConversion {
+    const char* Name;
+    bool From48;
+    double Speed;
+  };
+  static const TConversion conversions[] = {{"48k", true, 1.0}, {"x1.18", false, 1.18}, {"x0.5", false, 0.5}};
+  for (int round = 0; round < 3; ++round) {
+    for (const TConversion& c : conversions) {
+      double ratio = c.From48 ? 48000.0 / 44100.0 : c.Speed;
+      benchmark::RegisterBenchmark((std::string("convert/library ") + c.Name).c_str(), BM_Converter, c.From48, ratio,
+                                   c.Name)
+          ->Iterations(1)
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark((std::string("convert/sox ") + c.Name).c_str(), BM_Sox, c.From48, c.Speed, c.Name)
+          ->Iterations(1)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
@@ -217,6 +294,13 @@ int main(int argc, char** argv) {
     auto resampled = gBest.find(std::string("resampled ") + kind);
     if (resampled != gBest.end())
       std::printf("  %-6s library at 1.5x speed, resampled %.4f per minute heard\n", kind, resampled->second);
+  }
+  std::printf("\nRate conversion, CPU seconds per minute heard (best run):\n");
+  for (const char* name : {"48k", "x1.18", "x0.5"}) {
+    auto lib = gBest.find(std::string("convert ") + name), sox = gBest.find(std::string("sox ") + name);
+    if (lib == gBest.end() || sox == gBest.end()) continue;
+    std::printf("  %-6s sox %.4f  library's converter %.4f (ratio %.2f)\n", name, sox->second, lib->second,
+                lib->second / sox->second);
   }
   std::system(("rm -rf '" + gDir + "'").c_str());
   return 0;
