@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 namespace sndlib {
@@ -41,7 +42,10 @@ TProcessEnd gProcessEnd;
 
 std::mutex& LibraryLock() {
   // Never destroyed: TProcessEnd and entry points on other threads may use it to the very end.
-  static std::mutex* lock = new std::mutex;
+  // Built in static storage rather than on the heap, so a library unloaded with dlclose leaves nothing
+  // behind that leak checkers would report.
+  alignas(std::mutex) static unsigned char storage[sizeof(std::mutex)];
+  static std::mutex* lock = new (storage) std::mutex;
   return *lock;
 }
 
@@ -109,6 +113,7 @@ std::unique_ptr<TOutput> TSoundSystem::OpenDefault(TMixer& mixer, int rate) {
 void TSoundSystem::OpenOutput(int device) {
   if (device == SND_DEVICE_DEFAULT) {
     FOutput = OpenDefault(FMixer, FRate);
+    FPrepareSpectrum = true;
   } else {
     FOutput = std::make_unique<TNullOutput>(FMixer, FRate);
   }
@@ -245,9 +250,10 @@ void TSoundSystem::FillAll() {
 }
 
 void TSoundSystem::DecoderLoop() {
-  // The spectrum's plan is made here at the start, beside whatever the caller does next, while the
-  // process holds little else: planning touches much code for a moment.
-  TAnalyser::Prepare();
+  // On an audible output the spectrum's plan is made here at the start, beside whatever the caller does
+  // next, while the process holds little else: planning touches much code for a moment. (Without sound
+  // it waits for the first spectrum asked for, as ever.)
+  if (FPrepareSpectrum) TAnalyser::Prepare();
   std::vector<std::shared_ptr<TChannel>> channels;
   std::unique_lock<std::mutex> lock(FRegistryLock);
   while (!FQuit) {

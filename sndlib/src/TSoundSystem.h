@@ -77,6 +77,7 @@ private:
   bool ReleaseRetired(bool force);
   bool FQuit = false;
   bool FKicked = false;
+  bool FPrepareSpectrum = false;
   std::thread FDecoder;
 };
 
