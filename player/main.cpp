@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: MIT
 // The program entry: a real window, the application title, the main window and the message loop.
+#include "CommandLine.h"
 #include "TMainForm.h"
 
 #include "backends/sdl2/Sdl2Backend.h"
 #include "components/TApplication.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
-int main() {
+int main(int argc, char** argv) {
+  // --help, --version and a line the program does not take end here, before any window or library
+  // is touched.
+  if (const std::optional<int> status = RunCommandLine(argc, argv, stdout, stderr)) return *status;
   // Without a window there is nothing to play into: the reason goes to standard error and the
   // program ends with status 1 before anything else runs.
   std::string reason;
