@@ -8,26 +8,41 @@
 #include <optional>
 #include <span>
 
-// The library's file name, in the program's own folder and in the per-user library directory.
+// The library's file name, in every folder the loader looks in.
 inline constexpr const char* kSndlibFileName = "sndlib.so";
 
-// Where the loader writes and looks. Unset folders take the running system's: the folder of the
-// program's executable and the per-user library directory. An empty path stands for a folder that
-// does not exist, so nothing is written or looked up there.
+// Where an installed program's library lies, relative to the folder of the program's executable:
+// `cmake --install` and the Debian package put the program into bin/ and the library into
+// lib/mira.nol/ below the same prefix.
+#ifndef MIRA_SNDLIB_FROM_PROGRAM
+#error "MIRA_SNDLIB_FROM_PROGRAM must name the installed library folder (audio/CMakeLists.txt passes it)"
+#endif
+inline constexpr const char* kInstalledSndlibFolder = MIRA_SNDLIB_FROM_PROGRAM;
+
+// Where the loader writes and looks. Unset folders take the running system's: the installed library
+// folder found from the executable's real location (kInstalledSndlibFolder), the folder of the
+// executable, and the per-user library directory. An empty path stands for a folder that does not
+// exist, so nothing is written or looked up there.
 struct TAudioLibrarySetup {
   // The library's file image, written into the system folder before loading; empty writes nothing.
   std::span<const unsigned char> Image;
+  std::optional<std::filesystem::path> InstalledFolder;
   std::optional<std::filesystem::path> ProgramFolder;
   std::optional<std::filesystem::path> SystemFolder;
 };
 
-// Writes the library image carried by the program into the per-user library directory (to a
-// temporary file renamed over sndlib.so, so a copy another running player has mapped stays intact;
-// when the folder or file cannot be written, the write is skipped), loads sndlib.so from the program's
-// own folder or else that directory, fills the entry table, and initialises output for the window,
-// falling back to 22500 Hz or the no-sound device where the library asks for it.
-// Returns null on success, or the message to show before the program ends. Called once, on the
-// window thread, before any other call into the library.
+// An installed program loads sndlib.so from its installed library folder and neither writes nor
+// creates anything. Without a library there (a build folder, a copied executable), or when it does
+// not load, the program carries its own: the image is written into the per-user library directory
+// (to a temporary file renamed over sndlib.so, so a copy another running player has mapped stays
+// intact; when the folder or file cannot be written, the write is skipped), and sndlib.so is loaded
+// from the program's own folder or else that directory. Then the entry table is filled and output is
+// initialised for the window, falling back to 22500 Hz or the no-sound device where the library asks
+// for it.
+// Returns null on success, or the message to show before the program ends. When no library loads,
+// one line on standard error names every file tried and why it did not load; an installed library
+// that exists but does not load is reported the same way even when the program's own copy is used.
+// Called once, on the window thread, before any other call into the library.
 // After SetEntryTableForTesting, nothing is written or loaded: only the initialisation runs, through
 // the given table.
 const char* LoadAudioLibrary(void* window);

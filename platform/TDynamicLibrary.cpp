@@ -21,24 +21,39 @@ TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
 
 TDynamicLibrary::~TDynamicLibrary() { Close(FHandle); }
 
-std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path) {
+std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path, std::string* error) {
   // RTLD_LOCAL keeps the library's symbols out of the global namespace, so a second library exporting
   // the same names cannot be bound by accident.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) return std::nullopt;
+  if (!handle) {
+    // dlerror's text names the file and the cause: a missing dependency, a folder mounted noexec, a
+    // file of the wrong kind.
+    const char* why = dlerror();
+    if (error) *error = why ? why : path.string() + ": cannot be loaded";
+    return std::nullopt;
+  }
   return TDynamicLibrary(handle, path);
 }
 
 std::optional<TDynamicLibrary> TDynamicLibrary::OpenByName(const std::string& fileName,
-                                                           std::span<const std::filesystem::path> folders) {
+                                                           std::span<const std::filesystem::path> folders,
+                                                           std::vector<std::string>* reasons) {
   for (const auto& folder : folders) {
     if (folder.empty()) continue;
     // dlopen with a name without a slash would search the system's library path instead, so each
     // candidate is passed as a full path.
     std::filesystem::path candidate = folder / fileName;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(candidate, error)) continue;
-    if (auto library = Open(candidate)) return library;
+    if (!std::filesystem::is_regular_file(candidate, error)) {
+      if (reasons) {
+        const bool exists = std::filesystem::exists(candidate, error);
+        reasons->push_back(candidate.string() + (exists ? ": not a file" : ": no such file"));
+      }
+      continue;
+    }
+    std::string why;
+    if (auto library = Open(candidate, &why)) return library;
+    if (reasons) reasons->push_back(why);
   }
   return std::nullopt;
 }

@@ -6,17 +6,21 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 class TDynamicLibrary {
 public:
   // Loads the file at the path with every symbol bound now, so a library whose own dependencies are
-  // missing fails here rather than on a later call. Nothing is returned when it cannot be loaded.
-  static std::optional<TDynamicLibrary> Open(const std::filesystem::path& path);
+  // missing fails here rather than on a later call. Nothing is returned when it cannot be loaded; then
+  // `error`, when given, holds the system's reason (which names the file).
+  static std::optional<TDynamicLibrary> Open(const std::filesystem::path& path, std::string* error = nullptr);
 
   // Looks for the bare file name in each folder in turn and loads the first copy that loads. Folders
-  // that are empty paths are skipped, so a caller can pass a folder it could not determine.
+  // that are empty paths are skipped, so a caller can pass a folder it could not determine. For each
+  // copy passed over, `reasons` (when given) gets one line naming the file and why.
   static std::optional<TDynamicLibrary> OpenByName(const std::string& fileName,
-                                                   std::span<const std::filesystem::path> folders);
+                                                   std::span<const std::filesystem::path> folders,
+                                                   std::vector<std::string>* reasons = nullptr);
 
   TDynamicLibrary(TDynamicLibrary&& other) noexcept;
   TDynamicLibrary& operator=(TDynamicLibrary&& other) noexcept;

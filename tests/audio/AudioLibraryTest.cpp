@@ -280,6 +280,142 @@ TEST_F(AudioLibraryLoader, the_program_writes_its_embedded_image_into_the_privat
   EXPECT_EQ(Calls(), std::vector<std::string>{Init(-1, 44100)});
 }
 
+// --- The installed library, and what standard error says when nothing loads ------------------------
+
+// The lines a call wrote to standard error.
+std::vector<std::string> ErrLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  if (start < text.size()) lines.push_back(text.substr(start) + " (no line end)");
+  return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class InstalledAudioLibrary : public AudioLibraryLoader {
+protected:
+  void SetUp() override {
+    AudioLibraryLoader::SetUp();
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    FSavedCache = cache ? std::optional<std::string>(cache) : std::nullopt;
+    setenv("XDG_CACHE_HOME", Cache().c_str(), 1);
+    fs::create_directories(Bin());
+    fs::create_directories(Installed());
+  }
+  void TearDown() override {
+    if (FSavedCache)
+      setenv("XDG_CACHE_HOME", FSavedCache->c_str(), 1);
+    else
+      unsetenv("XDG_CACHE_HOME");
+    AudioLibraryLoader::TearDown();
+  }
+
+  fs::path Cache() const { return FRoot / "cache"; }
+  fs::path Bin() const { return FRoot / "prefix" / "bin"; }
+  fs::path Installed() const { return FRoot / "prefix" / "lib" / "mira.nol"; }
+
+  // The installed layout: the program in prefix/bin, with its image and nothing else given, so the
+  // installed folder and the per-user folder are the loader's own choices.
+  TAudioLibrarySetup InstalledSetup(const TBytes& image) const {
+    TAudioLibrarySetup setup;
+    setup.Image = image;
+    setup.ProgramFolder = Bin();
+    return setup;
+  }
+
+  // Loads with standard error captured; returns the message box text.
+  std::string LoadCapturing(const TAudioLibrarySetup& setup) {
+    testing::internal::CaptureStderr();
+    const char* text = LoadAudioLibrary(kWindow, setup);
+    FErr = testing::internal::GetCapturedStderr();
+    return Text(text);
+  }
+
+  std::optional<std::string> FSavedCache;
+  std::string FErr;
+};
+
+TEST_F(InstalledAudioLibrary, the_installed_library_is_loaded_first_and_nothing_is_written) {
+  // The installed copy is the complete stand-in; the image and a copy beside the program are the
+  // incomplete one, which could not be used.
+  fs::copy_file(MIRA_FAKE_SNDLIB, Installed() / "sndlib.so");
+  fs::copy_file(MIRA_FAKE_SNDLIB_INCOMPLETE, Bin() / "sndlib.so");
+  EXPECT_EQ(LoadCapturing(InstalledSetup(FIncomplete)), Text(nullptr));
+  EXPECT_EQ(FErr, "");
+  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().snd_init)).first, (Installed() / "sndlib.so").string());
+  EXPECT_EQ(Calls(), std::vector<std::string>{Init(-1, 44100)});
+  // No copy in the per-user folder, not even the folder itself.
+  EXPECT_FALSE(fs::exists(Cache()));
+}
+
+TEST_F(InstalledAudioLibrary, without_an_installed_library_the_program_writes_and_loads_its_own_copy) {
+  EXPECT_EQ(LoadCapturing(InstalledSetup(FFull)), Text(nullptr));
+  EXPECT_EQ(FErr, "");
+  const fs::path written = Cache() / "mira.nol" / "sndlib.so";
+  EXPECT_EQ(ReadBytes(written), FFull);
+  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().snd_init)).first, written.string());
+}
+
+TEST_F(InstalledAudioLibrary, an_installed_library_that_does_not_load_is_reported_and_the_own_copy_is_used) {
+  const fs::path broken = Installed() / "sndlib.so";
+  { std::ofstream(broken) << "not an ELF file"; }
+  EXPECT_EQ(LoadCapturing(InstalledSetup(FFull)), Text(nullptr));
+  const std::vector<std::string> lines = ErrLines(FErr);
+  ASSERT_EQ(lines.size(), 1u) << FErr;
+  EXPECT_EQ(lines[0].rfind("mira.nol: the installed sound library does not load", 0), 0u) << lines[0];
+  EXPECT_TRUE(Contains(lines[0], broken.string())) << lines[0];
+  EXPECT_EQ(WhereIs(reinterpret_cast<const void*>(SndTable().snd_init)).first,
+            (Cache() / "mira.nol" / "sndlib.so").string());
+
+  // One without every entry point is passed over the same way, and says which one it lacks.
+  ResetAudioLibraryForTesting();
+  fs::remove(broken);
+  fs::copy_file(MIRA_FAKE_SNDLIB_INCOMPLETE, broken);
+  EXPECT_EQ(LoadCapturing(InstalledSetup(FFull)), Text(nullptr));
+  EXPECT_TRUE(Contains(FErr, broken.string() + ": no entry point snd_stream_get_length")) << FErr;
+  EXPECT_EQ(ErrLines(FErr).size(), 1u) << FErr;
+}
+
+TEST_F(InstalledAudioLibrary, when_nothing_loads_one_line_names_every_file_tried_and_why) {
+  // Garbage beside the program, and a per-user folder that cannot be made: below a plain file.
+  { std::ofstream(Bin() / "sndlib.so") << std::string(4096, 'g'); }
+  { std::ofstream(FRoot / "plain") << ""; }
+  TAudioLibrarySetup setup = InstalledSetup(FFull);
+  setup.SystemFolder = FRoot / "plain" / "mira.nol";
+  EXPECT_EQ(LoadCapturing(setup), kTextNotFound);
+  EXPECT_FALSE(IsAudioLibraryLoaded());
+
+  const std::vector<std::string> lines = ErrLines(FErr);
+  ASSERT_EQ(lines.size(), 1u) << FErr;
+  const std::string& line = lines[0];
+  EXPECT_EQ(line.rfind("mira.nol: cannot load the sound library: ", 0), 0u) << line;
+  // The installed place, looked at and empty.
+  EXPECT_TRUE(Contains(line, (Installed() / "sndlib.so").string() + ": no such file")) << line;
+  // The garbage, with the dynamic loader's own reason.
+  EXPECT_TRUE(Contains(line, (Bin() / "sndlib.so").string() + ": invalid ELF header")) << line;
+  // The write that failed, and the folder where no copy could be.
+  EXPECT_TRUE(Contains(line, "cannot write " + (FRoot / "plain" / "mira.nol" / "sndlib.so").string() + ": ")) << line;
+  EXPECT_TRUE(Contains(line, (FRoot / "plain" / "mira.nol" / "sndlib.so").string() + ": no such file")) << line;
+}
+
+TEST_F(InstalledAudioLibrary, a_library_missing_an_entry_point_is_named_when_it_ends_the_start) {
+  EXPECT_EQ(LoadCapturing(Setup(FIncomplete)), kTextNotFound);
+  EXPECT_EQ(ErrLines(FErr), std::vector<std::string>{
+                                "mira.nol: cannot load the sound library: " + (SystemFolder() / "sndlib.so").string() +
+                                ": no entry point snd_stream_get_length"});
+}
+
+TEST_F(InstalledAudioLibrary, a_failed_initialisation_writes_nothing_on_standard_error) {
+  // The message box says it all; the loading itself went well.
+  fs::copy_file(MIRA_FAKE_SNDLIB, Installed() / "sndlib.so");
+  setenv("FAKE_SNDLIB_INIT", "0", 1);
+  setenv("FAKE_SNDLIB_CODES", "1", 1);
+  EXPECT_EQ(LoadCapturing(InstalledSetup({})), kTextNoMemory);
+  EXPECT_EQ(FErr, "");
+}
+
 // Fakes for the player's tests: a table set by hand, without any file.
 int32_t FakeErrorCode() { return 1; }
 SND_BOOL FakeInitFails(int32_t, uint32_t, uint32_t, void*) { return 0; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Loading a shared object by bare name from an ordered list of folders.
+// Loading a shared object by bare name from an ordered list of folders, and the reasons when none loads.
 #include "platform/TDynamicLibrary.h"
+#include "platform/ProblemReport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdlib.h>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -47,14 +50,32 @@ TEST_F(DynamicLibrary, a_broken_copy_is_passed_over_and_nothing_loadable_gives_n
     broken << "not a shared object";
   }
   fs::create_directories(FRoot / "second" / "lib.so");  // a folder of that name is no library either
-  const std::array<fs::path, 2> folders{FRoot / "first", FRoot / "second"};
-  EXPECT_FALSE(TDynamicLibrary::OpenByName("lib.so", folders));
+  const std::array<fs::path, 3> folders{FRoot / "first", FRoot / "second", FRoot / "third"};
+  std::vector<std::string> reasons;
+  EXPECT_FALSE(TDynamicLibrary::OpenByName("lib.so", folders, &reasons));
+  // One reason for each copy passed over, each naming its file.
+  ASSERT_EQ(reasons.size(), 3u);
+  EXPECT_EQ(reasons[0].rfind((FRoot / "first" / "lib.so").string() + ": ", 0), 0u) << reasons[0];
+  EXPECT_EQ(reasons[1], (FRoot / "second" / "lib.so").string() + ": not a file");
+  EXPECT_EQ(reasons[2], (FRoot / "third" / "lib.so").string() + ": no such file");
 
   fs::remove(FRoot / "second" / "lib.so");
   fs::copy_file(MIRA_TEST_DYNLIB, FRoot / "second" / "lib.so");
-  auto library = TDynamicLibrary::OpenByName("lib.so", folders);
+  reasons.clear();
+  auto library = TDynamicLibrary::OpenByName("lib.so", folders, &reasons);
   ASSERT_TRUE(library);
   EXPECT_EQ(library->Path(), FRoot / "second" / "lib.so");
+  EXPECT_EQ(reasons.size(), 1u);
+}
+
+TEST(ProblemReport, a_report_is_one_line_whatever_the_names_in_it_hold) {
+  EXPECT_EQ(ProblemLine("cannot open /x/data/play.lst: No such file or directory"),
+            "mira.nol: cannot open /x/data/play.lst: No such file or directory");
+  // A line end or an escape sequence in a file name would split the line or steer the terminal.
+  EXPECT_EQ(ProblemLine(std::string("a\nb\rc\x1b[2Jd\x7f\te") + '\0' + "f"),
+            "mira.nol: a\\x0ab\\x0dc\\x1b[2Jd\\x7f\\x09e\\x00f");
+  // Bytes of other scripts pass unchanged.
+  EXPECT_EQ(ProblemLine("caf\xc3\xa9 \xff"), "mira.nol: caf\xc3\xa9 \xff");
 }
 
 }  // namespace
