@@ -5,6 +5,9 @@
 #include "TrackFiles.h"
 
 #include "audio/TSndEntryTable.h"
+#include "platform/ProblemReport.h"
+
+#include <string>
 
 namespace {
 
@@ -14,6 +17,26 @@ constexpr uint32_t kStreamCreateFlags = 0x40000;
 
 // The library takes whole volume and pan values; the settings are cut toward zero.
 int32_t Trunc(double value) { return static_cast<int32_t>(value); }
+
+// What the library's codes for a refused file mean, in the words of its header.
+const char* RefusalMeaning(int32_t code) {
+  switch (code) {
+    case SND_ERROR_FILE_OPEN: return "missing, a folder, or unreadable";
+    case SND_ERROR_FILE_FORMAT: return "empty, or not a format it plays";
+    case SND_ERROR_FILE_CORRUPT: return "recognised, but broken";
+    case SND_ERROR_MEM: return "out of memory, or larger than 1 GiB";
+    case SND_ERROR_NOT_INIT: return "no sound output was started";
+    case SND_ERROR_NO_CHANNEL: return "too many channels";
+    default: return nullptr;
+  }
+}
+
+// The player carries on with handle 0 and the caption shows no length; standard error tells why.
+void ReportRefusedTrack(const std::string& path, int32_t code) {
+  std::string text = "the sound library refused " + path + ": error " + std::to_string(code);
+  if (const char* meaning = RefusalMeaning(code)) text += std::string(" (") + meaning + ")";
+  ReportProblem(text);
+}
 
 }  // namespace
 
@@ -46,6 +69,8 @@ void TMainForm::LoadTrack(int32_t index) {
   uint32_t handle;
   if (!TrackFiles::IsStreamFile(path)) {
     MusicHandle = snd.snd_music_load(0, path.c_str(), 0, 0, kMusicLoadFlags);
+    // The code is the calling thread's, and the next call replaces it: it is read at once.
+    if (MusicHandle == 0u) ReportRefusedTrack(path, snd.snd_error_get_code());
     Playing = true;
     StreamMode = 0;
     ShowTrackInfo(index);
@@ -54,6 +79,7 @@ void TMainForm::LoadTrack(int32_t index) {
   } else {
     StreamMode = 1;
     StreamHandle = snd.snd_stream_create_file(0, path.c_str(), 0, 0, kStreamCreateFlags);
+    if (StreamHandle == 0u) ReportRefusedTrack(path, snd.snd_error_get_code());
     Playing = true;
     ShowTrackInfo(index);
     snd.snd_stream_play(StreamHandle, 0, 0);

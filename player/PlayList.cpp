@@ -2,6 +2,9 @@
 // The playlist reader: two passes over the file, counting line pieces first, then pairing them.
 #include "player/PlayList.h"
 
+#include "platform/ProblemReport.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
@@ -41,12 +44,18 @@ bool ReadPiece(std::FILE* file, std::string& text) {
 
 }  // namespace
 
-std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path) {
+std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path, std::error_code* why) {
   TFile file(std::fopen(path.c_str(), "rb"));
-  if (!file) return std::nullopt;
+  if (!file) {
+    if (why) *why = std::error_code(errno, std::generic_category());
+    return std::nullopt;
+  }
   // A folder of that name opens here, but it is no playlist: treat it as a file that cannot be opened.
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (why) *why = std::make_error_code(std::errc::is_a_directory);
+    return std::nullopt;
+  }
 
   std::string piece;
   std::size_t lines = 0;
@@ -63,5 +72,19 @@ std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path) {
     ++filled;
   }
   list.TrackCount = static_cast<int32_t>(filled);
+  return list;
+}
+
+std::optional<TPlayList> ReadCollectionPlayList() {
+  std::error_code why;
+  std::optional<TPlayList> list = ReadPlayListFile(kPlayListPath, &why);
+  if (!list) {
+    // The message box names the file as "data\play.lst" only; the full path tells which folder the
+    // player was started in. A current directory that is gone leaves the relative path.
+    std::error_code noFolder;
+    std::filesystem::path full = std::filesystem::absolute(kPlayListPath, noFolder);
+    if (noFolder) full = kPlayListPath;
+    ReportProblem("cannot open the playlist " + full.string() + ": " + why.message());
+  }
   return list;
 }

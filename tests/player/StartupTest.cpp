@@ -148,6 +148,56 @@ TEST_F(PlayerTest, a_playlist_that_is_a_directory_counts_as_missing) {
   EXPECT_TRUE(Application.Terminated());
 }
 
+TEST_F(PlayerTest, a_missing_playlist_names_the_full_path_looked_for_on_standard_error) {
+  // The box keeps its text; standard error says which folder the player was started in, and why.
+  const std::string full = (std::filesystem::current_path() / "data" / "play.lst").string();
+  testing::internal::CaptureStderr();
+  Start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "mira.nol: cannot open the playlist " + full + ": No such file or directory\n");
+  ASSERT_EQ(Backend->MessageBoxes().size(), 1u);
+  EXPECT_EQ(Backend->MessageBoxes()[0].Text, "Cannot find data\\play.lst! Terminating application...");
+}
+
+TEST_F(PlayerTest, a_playlist_folder_is_named_as_such_on_standard_error) {
+  std::filesystem::create_directory(Root / "data" / "play.lst");
+  const std::string full = (std::filesystem::current_path() / "data" / "play.lst").string();
+  testing::internal::CaptureStderr();
+  Start();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "mira.nol: cannot open the playlist " + full + ": Is a directory\n");
+}
+
+TEST_F(PlayerTest, each_load_the_library_refuses_gives_one_line_with_the_path_and_the_code) {
+  WritePlayList({"gone.xm", "Gone", "fine.xm", "Fine", "gone.mp3", "Gone stream"});
+  Fake().Unloadable = {"gone.xm", "gone.mp3"};
+  Fake().ErrorCode = 101;
+  testing::internal::CaptureStderr();
+  TMainForm& form = Start();
+  Show();
+  // The code is read straight after the refused load, before any other call replaces it.
+  const TCalls first = Calls();
+  const auto load = std::find(first.begin(), first.end(), "snd_music_load(0," + PathOf("gone.xm") + ",0,0,0x2001)");
+  ASSERT_NE(load, first.end());
+  ASSERT_NE(load + 1, first.end());
+  EXPECT_EQ(*(load + 1), "snd_error_get_code()");
+  form.Button_NextClick(&form);  // fine.xm: nothing to say
+  Fake().ErrorCode = 102;
+  form.Button_NextClick(&form);  // gone.mp3
+  form.Button_NextClick(&form);  // gone.xm again: a new load, a new line
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, "mira.nol: the sound library refused " + PathOf("gone.xm") +
+                     ": error 101 (missing, a folder, or unreadable)\n"
+                     "mira.nol: the sound library refused " +
+                     PathOf("gone.mp3") +
+                     ": error 102 (empty, or not a format it plays)\n"
+                     "mira.nol: the sound library refused " +
+                     PathOf("gone.xm") + ": error 102 (empty, or not a format it plays)\n");
+  // The player carries on as before: the caption, the clock, no message box.
+  EXPECT_EQ(form.CurrentTrack, 0);
+  EXPECT_TRUE(Backend->MessageBoxes().empty());
+}
+
 TEST_F(PlayerTest, an_empty_playlist_starts_nothing_but_the_window_opens) {
   WritePlayListBytes("");
   TMainForm& form = Start();
