@@ -121,7 +121,7 @@ void WriteEyes(TArtWriter& writer) {
 }
 
 void WriteIcons(TArtWriter& writer) {
-  for (int size : {48, 64, 128, 256}) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
     const TIconPainter icon(size);
     writer.SavePng(icon.Image(), icon.Alpha(), "icon-" + std::to_string(size) + ".png");
   }

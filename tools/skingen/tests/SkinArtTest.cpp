@@ -90,8 +90,24 @@ TEST(SkinArtFiles, every_picture_has_its_size_and_depth) {
     EXPECT_EQ(b.Height(), e.Height) << e.Name;
     EXPECT_EQ(BitsPerPixel(path), e.Depth) << e.Name;
   }
-  for (const char* icon : {"icon-48.png", "icon-64.png", "icon-128.png", "icon-256.png"})
-    EXPECT_TRUE(fs::exists(kArt + "/" + icon)) << icon;
+  // The icons: square RGBA pictures (PNG colour type 6, 8 bits) of every size the icon theme and the
+  // window's own icon use, as the PNG header states them.
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const std::string icon = "icon-" + std::to_string(size) + ".png";
+    std::ifstream in(kArt + "/" + icon, std::ios::binary);
+    ASSERT_TRUE(in) << icon;
+    unsigned char header[26] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    ASSERT_EQ(in.gcount(), 26) << icon;
+    auto be32 = [&](int at) {
+      return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3];
+    };
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(header) + 12, 4), "IHDR") << icon;
+    EXPECT_EQ(be32(16), size) << icon;
+    EXPECT_EQ(be32(20), size) << icon;
+    EXPECT_EQ(header[24], 8) << icon;
+    EXPECT_EQ(header[25], 6) << icon;
+  }
 }
 
 TEST(SkinArtFiles, white_is_only_the_outside_of_the_skin) {
@@ -251,7 +267,7 @@ TEST(SkinArtGenerator, redraws_the_committed_pictures) {
   const fs::path dir = fs::temp_directory_path() / ("skingen-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::vector<std::string> written = TSkinArt::WriteAll(dir.string());
-  EXPECT_EQ(written.size(), std::size(kPictures) + 4);
+  EXPECT_EQ(written.size(), std::size(kPictures) + 7);  // and the seven icons
   for (const TExpected& e : kPictures) {
     const TBitmap fresh = Load((dir / e.Name).string());
     const TBitmap committed = Load(kArt + "/" + e.Name);
