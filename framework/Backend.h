@@ -73,6 +73,14 @@ struct TBackendEvent {
   TRect Area{};       // Expose only
 };
 
+// One picture of the window's icon: Width x Height words 0xAARRGGBB (alpha not premultiplied), rows
+// top-down.
+struct TIconPicture {
+  int Width = 0;
+  int Height = 0;
+  std::vector<uint32_t> Pixels;
+};
+
 // What the window looks like when it is created.
 struct TWindowDesc {
   int ClientWidth = 0;  // pixels; the window has no border, so this is also the window's size
@@ -104,6 +112,11 @@ public:
   virtual void SetWindowPos(TPoint screenPos) = 0;
   // The size of the screen the window is on, for centring.
   virtual TPoint ScreenSize() const = 0;
+
+  // Gives the window its icon: one picture in several sizes, so that the task bar, the window list
+  // and the window switcher can each take the size that suits them. May come before the window
+  // exists; the window then gets it when it is created. An empty list changes nothing.
+  virtual void SetWindowIcon(const std::vector<TIconPicture>& pictures) = 0;
 
   // --- Pixels -------------------------------------------------------------------------------
   // Copies `frame` (32-bit, client size; pixels are colour words) into the window surface and

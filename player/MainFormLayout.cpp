@@ -3,6 +3,8 @@
 #include "TMainForm.h"
 
 #include "SkinArt.h"
+#include "WindowIcon.h"
+#include "components/TApplication.h"
 #include "components/Exception.h"
 #include "skin/MainSkinLayout.h"
 
@@ -99,6 +101,8 @@ void TMainForm::CreateLayout() {
       SetColor(item.Color("color", clBlack));
       ApplyFont(Font(), item);
       ApplyBounds(*this, item);
+      // The window manager shows the application icon the program carries, not a generic one.
+      Application.EnsureBackend().SetWindowIcon(WindowIconPictures());
     } else if (kind == "shape") {
       TSkinShape& shape = Add<TSkinShape>(name);
       ApplyBounds(shape, item);

@@ -2,8 +2,11 @@
 // The main window's controls: their names in stacking order, where they sit and what shows at start.
 #include "PlayerFixture.h"
 
+#include "WindowIcon.h"
 #include "components/TTimer.h"
 
+#include <fstream>
+#include <iterator>
 #include <typeinfo>
 
 TEST_F(PlayerTest, controls_and_timers_exist_by_name_in_creation_order) {
@@ -68,4 +71,44 @@ TEST_F(PlayerTest, pictures_keep_their_places_and_auto_sized_ones_take_the_pictu
     EXPECT_EQ(form.LeftEye.Count(), 6);
     EXPECT_EQ(form.RightEye.Count(), 6);
   }
+}
+
+TEST_F(PlayerTest, the_window_gets_the_application_icon_in_every_embedded_size) {
+  WriteTracks(1);
+  Start();
+  const std::vector<TIconPicture>& icon = Backend->WindowIcon();
+  std::vector<int> sizes;
+  for (const TIconPicture& picture : icon) {
+    sizes.push_back(picture.Width);
+    ASSERT_EQ(picture.Height, picture.Width);
+    ASSERT_EQ(picture.Pixels.size(), static_cast<size_t>(picture.Width) * picture.Height);
+    const int n = picture.Width;
+    auto at = [&](int x, int y) { return picture.Pixels[static_cast<size_t>(y) * n + x]; };
+    // The rounded plate leaves the corners see-through and covers the middle.
+    EXPECT_EQ(at(0, 0) >> 24, 0u) << n;
+    EXPECT_EQ(at(n - 1, n - 1) >> 24, 0u) << n;
+    EXPECT_EQ(at(n / 2, n / 2) >> 24, 0xffu) << n;
+    // The lit eye in the middle is orange: far more red than blue in the 0xAARRGGBB word, so a
+    // swapped channel order shows.
+    const uint32_t eye = at(n / 2, n / 2);
+    EXPECT_GT(static_cast<int>((eye >> 16) & 0xff), static_cast<int>(eye & 0xff) + 60) << n << std::hex << " " << eye;
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 64, 128}));
+}
+
+TEST(WindowIcon, what_is_no_png_decodes_to_nothing) {
+  const std::vector<TIconPicture> pictures = WindowIconPictures();
+  ASSERT_FALSE(pictures.empty());
+  EXPECT_FALSE(DecodeIconPicture(nullptr, 0));
+  const unsigned char junk[] = "\x89PNG\r\n\x1a\n but nothing after";
+  EXPECT_FALSE(DecodeIconPicture(junk, sizeof junk));
+  // A PNG cut short after its header decodes to nothing rather than to half a picture.
+  std::vector<unsigned char> bytes;
+  {
+    std::ifstream in(std::string(MIRA_ART_DIR) + "/icon-32.png", std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ASSERT_GT(bytes.size(), 200u);
+  EXPECT_TRUE(DecodeIconPicture(bytes.data(), bytes.size()));
+  EXPECT_FALSE(DecodeIconPicture(bytes.data(), 120));
 }

@@ -31,6 +31,7 @@ public:
   bool HasWindow() const override { return FHasWindow; }
   void ShowWindow(bool visible) override;
   void SetWindowTitle(const std::string& title) override { FTitle = title; }
+  void SetWindowIcon(const std::vector<TIconPicture>& pictures) override { FIcon = pictures; }
   TPoint WindowPos() const override { return FWindowPos; }
   void SetWindowPos(TPoint screenPos) override { FWindowPos = screenPos; }
   TPoint ScreenSize() const override { return FScreenSize; }
@@ -92,6 +93,7 @@ public:
   TColor Pixel(int x, int y) const { return FSurface.Pixel(x, y); }
   bool WindowVisible() const { return FVisible; }
   const std::string& Title() const { return FTitle; }
+  const std::vector<TIconPicture>& WindowIcon() const { return FIcon; }
   const TWindowDesc& Desc() const { return FDesc; }
   TCursor Cursor() const { return FCursor; }
   bool PointerCaptured() const { return FCaptured; }
@@ -119,6 +121,7 @@ private:
   bool FHasWindow = false;
   bool FVisible = false;
   std::string FTitle;
+  std::vector<TIconPicture> FIcon;
   TBitmap FSurface;
   std::optional<std::vector<TRect>> FRegion;
   TCursor FCursor = crArrow;

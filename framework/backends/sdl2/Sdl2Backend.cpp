@@ -255,6 +255,7 @@ bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
   }
   FShapedWindow = 0;
   if (FRegion) ApplyShape(true);
+  if (!FIcon.empty()) ApplyIcon();
   SDL_SetCursor(FCursors[static_cast<int>(FCursor)]);
   return true;
 }
@@ -299,6 +300,31 @@ void TSdl2Backend::ShowWindow(bool visible) {
 
 void TSdl2Backend::SetWindowTitle(const std::string& title) {
   if (FWindow) SDL_SetWindowTitle(FWindow, title.c_str());
+}
+
+void TSdl2Backend::SetWindowIcon(const std::vector<TIconPicture>& pictures) {
+  FIcon = pictures;
+  if (FWindow) ApplyIcon();
+}
+
+void TSdl2Backend::ApplyIcon() {
+  // SDL takes one picture, and gives it again to a window it recreates: the largest, which scales
+  // down best. On X11 the property then gets every size, so a window manager can take a drawn small
+  // one instead of a shrunk large one.
+  const TIconPicture* largest = nullptr;
+  for (const TIconPicture& picture : FIcon) {
+    const bool whole = picture.Width > 0 && picture.Height > 0 &&
+                       picture.Pixels.size() == static_cast<size_t>(picture.Width) * picture.Height;
+    if (whole && (!largest || picture.Width * picture.Height > largest->Width * largest->Height)) largest = &picture;
+  }
+  if (!largest) return;
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(largest->Pixels.data()), largest->Width, largest->Height,
+                                         32, largest->Width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return;
+  SDL_SetWindowIcon(FWindow, surface);
+  SDL_FreeSurface(surface);
+  if (FIsX11) SetX11WindowIcon(FWindow, FIcon);
 }
 
 TPoint TSdl2Backend::WindowPos() const {

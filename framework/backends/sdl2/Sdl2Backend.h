@@ -7,12 +7,13 @@
 // (plain put requests where the server shares no memory, SDL's window surface on unusual
 // visuals); window outlines through SHAPE, re-applied when SDL replaces the X window under us;
 // window moves; pointer capture while a button is held; the arrow and the two double-arrow system
-// cursors; key and text input; double-clicks from SDL's click count; modal message boxes drawn by
-// the framework in a window of their own, on this thread (Sdl2MessageBox.cpp); a window surface that other threads may
-// draw into. The message loop sleeps in one poll on the X connection and a wake signal until the next deadline, and
-// lets SDL read the connection when the server sent something. Pointer positions come from the X server where SDL's
-// bookkeeping falls behind a moving window (dragging). The end of the connection or of the window is survived: a lost
-// connection or a window another client destroyed ends the wait, and the program ends in order.
+// cursors; the window's icon in every size given (_NET_WM_ICON); key and text input; double-clicks from SDL's click
+// count; modal message boxes drawn by the framework in a window of their own, on this thread (Sdl2MessageBox.cpp); a
+// window surface that other threads may draw into. The message loop sleeps in one poll on the X connection and a wake
+// signal until the next deadline, and lets SDL read the connection when the server sent something. Pointer positions
+// come from the X server where SDL's bookkeeping falls behind a moving window (dragging). The end of the connection or
+// of the window is survived: a lost connection or a window another client destroyed ends the wait, and the program ends
+// in order.
 //
 // Does not implement: window resizing, more than one window, input methods beyond what SDL's text
 // input delivers, Ctrl+letter control characters, and video drivers other than X11 (without an X
@@ -52,6 +53,7 @@ public:
   bool HasWindow() const override { return FWindow != nullptr; }
   void ShowWindow(bool visible) override;
   void SetWindowTitle(const std::string& title) override;
+  void SetWindowIcon(const std::vector<TIconPicture>& pictures) override;
   TPoint WindowPos() const override;
   void SetWindowPos(TPoint screenPos) override;
   TPoint ScreenSize() const override;
@@ -105,6 +107,8 @@ private:
   void RefreshXWindow();
   // Puts FRegion on the X window, or does so again if SDL has replaced the window since.
   void ApplyShape(bool force);
+  // Hands FIcon to SDL and, on X11, puts every size of it into the window's icon property.
+  void ApplyIcon();
   // The two ways to wait: on the X connection and the wake signal ourselves, handing SDL the
   // connection only when the server sent something; or inside SDL, where there is no window.
   void WaitOnConnection(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink);
@@ -168,6 +172,7 @@ private:
   std::unique_ptr<TX11Painter> FPainter;
 
   std::optional<std::vector<TRect>> FRegion;
+  std::vector<TIconPicture> FIcon;
   unsigned long FXWindow = 0;       // the X window of FWindow, as RefreshXWindow last found it
   unsigned long FShapedWindow = 0;  // the X window FRegion was last put on
 

@@ -215,6 +215,27 @@ unsigned long ApplyX11Shape(SDL_Window* window, const std::optional<std::vector<
   return xwindow;
 }
 
+void SetX11WindowIcon(SDL_Window* window, const std::vector<TIconPicture>& pictures) {
+  Display* display = nullptr;
+  const Window xwindow = X11WindowOf(window, &display);
+  if (!xwindow || !display) return;
+  // Format 32 properties travel as C longs on the client side, whatever their width on the wire.
+  std::vector<long> data;
+  for (const TIconPicture& picture : pictures) {
+    if (picture.Width <= 0 || picture.Height <= 0 ||
+        picture.Pixels.size() != static_cast<size_t>(picture.Width) * picture.Height)
+      continue;
+    data.push_back(picture.Width);
+    data.push_back(picture.Height);
+    for (const uint32_t pixel : picture.Pixels) data.push_back(static_cast<long>(pixel));
+  }
+  if (data.empty()) return;
+  const Atom icon = XInternAtom(display, "_NET_WM_ICON", False);
+  XChangeProperty(display, xwindow, icon, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
+  XFlush(display);
+}
+
 struct TX11Painter::TImpl {
   Display* Dpy = nullptr;
   GC Gc = nullptr;

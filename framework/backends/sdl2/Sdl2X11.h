@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "Backend.h"
 #include "graphics/TRect.h"
 
 struct SDL_Window;
@@ -70,6 +71,11 @@ bool X11PointerPos(SDL_Window* window, int& x, int& y);
 // Puts `rects` (window coordinates; std::nullopt removes the outline) on the X window of `window`
 // with the SHAPE extension. Returns the X window it shaped, or 0 if there was none.
 unsigned long ApplyX11Shape(SDL_Window* window, const std::optional<std::vector<TRect>>& rects);
+
+// Sets the icon property (_NET_WM_ICON) of the X window of `window` to every picture given, each
+// as its width, its height and its pixels. Pictures whose pixel count does not match their size are
+// left out.
+void SetX11WindowIcon(SDL_Window* window, const std::vector<TIconPicture>& pictures);
 
 // The window's pixels and the way they reach the X server, on SDL's own X connection. The
 // pixels are 32-bit words 0x00RRGGBB in a buffer of the window's size which, where the server

@@ -172,6 +172,25 @@ TEST_F(Sdl2BackendTest, window_lands_where_asked_and_a_centred_one_in_the_middle
   EXPECT_EQ(X->WindowOrigin(Backend->NativeWindow()), (TPoint{(1024 - 496) / 2, (768 - 287) / 2}));
 }
 
+TEST_F(Sdl2BackendTest, window_icon_given_before_the_window_reaches_the_x_server_in_every_size) {
+  // Two pictures with different pixels in each corner, so a swapped channel, a flipped row or a
+  // lost size shows.
+  TIconPicture small{2, 2, {0xff112233u, 0x80445566u, 0x00778899u, 0xffaabbccu}};
+  TIconPicture large{3, 1, {0xffff0000u, 0xff00ff00u, 0x7f0000ffu}};
+  Backend->SetWindowIcon({small, large});
+  OpenWindow();
+  const std::vector<uint32_t> expected{2, 2, 0xff112233u, 0x80445566u, 0x00778899u, 0xffaabbccu,
+                                       3, 1, 0xffff0000u, 0xff00ff00u, 0x7f0000ffu};
+  EXPECT_EQ(X->WindowIcon(Backend->NativeWindow()), expected);
+
+  // A new icon replaces the old one on the window that is up; a picture whose pixels do not match
+  // its size is left out rather than read past its end.
+  TIconPicture broken{4, 4, {0xffffffffu}};
+  Backend->SetWindowIcon({broken, small});
+  EXPECT_EQ(X->WindowIcon(Backend->NativeWindow()),
+            (std::vector<uint32_t>{2, 2, 0xff112233u, 0x80445566u, 0x00778899u, 0xffaabbccu}));
+}
+
 TEST_F(Sdl2BackendTest, pointer_press_injected_by_xtest_arrives_in_window_coordinates) {
   OpenWindow();
   X->MovePointer(100 + 20, 80 + 30);

@@ -67,6 +67,26 @@ TColor TXClient::PixelAt(unsigned long window, int x, int y) {
   return c;
 }
 
+std::vector<uint32_t> TXClient::WindowIcon(unsigned long window) {
+  Display* d = Dpy(FDisplay);
+  const Atom icon = XInternAtom(d, "_NET_WM_ICON", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<uint32_t> words;
+  if (XGetWindowProperty(d, window, icon, 0, 1 << 20, False, XA_CARDINAL, &type, &format, &items, &after, &data) ==
+          Success &&
+      data) {
+    // Format 32 items come back as C longs.
+    const long* values = reinterpret_cast<const long*>(data);
+    if (format == 32)
+      for (unsigned long i = 0; i < items; ++i) words.push_back(static_cast<uint32_t>(values[i]));
+    XFree(data);
+  }
+  return words;
+}
+
 std::string TXClient::WindowTitle(unsigned long window) {
   Display* d = Dpy(FDisplay);
   const Atom netName = XInternAtom(d, "_NET_WM_NAME", False);

@@ -30,6 +30,9 @@ public:
   TColor PixelAt(unsigned long window, int x, int y);
   // The title a window list shows for the window.
   std::string WindowTitle(unsigned long window);
+  // The window's icon property (_NET_WM_ICON) as the server holds it: for each picture its width, its
+  // height and its pixels 0xAARRGGBB. Empty when the window has none.
+  std::vector<uint32_t> WindowIcon(unsigned long window);
   // Top-level windows that are mapped, other than `except`.
   std::vector<unsigned long> OtherMappedWindows(unsigned long except);
   // The window's WM_CLASS as "name/class" (empty when it has none).
