@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# A thin layer over CMake: `make run` starts the player on the demo collection, `make test` runs every test.
+# A thin layer over CMake: `make run` starts the player on the demo collection, `make test` runs every test,
+# `make deb` builds the Debian package.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -7,7 +8,11 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DMIRA_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test test-asan bench clean
+# The Debian package is built in a folder of its own, so that packaging never replaces the record of
+# a `cmake --install` from $(BUILD) (its install_manifest.txt, which the uninstall target reads).
+BUILD_DEB ?= build-deb
+
+.PHONY: all deps configure build run test test-asan bench deb clean
 
 all: build
 
@@ -33,8 +38,15 @@ test-asan: deps
 	@cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+deb: deps
+	@cmake -S . -B $(BUILD_DEB) -G Ninja -DCMAKE_INSTALL_PREFIX=/usr -DMIRA_BUILD_TESTS=OFF \
+	  -DMIRA_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DEB) -j $(JOBS)
+	cd $(BUILD_DEB) && cpack -G DEB
+	@ls $(BUILD_DEB)/packages/*.deb
+
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD_DEB)
