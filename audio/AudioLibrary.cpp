@@ -161,10 +161,12 @@ const char* LoadAudioLibrary(void* window, const TAudioLibrarySetup& setup) {
   std::filesystem::path systemFolder;
   if (setup.SystemFolder) {
     systemFolder = *setup.SystemFolder;
-  } else if (auto folder = SystemDirectory()) {
-    systemFolder = *folder;
   } else {
-    reasons.push_back("no per-user cache folder could be made for the library");
+    std::string why;
+    if (auto folder = SystemDirectory(&why))
+      systemFolder = *folder;
+    else
+      reasons.push_back("no per-user cache folder for the library: " + why);
   }
   // A folder or file that cannot be written is no reason to stop: a copy written at an earlier
   // start, or one beside the program, still loads.

@@ -4,6 +4,8 @@
 
 #include "platform/Environment.h"
 
+#include <cerrno>
+#include <cstring>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,16 +21,19 @@ std::optional<std::filesystem::path> HomeDirectory() {
 }
 
 // Makes every missing folder of the path with mode 0700; folders that exist are left as they are.
-bool MakePrivateDirectories(const std::filesystem::path& path) {
+// Returns the reason when a folder can be neither made nor found, or an empty text.
+std::string MakePrivateDirectories(const std::filesystem::path& path) {
   std::filesystem::path partial;
   for (const auto& part : path) {
     partial /= part;
     if (mkdir(partial.c_str(), 0700) == 0) continue;
+    const int error = errno;
     // Some systems answer EACCES rather than EEXIST for a folder that exists in a read-only parent.
     struct stat info {};
-    if (stat(partial.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    if (stat(partial.c_str(), &info) != 0) return "cannot make " + partial.string() + ": " + std::strerror(error);
+    if (!S_ISDIR(info.st_mode)) return "cannot make " + partial.string() + ": a file of that name is in the way";
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -40,17 +45,23 @@ std::optional<std::filesystem::path> ProgramDirectory() {
   return exe.parent_path();
 }
 
-std::optional<std::filesystem::path> SystemDirectory() {
+std::optional<std::filesystem::path> SystemDirectory(std::string* why) {
   std::filesystem::path cache;
   // A relative XDG_CACHE_HOME is invalid and would depend on the current directory, so it is ignored.
   if (auto xdg = EnvironmentVariable("XDG_CACHE_HOME"); xdg && !xdg->empty() && (*xdg)[0] == '/') {
     cache = *xdg;
   } else {
     auto home = HomeDirectory();
-    if (!home) return std::nullopt;
+    if (!home) {
+      if (why) *why = "no home folder is known for the per-user cache";
+      return std::nullopt;
+    }
     cache = *home / ".cache";
   }
   std::filesystem::path dir = cache / "mira.nol";
-  if (!MakePrivateDirectories(dir)) return std::nullopt;
+  if (std::string failed = MakePrivateDirectories(dir); !failed.empty()) {
+    if (why) *why = std::move(failed);
+    return std::nullopt;
+  }
   return dir;
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 // The folder that holds the running executable (the folder of /proc/self/exe), or nothing when the
 // kernel does not tell.
@@ -12,5 +13,5 @@ std::optional<std::filesystem::path> ProgramDirectory();
 // The per-user library directory: $XDG_CACHE_HOME/mira.nol, or ~/.cache/mira.nol when XDG_CACHE_HOME
 // is unset, empty or relative. It is created with mode 0700 when missing (together with a missing
 // cache folder above it). Nothing is returned when no home is known or the folder cannot be made;
-// the caller then carries on without it.
-std::optional<std::filesystem::path> SystemDirectory();
+// the caller then carries on without it, and `why`, when given, says which folder and why.
+std::optional<std::filesystem::path> SystemDirectory(std::string* why = nullptr);

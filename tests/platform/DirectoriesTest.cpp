@@ -75,11 +75,15 @@ TEST_F(SystemDirectoryTest, falls_back_to_the_home_cache_when_xdg_is_unset_empty
 TEST_F(SystemDirectoryTest, gives_nothing_when_the_folder_cannot_be_made) {
   { std::ofstream plain(FRoot / "plain"); }
   ASSERT_TRUE(SetEnvironmentVariable("XDG_CACHE_HOME", (FRoot / "plain").string()));
-  EXPECT_EQ(SystemDirectory(), std::nullopt);
+  std::string why;
+  EXPECT_EQ(SystemDirectory(&why), std::nullopt);
+  // The reason names the folder that could not be made.
+  EXPECT_EQ(why, "cannot make " + (FRoot / "plain").string() + ": a file of that name is in the way");
   // A file where the folder belongs is no folder either.
   { std::ofstream file(FRoot / "mira.nol"); }
   ASSERT_TRUE(SetEnvironmentVariable("XDG_CACHE_HOME", FRoot.string()));
-  EXPECT_EQ(SystemDirectory(), std::nullopt);
+  EXPECT_EQ(SystemDirectory(&why), std::nullopt);
+  EXPECT_EQ(why, "cannot make " + (FRoot / "mira.nol").string() + ": a file of that name is in the way");
 }
 
 TEST(ProgramDirectory, is_the_folder_of_the_running_executable) {
