@@ -47,8 +47,10 @@ set_tests_properties(packaging.build_tree PROPERTIES LABELS packaging FIXTURES_S
 
 add_test(NAME packaging.install_layout
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-install.sh ${tree} ${CMAKE_CURRENT_BINARY_DIR}/install-check)
-set_tests_properties(packaging.install_layout PROPERTIES LABELS packaging FIXTURES_REQUIRED packaging_tree)
+# Both install from the tree, and an install rewrites the tree's manifest: never at the same time.
+set_tests_properties(packaging.install_layout PROPERTIES LABELS packaging FIXTURES_REQUIRED packaging_tree
+                                                         RESOURCE_LOCK packaging_tree)
 
 add_test(NAME packaging.deb COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-deb.sh ${tree})
 set_tests_properties(packaging.deb PROPERTIES LABELS packaging FIXTURES_REQUIRED packaging_tree
-                                              SKIP_RETURN_CODE 77 TIMEOUT 600)
+                                              RESOURCE_LOCK packaging_tree SKIP_RETURN_CODE 77 TIMEOUT 600)
