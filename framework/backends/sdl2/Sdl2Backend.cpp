@@ -284,7 +284,9 @@ void TSdl2Backend::DestroyWindow() {
 }
 
 void TSdl2Backend::ShowWindow(bool visible) {
-  if (!FWindow) return;
+  // NOTE: SDL waits for the server to map the window; on a connection already lost that wait never
+  // ends. The loop's next wait reports the loss instead.
+  if (!FWindow || ConnectionLost()) return;
   if (visible) {
     // NOTE: SDL waits until the server has mapped the window, which on a connection already gone
     // never happens: the connection is checked first, and a loss is left to the loop's next wait.
@@ -317,7 +319,9 @@ void TSdl2Backend::ApplyIcon() {
                        picture.Pixels.size() == static_cast<size_t>(picture.Width) * picture.Height;
     if (whole && (!largest || picture.Width * picture.Height > largest->Width * largest->Height)) largest = &picture;
   }
-  if (!largest) return;
+  // NOTE: Xlib carries on after a lost connection, but a request as large as the icon then never
+  // returns; the program is on its way out and needs no icon.
+  if (!largest || ConnectionLost()) return;
   SDL_Surface* surface =
       SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(largest->Pixels.data()), largest->Width, largest->Height,
                                          32, largest->Width * 4, SDL_PIXELFORMAT_ARGB8888);
