@@ -179,6 +179,7 @@ TEST_F(Sdl2BackendTest, window_icon_given_before_the_window_reaches_the_x_server
   TIconPicture large{3, 1, {0xffff0000u, 0xff00ff00u, 0x7f0000ffu}};
   Backend->SetWindowIcon({small, large});
   OpenWindow();
+  Backend->WaitUntilShown();
   const std::vector<uint32_t> expected{2, 2, 0xff112233u, 0x80445566u, 0x00778899u, 0xffaabbccu,
                                        3, 1, 0xffff0000u, 0xff00ff00u, 0x7f0000ffu};
   EXPECT_EQ(X->WindowIcon(Backend->NativeWindow()), expected);
@@ -187,6 +188,8 @@ TEST_F(Sdl2BackendTest, window_icon_given_before_the_window_reaches_the_x_server
   // its size is left out rather than read past its end.
   TIconPicture broken{4, 4, {0xffffffffu}};
   Backend->SetWindowIcon({broken, small});
+  // The property goes out without waiting; this connection reads it once the server has it.
+  Backend->WaitUntilShown();
   EXPECT_EQ(X->WindowIcon(Backend->NativeWindow()),
             (std::vector<uint32_t>{2, 2, 0xff112233u, 0x80445566u, 0x00778899u, 0xffaabbccu}));
 }
