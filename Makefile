@@ -39,8 +39,7 @@ test-asan: deps
 	ctest --preset asan -j $(JOBS)
 
 deb: deps
-	@cmake -S . -B $(BUILD_DEB) -G Ninja -DCMAKE_INSTALL_PREFIX=/usr -DMIRA_BUILD_TESTS=OFF \
-	  -DMIRA_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD_DEB) -G Ninja -DMIRA_BUILD_TESTS=OFF -DMIRA_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD_DEB) -j $(JOBS)
 	cd $(BUILD_DEB) && cpack -G DEB
 	@ls $(BUILD_DEB)/packages/*.deb

@@ -30,9 +30,11 @@ set_tests_properties(packaging.man_page PROPERTIES LABELS packaging SKIP_RETURN_
 if(NOT TARGET mira_nol OR CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   return()
 endif()
+# Configured with the default prefix, as a user's build folder is: the package must land in /usr all
+# the same.
 set(tree ${CMAKE_CURRENT_BINARY_DIR}/check-tree)
 set(tree_args -G ${CMAKE_GENERATOR} -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DMIRA_BUILD_TESTS=OFF
-              -DMIRA_BUILD_BENCHMARKS=OFF -DMIRA_WERROR=${MIRA_WERROR} -DCMAKE_INSTALL_PREFIX=/usr
+              -DMIRA_BUILD_BENCHMARKS=OFF -DMIRA_WERROR=${MIRA_WERROR}
               -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER} -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER})
 foreach(lang C CXX)
   if(CMAKE_${lang}_COMPILER_LAUNCHER)
