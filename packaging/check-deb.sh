@@ -28,7 +28,7 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong architecture"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libopenmpt0 libmpg123-0 libfftw3-single3 libsamplerate0 libsdl2-2.0-0 libsdl2-ttf-2.0-0 \
+for package in libopenmpt0 libmpg123-0 libfftw3-single3 libsoxr0 libpulse0 libsdl2-2.0-0 libsdl2-ttf-2.0-0 \
                fonts-liberation2; do
   grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends does not name $package: $depends"
 done
