@@ -124,13 +124,18 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; do
 (cd "$workdir" && DISPLAY=":$display" XDG_CACHE_HOME="$work/cache" SDL_AUDIODRIVER=dummy \
    exec "$bin") >"$work/player.log" 2>&1 &
 player=$!
-sleep 3
-kill -0 "$player" 2>/dev/null || { cat "$work/player.log" >&2; fail "the player started from the launcher entry ended at once"; }
-if command -v xdotool >/dev/null; then
-  DISPLAY=":$display" xdotool search --pid "$player" >/dev/null 2>&1 \
-    || DISPLAY=":$display" xdotool search --name '.' >/dev/null 2>&1 \
-    || fail "the player runs but shows no window"
-fi
+# Wait for its window (a slow machine or a sanitizer build may take several seconds), then for the library.
+shown=""
+for _ in $(seq 300); do
+  kill -0 "$player" 2>/dev/null || { cat "$work/player.log" >&2; fail "the player started from the launcher entry ended at once"; }
+  if command -v xdotool >/dev/null; then
+    DISPLAY=":$display" xdotool search --name '^mira\.nol$' >/dev/null 2>&1 && grep -q "$library" "/proc/$player/maps" && { shown=1; break; }
+  else
+    grep -q "$library" "/proc/$player/maps" && { sleep 1; shown=1; break; }
+  fi
+  sleep 0.1
+done
+[ -n "$shown" ] || fail "the player runs but shows no window after 30 s"
 # The installed program loads the installed library: it is mapped, and no copy went into the cache.
 grep -q "$library" "/proc/$player/maps" || fail "the player did not load $library"
 [ ! -e "$work/cache/mira.nol" ] || fail "the installed player wrote into the user's cache: $(ls -A "$work/cache/mira.nol")"
