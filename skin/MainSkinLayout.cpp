@@ -11,9 +11,9 @@ std::string_view MainSkinLayoutText() {
 
 const TSkinLayout& MainSkinLayout() {
   static const TSkinLayout layout = [] {
-    TSkinLayoutResult result = TSkinLayout::Parse(MainSkinLayoutText());
-    if (!result.Ok()) throw Exception("The window layout is damaged: " + result.Error);
-    return std::move(result.Layout);
+    TResult<TSkinLayout> result = TSkinLayout::Parse(MainSkinLayoutText());
+    if (!result) throw Exception("The window layout is damaged: " + result.Error());
+    return std::move(result).Value();
   }();
   return layout;
 }

@@ -253,16 +253,12 @@ const TSkinItem* TSkinLayout::Find(std::string_view name) const {
   return nullptr;
 }
 
-TSkinLayoutResult TSkinLayout::Parse(std::string_view text) {
-  TSkinLayoutResult result;
+TResult<TSkinLayout> TSkinLayout::Parse(std::string_view text) {
   std::vector<TSkinItem> items;
   std::set<std::string, std::less<>> names;
   std::set<std::string, std::less<>> keys;  // of the open section
   const TKindRule* kind = nullptr;
-  auto fail = [&](int line, const std::string& why) {
-    result.Error = "line " + std::to_string(line) + ": " + why;
-    return result;
-  };
+  auto fail = [](int line, const std::string& why) { return Fail("line " + std::to_string(line) + ": " + why); };
   // A section is complete when the next one opens or the text ends.
   auto checkRequired = [&]() -> std::string {
     if (!kind) return {};
@@ -313,6 +309,7 @@ TSkinLayoutResult TSkinLayout::Parse(std::string_view text) {
   }
   if (items.empty()) return fail(lineNumber, "the description is empty");
   if (std::string why = checkRequired(); !why.empty()) return fail(items.back().Line(), why);
-  result.Layout.FItems = std::move(items);
-  return result;
+  TSkinLayout layout;
+  layout.FItems = std::move(items);
+  return layout;
 }

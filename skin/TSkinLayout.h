@@ -2,6 +2,7 @@
 // A window layout read from its text description: items in order, each a kind, a name and checked values.
 #pragma once
 
+#include "base/TResult.h"
 #include "graphics/TColor.h"
 
 #include <map>
@@ -52,14 +53,11 @@ private:
   std::map<std::string, std::string, std::less<>> FValues;
 };
 
-// The outcome of reading a description: the layout, or why it was refused ("line 12: ...").
-struct TSkinLayoutResult;
-
 // The items of a window description in the order they appear.
 class TSkinLayout {
 public:
-  // Reads and checks a whole description. Nothing of a refused description is kept.
-  static TSkinLayoutResult Parse(std::string_view text);
+  // Reads and checks a whole description: the layout, or why it was refused ("line 12: ...").
+  static TResult<TSkinLayout> Parse(std::string_view text);
 
   const std::vector<TSkinItem>& Items() const { return FItems; }
   // The item of that name, or nullptr.
@@ -67,10 +65,4 @@ public:
 
 private:
   std::vector<TSkinItem> FItems;
-};
-
-struct TSkinLayoutResult {
-  TSkinLayout Layout;
-  std::string Error;  // empty when the description was accepted
-  bool Ok() const { return Error.empty(); }
 };

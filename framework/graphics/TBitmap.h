@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/TResult.h"
 #include "graphics/TColor.h"
 #include "graphics/TObject.h"
 #include "graphics/TRect.h"
@@ -22,13 +23,6 @@ using enum TPixelFormat;
 // The colour depth SaveToFile writes.
 enum class TBmpDepth : uint8_t { bd1bit, bd24bit, bd32bit };
 using enum TBmpDepth;
-
-// Outcome of reading or writing a picture file: empty Error means success.
-struct TBitmapResult {
-  std::string Error;
-  bool Ok() const { return Error.empty(); }
-  explicit operator bool() const { return Ok(); }
-};
 
 // A bitmap owns its pixels and one canvas that draws on them.
 //
@@ -98,11 +92,11 @@ public:
 
   // Uncompressed BMP files: 1, 4, 8, 24 and 32 bits per pixel are read (always into pf32bit);
   // malformed or unsupported files are refused with a readable reason and leave the bitmap as it was.
-  TBitmapResult LoadFromFile(const std::string& path);
-  TBitmapResult LoadFromMemory(const void* data, size_t size);
+  TResult<void> LoadFromFile(const std::string& path);
+  TResult<void> LoadFromMemory(const void* data, size_t size);
   // pf8bit bitmaps are written as they look. bd1bit writes black for black pixels and white for all
   // others.
-  TBitmapResult SaveToFile(const std::string& path, TBmpDepth depth = bd24bit) const;
+  TResult<void> SaveToFile(const std::string& path, TBmpDepth depth = bd24bit) const;
   std::vector<uint8_t> SaveToMemory(TBmpDepth depth = bd24bit) const;
 
   // Called after every change of size, pixels or transparency.

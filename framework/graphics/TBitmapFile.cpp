@@ -54,26 +54,25 @@ struct TChannel {
 
 }  // namespace
 
-TBitmapResult TBitmap::LoadFromFile(const std::string& path) {
+TResult<void> TBitmap::LoadFromFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return {"cannot open " + path};
+  if (!in) return Fail("cannot open " + path);
   std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return {"cannot read " + path};
-  TBitmapResult r = LoadFromMemory(data.data(), data.size());
-  if (!r) r.Error = path + ": " + r.Error;
-  return r;
+  if (in.bad()) return Fail("cannot read " + path);
+  if (TResult<void> r = LoadFromMemory(data.data(), data.size()); !r) return Fail(path + ": " + r.Error());
+  return {};
 }
 
-TBitmapResult TBitmap::LoadFromMemory(const void* raw, size_t size) {
+TResult<void> TBitmap::LoadFromMemory(const void* raw, size_t size) {
   const auto* d = static_cast<const uint8_t*>(raw);
-  if (!d || size < 14 + 12) return {"not a BMP file: too short for its headers"};
-  if (d[0] != 'B' || d[1] != 'M') return {"not a BMP file: wrong signature"};
+  if (!d || size < 14 + 12) return Fail("not a BMP file: too short for its headers");
+  if (d[0] != 'B' || d[1] != 'M') return Fail("not a BMP file: wrong signature");
   const uint32_t offBits = Get32(d + 10);
   const uint32_t headerSize = Get32(d + 14);
   const bool core = headerSize == 12;
   if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
-    return {"unsupported BMP header size " + std::to_string(headerSize)};
-  if (uint64_t(14) + headerSize > size) return {"truncated BMP header"};
+    return Fail("unsupported BMP header size " + std::to_string(headerSize));
+  if (uint64_t(14) + headerSize > size) return Fail("truncated BMP header");
 
   const uint8_t* h = d + 14;
   int64_t width, height;
@@ -94,31 +93,31 @@ TBitmapResult TBitmap::LoadFromMemory(const void* raw, size_t size) {
   }
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (planes != 1) return {"malformed BMP: " + std::to_string(planes) + " planes"};
-  if (width <= 0 || height <= 0) return {"malformed BMP: empty or negative size"};
+  if (planes != 1) return Fail("malformed BMP: " + std::to_string(planes) + " planes");
+  if (width <= 0 || height <= 0) return Fail("malformed BMP: empty or negative size");
   if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
-    return {"BMP size " + std::to_string(width) + " x " + std::to_string(height) + " is too large"};
+    return Fail("BMP size " + std::to_string(width) + " x " + std::to_string(height) + " is too large");
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
-    return {"unsupported BMP bit depth " + std::to_string(bpp)};
+    return Fail("unsupported BMP bit depth " + std::to_string(bpp));
 
   // Channel layout of 32-bit pixels: blue, green, red bytes unless bit fields say otherwise.
   TChannel red, green, blue;
   red.Shift = 16, red.Bits = 8, green.Shift = 8, green.Bits = 8, blue.Shift = 0, blue.Bits = 8;
   size_t paletteStart = 14 + headerSize;
   if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
-    if (bpp != 32) return {"unsupported BMP: bit fields with " + std::to_string(bpp) + " bits per pixel"};
+    if (bpp != 32) return Fail("unsupported BMP: bit fields with " + std::to_string(bpp) + " bits per pixel");
     const uint8_t* masks = h + 40;
     if (headerSize == 40) {
       // The masks follow a plain header.
       const size_t maskBytes = compression == kBiAlphaBitfields ? 16 : 12;
-      if (14 + 40 + maskBytes > size) return {"truncated BMP header"};
+      if (14 + 40 + maskBytes > size) return Fail("truncated BMP header");
       paletteStart += maskBytes;
     }
     red = {}, green = {}, blue = {};
     if (!red.FromMask(Get32(masks)) || !green.FromMask(Get32(masks + 4)) || !blue.FromMask(Get32(masks + 8)))
-      return {"malformed BMP: invalid colour masks"};
+      return Fail("malformed BMP: invalid colour masks");
   } else if (compression != kBiRgb) {
-    return {"unsupported BMP: compressed pixel data"};
+    return Fail("unsupported BMP: compressed pixel data");
   }
 
   std::vector<TColor> palette;
@@ -126,9 +125,9 @@ TBitmapResult TBitmap::LoadFromMemory(const void* raw, size_t size) {
     const uint32_t maxColors = 1u << bpp;
     const uint32_t count = colorsUsed == 0 ? maxColors : colorsUsed;
     if (count > maxColors)
-      return {"malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bpp) + " bits"};
+      return Fail("malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bpp) + " bits");
     const size_t entry = core ? 3 : 4;
-    if (paletteStart + uint64_t(count) * entry > size) return {"truncated BMP palette"};
+    if (paletteStart + uint64_t(count) * entry > size) return Fail("truncated BMP palette");
     palette.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* e = d + paletteStart + i * entry;
@@ -138,7 +137,7 @@ TBitmapResult TBitmap::LoadFromMemory(const void* raw, size_t size) {
 
   const uint64_t stride = ((uint64_t(width) * bpp + 31) / 32) * 4;
   if (offBits < 14 + headerSize || uint64_t(offBits) + stride * uint64_t(height) > size)
-    return {"truncated BMP pixel data"};
+    return Fail("truncated BMP pixel data");
 
   std::vector<uint32_t> pixels(size_t(width * height));
   for (int64_t row = 0; row < height; ++row) {
@@ -226,12 +225,12 @@ std::vector<uint8_t> TBitmap::SaveToMemory(TBmpDepth depth) const {
   return out;
 }
 
-TBitmapResult TBitmap::SaveToFile(const std::string& path, TBmpDepth depth) const {
+TResult<void> TBitmap::SaveToFile(const std::string& path, TBmpDepth depth) const {
   const std::vector<uint8_t> data = SaveToMemory(depth);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return {"cannot create " + path};
+  if (!out) return Fail("cannot create " + path);
   out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
   out.close();
-  if (!out) return {"cannot write " + path};
+  if (!out) return Fail("cannot write " + path);
   return {};
 }

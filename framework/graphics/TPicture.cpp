@@ -35,16 +35,16 @@ void TPicture::Assign(const TPicture& source) {
 
 void TPicture::Assign(const TBitmap& source) { SetGraphic(std::make_shared<TBitmap>(source)); }
 
-TBitmapResult TPicture::LoadFromFile(const std::string& path) {
+TResult<void> TPicture::LoadFromFile(const std::string& path) {
   auto bitmap = std::make_shared<TBitmap>();
-  TBitmapResult r = bitmap->LoadFromFile(path);
+  TResult<void> r = bitmap->LoadFromFile(path);
   if (r) SetGraphic(std::move(bitmap));
   return r;
 }
 
-TBitmapResult TPicture::LoadFromMemory(const void* data, size_t size) {
+TResult<void> TPicture::LoadFromMemory(const void* data, size_t size) {
   auto bitmap = std::make_shared<TBitmap>();
-  TBitmapResult r = bitmap->LoadFromMemory(data, size);
+  TResult<void> r = bitmap->LoadFromMemory(data, size);
   if (r) SetGraphic(std::move(bitmap));
   return r;
 }

@@ -36,8 +36,8 @@ public:
   void Assign(const TPicture& source);
   void Assign(const TBitmap& source);
   void Clear() { SetGraphic(nullptr); }
-  TBitmapResult LoadFromFile(const std::string& path);
-  TBitmapResult LoadFromMemory(const void* data, size_t size);
+  TResult<void> LoadFromFile(const std::string& path);
+  TResult<void> LoadFromMemory(const void* data, size_t size);
 
   // Fired with this picture as sender after every change: a new graphic, or any change of the
   // graphic's size, pixels or transparency.

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBitmap bitmap;
-  const TBitmapResult r = bitmap.LoadFromMemory(data, size);
+  const TResult<void> r = bitmap.LoadFromMemory(data, size);
   if (!r.Ok()) {
     // A refusal leaves a usable, empty picture.
     if (!bitmap.Empty() && (bitmap.Width() <= 0 || bitmap.Height() <= 0)) abort();

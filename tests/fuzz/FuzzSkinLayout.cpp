@@ -9,19 +9,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const TSkinLayoutResult result = TSkinLayout::Parse(text);
-  if (!result.Ok()) {
-    // A refusal keeps nothing.
-    if (!result.Layout.Items().empty()) abort();
-    return 0;
-  }
+  const TResult<TSkinLayout> result = TSkinLayout::Parse(text);
+  // A refusal keeps nothing: the result holds only the reason.
+  if (!result) return 0;
   // Values were checked on reading, so converting them must not fail whatever they hold.
   static constexpr std::string_view kKeys[] = {
       "bounds",     "picture",  "visible", "hint",  "transparent", "font",      "cursor",   "interval",
       "background", "masked",   "count",   "color", "caption",     "border",    "blend",    "text",
       "speed",      "position", "movable", "mask",  "enabled",     "direction", "alignment"};
-  for (const TSkinItem& item : result.Layout.Items()) {
-    if (result.Layout.Find(item.Name()) == nullptr) abort();
+  for (const TSkinItem& item : result->Items()) {
+    if (result->Find(item.Name()) == nullptr) abort();
     for (std::string_view key : kKeys) {
       (void)item.Has(key);
       (void)item.Text(key);

@@ -28,10 +28,10 @@ TEST(MainSkinLayout, the_committed_description_reads_and_is_what_the_program_car
   const std::string onDisk = ReadFile(MIRA_SKIN_SOURCE_DIR "/layout.txt");
   ASSERT_FALSE(onDisk.empty());
   EXPECT_EQ(MainSkinLayoutText(), onDisk);
-  const TSkinLayoutResult result = TSkinLayout::Parse(onDisk);
-  ASSERT_TRUE(result.Ok()) << result.Error;
+  const TResult<TSkinLayout> result = TSkinLayout::Parse(onDisk);
+  ASSERT_TRUE(result) << result.Error();
   EXPECT_EQ(&MainSkinLayout(), &MainSkinLayout());  // read once
-  EXPECT_EQ(MainSkinLayout().Items().size(), result.Layout.Items().size());
+  EXPECT_EQ(MainSkinLayout().Items().size(), result->Items().size());
 }
 
 TEST(MainSkinLayout, every_item_in_creation_order_with_its_kind) {
@@ -99,12 +99,12 @@ TEST(MainSkinLayout, every_picture_it_names_is_in_the_artwork) {
 }
 
 TEST(SkinLayoutReader, values_convert_to_their_types) {
-  const TSkinLayoutResult result = TSkinLayout::Parse(
+  const TResult<TSkinLayout> result = TSkinLayout::Parse(
       "# a note\r\n[form F]\r\n  caption = The  window  \r\nbounds = -5 7 100   20\ncolor = clWindowText\n"
       "font = Arial Black, -11, 29439, bold\n\n[image I]\nbounds=1 2 3 4\nvisible = no\nhint =\n"
       "[timer T]\ninterval = 2");
-  ASSERT_TRUE(result.Ok()) << result.Error;
-  const TSkinLayout& layout = result.Layout;
+  ASSERT_TRUE(result) << result.Error();
+  const TSkinLayout& layout = *result;
   ASSERT_EQ(layout.Items().size(), 3u);
   const TSkinItem& form = layout.Items()[0];
   EXPECT_EQ(form.Text("caption"), "The  window");
@@ -173,9 +173,9 @@ TEST(SkinLayoutReader, malformed_descriptions_are_refused_with_the_line_and_the_
       {kForm + "[timer T]\ninterval = 1" + std::string(1, '\0') + "\n", "line 4: a zero byte in the text"},
   };
   for (const auto& c : cases) {
-    const TSkinLayoutResult result = TSkinLayout::Parse(c.Text);
-    EXPECT_FALSE(result.Ok()) << c.Text;
-    EXPECT_EQ(result.Error, c.Error) << c.Text;
-    EXPECT_TRUE(result.Layout.Items().empty()) << c.Text;
+    // A refused description keeps nothing: the result holds only the reason.
+    const TResult<TSkinLayout> result = TSkinLayout::Parse(c.Text);
+    EXPECT_FALSE(result) << c.Text;
+    EXPECT_EQ(result.Error(), c.Error) << c.Text;
   }
 }

@@ -29,8 +29,8 @@ TBitmap TArtWriter::ToBitmap(const TArtImage& image) {
 }
 
 void TArtWriter::Save(const TBitmap& bitmap, const std::string& name, TBmpDepth depth) {
-  const TBitmapResult result = bitmap.SaveToFile(Path(name), depth);
-  if (!result) throw std::runtime_error(result.Error);
+  const TResult<void> result = bitmap.SaveToFile(Path(name), depth);
+  if (!result) throw std::runtime_error(result.Error());
   FWritten.push_back(name);
 }
 

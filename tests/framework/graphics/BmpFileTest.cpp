@@ -133,13 +133,13 @@ TEST(BmpFile, malformed_files_are_refused_and_leave_the_bitmap_alone) {
   for (const TCase& c : cases) {
     TBitmap b(1, 1);
     b.SetPixel(0, 0, clLime);
-    const TBitmapResult r = b.LoadFromMemory(c.Data.data(), c.Data.size());
+    const TResult<void> r = b.LoadFromMemory(c.Data.data(), c.Data.size());
     EXPECT_FALSE(r.Ok()) << c.What;
-    EXPECT_FALSE(r.Error.empty()) << c.What;
+    EXPECT_FALSE(r.Error().empty()) << c.What;
     EXPECT_EQ(b.Width(), 1) << c.What;
     EXPECT_EQ(b.Pixel(0, 0), clLime) << c.What;
   }
   TBitmap b;
-  const TBitmapResult missing = b.LoadFromFile("/nonexistent/mira/none.bmp");
-  EXPECT_NE(missing.Error.find("/nonexistent/mira/none.bmp"), std::string::npos);
+  const TResult<void> missing = b.LoadFromFile("/nonexistent/mira/none.bmp");
+  EXPECT_NE(missing.Error().find("/nonexistent/mira/none.bmp"), std::string::npos);
 }

@@ -61,8 +61,8 @@ const TExpected kPictures[] = {
 
 TBitmap Load(const std::string& path) {
   TBitmap b;
-  const TBitmapResult r = b.LoadFromFile(path);
-  EXPECT_TRUE(r.Ok()) << path << ": " << r.Error;
+  const TResult<void> r = b.LoadFromFile(path);
+  EXPECT_TRUE(r.Ok()) << path << ": " << r.Error();
   return b;
 }
 
