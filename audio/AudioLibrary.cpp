@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <vector>
 #include <sys/stat.h>
@@ -90,7 +91,7 @@ std::optional<TSndEntryTable> ResolveEntryTable(const TDynamicLibrary& library, 
 // Loads the first sndlib.so in the folders that loads, and fills the entry table from it. For every
 // file passed over, and for a library without all entry points, `reasons` gets one line.
 bool LoadFrom(std::span<const std::filesystem::path> folders, std::vector<std::string>& reasons) {
-  std::optional<TDynamicLibrary> library = TDynamicLibrary::OpenByName(kSndlibFileName, folders, &reasons);
+  TResult<TDynamicLibrary> library = TDynamicLibrary::OpenByName(kSndlibFileName, folders, &reasons);
   if (!library) return false;
   std::string missing;
   std::optional<TSndEntryTable> table = ResolveEntryTable(*library, missing);

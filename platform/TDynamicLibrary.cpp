@@ -21,25 +21,27 @@ TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
 
 TDynamicLibrary::~TDynamicLibrary() { Close(FHandle); }
 
-std::optional<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path, std::string* error) {
+TResult<TDynamicLibrary> TDynamicLibrary::Open(const std::filesystem::path& path) {
   // RTLD_LOCAL keeps the library's symbols out of the global namespace, so a second library exporting
   // the same names cannot be bound by accident.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     // dlerror's text names the file and the cause: a missing dependency, a folder mounted noexec, a
     // file of the wrong kind.
-    const char* why = dlerror();
-    if (error) *error = why ? why : path.string() + ": cannot be loaded";
-    return std::nullopt;
+    const char* reason = dlerror();
+    return Fail(reason ? reason : path.string() + ": cannot be loaded");
   }
   return TDynamicLibrary(handle, path);
 }
 
-std::optional<TDynamicLibrary> TDynamicLibrary::OpenByName(const std::string& fileName,
-                                                           std::span<const std::filesystem::path> folders,
-                                                           std::vector<std::string>* reasons) {
+TResult<TDynamicLibrary> TDynamicLibrary::OpenByName(const std::string& fileName,
+                                                     std::span<const std::filesystem::path> folders,
+                                                     std::vector<std::string>* reasons) {
+  std::string refusals;
+  std::string searched;
   for (const auto& folder : folders) {
     if (folder.empty()) continue;
+    searched += (searched.empty() ? "" : ", ") + folder.string();
     // dlopen with a name without a slash would search the system's library path instead, so each
     // candidate is passed as a full path.
     std::filesystem::path candidate = folder / fileName;
@@ -51,11 +53,13 @@ std::optional<TDynamicLibrary> TDynamicLibrary::OpenByName(const std::string& fi
       }
       continue;
     }
-    std::string why;
-    if (auto library = Open(candidate, &why)) return library;
-    if (reasons) reasons->push_back(why);
+    TResult<TDynamicLibrary> library = Open(candidate);
+    if (library) return library;
+    if (reasons) reasons->push_back(library.Error());
+    refusals += (refusals.empty() ? "" : "; ") + library.Error();
   }
-  return std::nullopt;
+  if (!refusals.empty()) return Fail(refusals);
+  return Fail("no " + fileName + " in " + (searched.empty() ? std::string("any folder") : searched));
 }
 
 void* TDynamicLibrary::Symbol(const char* name) const { return FHandle ? dlsym(FHandle, name) : nullptr; }

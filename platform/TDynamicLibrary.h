@@ -2,8 +2,9 @@
 // A shared object loaded at run time, found by bare file name in an ordered list of folders.
 #pragma once
 
+#include "base/TResult.h"
+
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,16 +12,17 @@
 class TDynamicLibrary {
 public:
   // Loads the file at the path with every symbol bound now, so a library whose own dependencies are
-  // missing fails here rather than on a later call. Nothing is returned when it cannot be loaded; then
-  // `error`, when given, holds the system's reason (which names the file).
-  static std::optional<TDynamicLibrary> Open(const std::filesystem::path& path, std::string* error = nullptr);
+  // missing fails here rather than on a later call. A failure gives the loader's reason, which names
+  // the file.
+  static TResult<TDynamicLibrary> Open(const std::filesystem::path& path);
 
   // Looks for the bare file name in each folder in turn and loads the first copy that loads. Folders
   // that are empty paths are skipped, so a caller can pass a folder it could not determine. For each
-  // copy passed over, `reasons` (when given) gets one line naming the file and why.
-  static std::optional<TDynamicLibrary> OpenByName(const std::string& fileName,
-                                                   std::span<const std::filesystem::path> folders,
-                                                   std::vector<std::string>* reasons = nullptr);
+  // copy passed over, `reasons` (when given) gets one line naming the file and why; a failure names
+  // every copy found and why it did not load, or says where none was found.
+  static TResult<TDynamicLibrary> OpenByName(const std::string& fileName,
+                                             std::span<const std::filesystem::path> folders,
+                                             std::vector<std::string>* reasons = nullptr);
 
   TDynamicLibrary(TDynamicLibrary&& other) noexcept;
   TDynamicLibrary& operator=(TDynamicLibrary&& other) noexcept;

@@ -52,7 +52,11 @@ TEST_F(DynamicLibrary, a_broken_copy_is_passed_over_and_nothing_loadable_gives_n
   fs::create_directories(FRoot / "second" / "lib.so");  // a folder of that name is no library either
   const std::array<fs::path, 3> folders{FRoot / "first", FRoot / "second", FRoot / "third"};
   std::vector<std::string> reasons;
-  EXPECT_FALSE(TDynamicLibrary::OpenByName("lib.so", folders, &reasons));
+  const TResult<TDynamicLibrary> refused = TDynamicLibrary::OpenByName("lib.so", folders, &reasons);
+  EXPECT_FALSE(refused);
+  // The failure names the copy that would not load; the folder of that name was no candidate.
+  EXPECT_NE(refused.Error().find((FRoot / "first" / "lib.so").string()), std::string::npos) << refused.Error();
+  EXPECT_EQ(refused.Error().find((FRoot / "second" / "lib.so").string()), std::string::npos) << refused.Error();
   // One reason for each copy passed over, each naming its file.
   ASSERT_EQ(reasons.size(), 3u);
   EXPECT_EQ(reasons[0].rfind((FRoot / "first" / "lib.so").string() + ": ", 0), 0u) << reasons[0];
@@ -76,6 +80,14 @@ TEST(ProblemReport, a_report_is_one_line_whatever_the_names_in_it_hold) {
             "mira.nol: a\\x0ab\\x0dc\\x1b[2Jd\\x7f\\x09e\\x00f");
   // Bytes of other scripts pass unchanged.
   EXPECT_EQ(ProblemLine("caf\xc3\xa9 \xff"), "mira.nol: caf\xc3\xa9 \xff");
+}
+
+TEST_F(DynamicLibrary, finding_no_copy_says_where_it_looked) {
+  const std::array<fs::path, 3> folders{FRoot / "first", fs::path(), FRoot / "second"};
+  const TResult<TDynamicLibrary> none = TDynamicLibrary::OpenByName("lib.so", folders);
+  ASSERT_FALSE(none);
+  EXPECT_EQ(none.Error(), "no lib.so in " + (FRoot / "first").string() + ", " + (FRoot / "second").string());
+  EXPECT_EQ(TDynamicLibrary::OpenByName("lib.so", {}).Error(), "no lib.so in any folder");
 }
 
 }  // namespace
