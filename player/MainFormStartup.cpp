@@ -47,7 +47,7 @@ void TMainForm::EndStartup(const char* message) {
 }
 
 void TMainForm::ReadPlayList() {
-  std::optional<TPlayList> list = ReadCollectionPlayList();
+  TResult<TPlayList> list = ReadCollectionPlayList();
   if (!list) {
     EndStartup(kPlayListMissing);
     return;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 
@@ -44,18 +45,14 @@ bool ReadPiece(std::FILE* file, std::string& text) {
 
 }  // namespace
 
-std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path, std::error_code* why) {
+TResult<TPlayList> ReadPlayListFile(const std::filesystem::path& path) {
   TFile file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    if (why) *why = std::error_code(errno, std::generic_category());
-    return std::nullopt;
-  }
+  if (!file) return Fail("cannot open the playlist " + path.string() + ": " + std::strerror(errno));
   // A folder of that name opens here, but it is no playlist: treat it as a file that cannot be opened.
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
-    if (why) *why = std::make_error_code(std::errc::is_a_directory);
-    return std::nullopt;
-  }
+  if (fstat(fileno(file.get()), &info) != 0)
+    return Fail("cannot read the playlist " + path.string() + ": " + std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) return Fail("cannot open the playlist " + path.string() + ": " + std::strerror(EISDIR));
 
   std::string piece;
   std::size_t lines = 0;
@@ -75,16 +72,13 @@ std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path, std
   return list;
 }
 
-std::optional<TPlayList> ReadCollectionPlayList() {
-  std::error_code why;
-  std::optional<TPlayList> list = ReadPlayListFile(kPlayListPath, &why);
-  if (!list) {
-    // The message box names the file as "data\play.lst" only; the full path tells which folder the
-    // player was started in. A current directory that is gone leaves the relative path.
-    std::error_code noFolder;
-    std::filesystem::path full = std::filesystem::absolute(kPlayListPath, noFolder);
-    if (noFolder) full = kPlayListPath;
-    ReportProblem("cannot open the playlist " + full.string() + ": " + why.message());
-  }
+TResult<TPlayList> ReadCollectionPlayList() {
+  // The message box names the file as "data\play.lst" only; the full path tells which folder the
+  // player was started in. A current directory that is gone leaves the relative path.
+  std::error_code noFolder;
+  std::filesystem::path full = std::filesystem::absolute(kPlayListPath, noFolder);
+  if (noFolder) full = kPlayListPath;
+  TResult<TPlayList> list = ReadPlayListFile(full);
+  if (!list) ReportProblem(list.Error());
   return list;
 }

@@ -2,11 +2,11 @@
 // Reading the playlist file into the track table.
 #pragma once
 
+#include "base/TResult.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 // One playlist entry: the track's path below data/, and the title shown in the list and caption.
@@ -31,11 +31,10 @@ inline constexpr const char* kPlayListPath = "data/play.lst";
 // Reads the playlist: lines end at LF, and a CR right before the LF goes with it. Lines are read in
 // pieces of at most 1023 bytes and every piece counts as a line, as does every blank line; the lines
 // pair up in file order as file name, then title. Nothing is trimmed, and a byte-order mark stays part
-// of the first file name. Returns nothing when the file cannot be opened, and then `why`, when given,
-// holds the reason; a read error ends the reading as the end of the file does.
-std::optional<TPlayList> ReadPlayListFile(const std::filesystem::path& path = kPlayListPath,
-                                          std::error_code* why = nullptr);
+// of the first file name. Fails, saying why, when the file cannot be opened or is a folder; a read
+// error ends the reading as the end of the file does.
+TResult<TPlayList> ReadPlayListFile(const std::filesystem::path& path = kPlayListPath);
 
 // Reads the collection's playlist, kPlayListPath below the current directory. When it cannot be
 // opened, one line on standard error gives the full path looked for and the reason.
-std::optional<TPlayList> ReadCollectionPlayList();
+TResult<TPlayList> ReadCollectionPlayList();

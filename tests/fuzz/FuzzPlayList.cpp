@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0 && std::fwrite(data, 1, size, f) != size) abort();
   std::fclose(f);
 
-  const std::optional<TPlayList> list = ReadPlayListFile(ScratchPath());
+  const TResult<TPlayList> list = ReadPlayListFile(ScratchPath());
   // The file exists, so it must be read; what is read must keep the table's promises.
   if (!list) abort();
   if (list->TrackCount < 0 || static_cast<size_t>(list->TrackCount) > list->TrackTable.size()) abort();

@@ -30,9 +30,9 @@ protected:
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       out << bytes;
     }
-    auto list = ReadPlayListFile(path);
-    EXPECT_TRUE(list);
-    return list.value_or(TPlayList{});
+    TResult<TPlayList> list = ReadPlayListFile(path);
+    EXPECT_TRUE(list) << list.Error();
+    return list ? std::move(list).Value() : TPlayList{};
   }
 
   // The filled entries as "file|title" lines, for compact comparisons.
@@ -107,15 +107,23 @@ TEST_F(PlayListReader, an_odd_last_line_fills_an_entry_with_an_empty_title) {
   EXPECT_EQ(Pairs(list), (TPairs{"a.mp3|A", "b.xm|"}));
 }
 
-TEST_F(PlayListReader, a_file_that_cannot_be_opened_gives_nothing) {
-  EXPECT_FALSE(ReadPlayListFile(FRoot / "missing.lst"));
+TEST_F(PlayListReader, a_file_that_cannot_be_opened_gives_nothing_but_the_reason) {
+  const TResult<TPlayList> missing = ReadPlayListFile(FRoot / "missing.lst");
+  EXPECT_FALSE(missing);
+  // The system's own words follow the path.
+  EXPECT_EQ(missing.Error().rfind("cannot open the playlist " + (FRoot / "missing.lst").string() + ": ", 0), 0u)
+      << missing.Error();
   fs::create_directories(FRoot / "folder.lst");
-  EXPECT_FALSE(ReadPlayListFile(FRoot / "folder.lst"));
+  const TResult<TPlayList> folder = ReadPlayListFile(FRoot / "folder.lst");
+  EXPECT_FALSE(folder);
+  EXPECT_EQ(folder.Error(), "cannot open the playlist " + (FRoot / "folder.lst").string() + ": Is a directory");
   if (geteuid() != 0) {
     const fs::path locked = FRoot / "locked.lst";
     std::ofstream(locked) << "a\nb\n";
     fs::permissions(locked, fs::perms::none);
-    EXPECT_FALSE(ReadPlayListFile(locked));
+    const TResult<TPlayList> refused = ReadPlayListFile(locked);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.Error().rfind("cannot open the playlist " + locked.string() + ": ", 0), 0u) << refused.Error();
   }
 }
 
