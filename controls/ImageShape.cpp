@@ -58,151 +58,41 @@ TPoint WindowBorderOffset(const TRect& clientRect, const TRect& windowRect) {
   return {bx, by};
 }
 
-TImageShape::TImageShape(TComponent* owner) : TGraphicControl(owner) {
-  FMovable = true;
-  FButtonHeld = false;
-  SetControlStyle(ControlStyle() | csReplicatable);
-  FPicture = std::make_unique<TPicture>();
-  FPicture->OnChange = [this](TObject* sender) { PictureChanged(sender); };
-  FPicture->OnProgress = [this](TObject* sender, TProgressStage stage, uint8_t percent, bool redrawNow,
-                                const TRect& rect, const std::string& message) {
-    Progress(sender, stage, percent, redrawNow, rect, message);
-  };
-  SetHeight(105);
-  SetWidth(105);
-  FAppliedRegion = TRegion();
-}
+TImageShape::TImageShape(TComponent* owner) : TPictureControl(owner) {}
 
-TImageShape::~TImageShape() {
-  FPicture->OnChange = nullptr;
-  FPicture->OnProgress = nullptr;
-  FPicture.reset();
-}
-
-void TImageShape::SetPicture(const TPicture& picture) { FPicture->Assign(picture); }
-
-void TImageShape::SetCenter(bool value) {
-  if (value == FCenter) return;
-  FCenter = value;
-  PictureChanged(this);
-}
-
-void TImageShape::SetStretch(bool value) {
-  if (value == FStretch) return;
-  FStretch = value;
-  PictureChanged(this);
-}
-
-void TImageShape::SetProportional(bool value) {
-  if (value == FProportional) return;
-  FProportional = value;
-  PictureChanged(this);
-}
-
-void TImageShape::SetTransparent(bool value) {
-  if (value == FTransparent) return;
-  FTransparent = value;
-  PictureChanged(this);
-}
-
-TRect TImageShape::DestRect() const {
-  int w = FPicture->Width(), h = FPicture->Height();
-  const int cw = ClientWidth(), ch = ClientHeight();
-  const bool scale = FStretch || (FProportional && (w > cw || h > ch));
-  if (scale) {
-    if (FProportional && w > 0 && h > 0) {
-      const double aspect = double(w) / double(h);
-      if (w > h) {
-        w = cw;
-        h = int(cw / aspect);
-        if (h > ch) {
-          h = ch;
-          w = int(ch * aspect);
-        }
-      } else {
-        h = ch;
-        w = int(ch * aspect);
-        if (w > cw) {
-          w = cw;
-          h = int(cw / aspect);
-        }
-      }
-    } else {
-      w = cw;
-      h = ch;
-    }
-  }
-  TRect r{0, 0, w, h};
-  // Integer division truncates toward zero: a picture larger than the control moves up and left.
-  if (FCenter) r = r.Offset((cw - w) / 2, (ch - h) / 2);
-  return r;
-}
+TImageShape::~TImageShape() = default;
 
 TCanvas& TImageShape::GetCanvas() {
-  if (!FPicture->HasGraphic()) {
+  if (!Picture().HasGraphic()) {
     const TBitmap blank(Width(), Height(), pf32bit);
-    FPicture->Assign(blank);
+    Picture().Assign(blank);
   }
   // A change handler may have emptied the picture again; then there is no bitmap to draw on.
-  const auto& graphic = FPicture->Graphic();
+  const auto& graphic = Picture().Graphic();
   if (!graphic) throw EInvalidOperation(kNoBitmapMessage);
   return graphic->Canvas();
 }
 
 bool TImageShape::CanAutoSize(int& newWidth, int& newHeight) {
-  if (!IsDesigning() || (FPicture->Width() > 0 && FPicture->Height() > 0)) {
-    if (Align() == alNone || Align() == alLeft || Align() == alRight) newWidth = FPicture->Width();
-    if (Align() == alNone || Align() == alTop || Align() == alBottom) newHeight = FPicture->Height();
-  }
+  ProposePictureSize(newWidth, newHeight);
   return true;
 }
 
 void TImageShape::Paint() {
-  TCanvas& canvas = ControlCanvas();
-  if (IsDesigning()) {
-    canvas.Pen().SetStyle(psDash);
-    canvas.Brush().SetStyle(bsClear);
-    canvas.Rectangle({0, 0, Width(), Height()});
-  }
-  struct TRestore {
-    bool& Flag;
-    bool Saved;
-    ~TRestore() { Flag = Saved; }
-  } restore{FInPaint, FInPaint};
-  FInPaint = true;
-  const std::shared_ptr<TBitmap> graphic = FPicture->Graphic();
-  if (graphic && !graphic->Empty()) canvas.StretchDraw(DestRect(), *graphic);
+  const TDrawingPicture drawing(*this);
+  const std::shared_ptr<TBitmap> graphic = Picture().Graphic();
+  if (graphic && !graphic->Empty()) ControlCanvas().StretchDraw(DestRect(), *graphic);
 }
 
-bool TImageShape::IsOpaque() const {
-  return TGraphicControl::IsOpaque() || PictureCovers(FPicture->Graphic().get(), DestRect());
-}
-
-// A 32-bit frame buffer has no palette to realise, so there is never a palette change to pass on.
-bool TImageShape::DoPaletteChange() { return false; }
-
-void TImageShape::PictureChanged(TObject* /*sender*/) {
-  if (AutoSize() && FPicture->Width() > 0 && FPicture->Height() > 0)
-    SetBounds(Left(), Top(), FPicture->Width(), FPicture->Height());
-  // Held by value: setting the flag below reports a change, which runs this method once more.
-  if (const std::shared_ptr<TBitmap> graphic = FPicture->Graphic()) {
-    if (graphic->Transparent() != FTransparent) graphic->SetTransparent(FTransparent);
-    if (!graphic->Transparent() && FStretch && !FProportional)
-      SetControlStyle(ControlStyle() | csOpaque);
-    else
-      SetControlStyle(ControlStyle() & ~csOpaque);
-    if (DoPaletteChange() && FInPaint) Repaint();
-  } else {
-    SetControlStyle(ControlStyle() & ~csOpaque);
-  }
-  if (!FInPaint) Invalidate();
-  if (FPicture->HasGraphic() && !IsDesigning()) ApplyWindowShape();
+void TImageShape::PictureChanged(TObject* sender) {
+  TPictureControl::PictureChanged(sender);
+  if (Picture().HasGraphic()) ApplyWindowShape();
 }
 
 void TImageShape::ApplyWindowShape() {
   TForm* form = Parent();
   if (!form) return;  // no window to shape yet; the next change after parenting shapes it
-  const std::shared_ptr<TBitmap> graphic = FPicture->Graphic();
+  const std::shared_ptr<TBitmap> graphic = Picture().Graphic();
 
   // The outline is taken from the picture as it is drawn on a fresh (black) surface: with
   // Transparent set, its transparent pixels come out black there.
@@ -232,17 +122,6 @@ void TImageShape::ApplyWindowShape() {
   }
   form->SetWindowRegion(region);
   form->Invalidate();
-}
-
-void TImageShape::Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
-                           const TRect& rect, const std::string& message) {
-  if (FIncrementalDisplay && redrawNow) {
-    if (DoPaletteChange())
-      Update();
-    else
-      Paint();
-  }
-  if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, rect, message);
 }
 
 void TImageShape::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

@@ -2,15 +2,8 @@
 // A picture control that cuts its parent window to the picture's outline and drags the window.
 #pragma once
 
-#include <functional>
-#include <string>
-
-#include "components/TGraphicControl.h"
-#include "graphics/TPicture.h"
+#include "components/TPictureControl.h"
 #include "graphics/TRegion.h"
-
-using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
-                                          const TRect& rect, const std::string& message)>;
 
 // The window outline of a picture: the part of `destRect` (clipped to `clientRect`) where the
 // picture, scaled from its natural size into `destRect`, does not have the key colour. The key
@@ -23,50 +16,27 @@ TRegion GetFrgn(const TBitmap& picture, const TRect& clientRect, const TRect& de
 // regions count from the outer corner, so a client-area outline is moved by this much.
 TPoint WindowBorderOffset(const TRect& clientRect, const TRect& windowRect);
 
-// The control paints its picture like a plain image control (optionally stretched, scaled down
-// proportionally or centred) and gives its parent window the picture's outline: every change of
-// the picture or of Stretch, Center, Proportional or Transparent rebuilds the outline from the
-// picture and replaces this control's share of the window's region. Moving or resizing the
-// control does not. While Movable is set, pressing any button on the picture and moving the
-// pointer drags the parent window.
+// The control places and paints its picture like a plain image control (see TPictureControl) and
+// gives its parent window the picture's outline: every change of the picture or of Stretch,
+// Center, Proportional or Transparent rebuilds the outline from the picture and replaces this
+// control's share of the window's region. Moving or resizing the control does not. With AutoSize
+// on, an empty picture sizes the control to nothing. While Movable is set, pressing any button on
+// the picture and moving the pointer drags the parent window.
 //
 // Several shaped controls on one window each keep their own share: the process remembers, in
 // the environment variable `vexol`, that a first outline was applied; every later one replaces
 // only the applying control's previous share in the window's current region.
-class TImageShape : public TGraphicControl {
+class TImageShape : public TPictureControl {
 public:
   explicit TImageShape(TComponent* owner);
   ~TImageShape() override;
 
-  TPicture& Picture() { return *FPicture; }
-  const TPicture& Picture() const { return *FPicture; }
-  // The own picture copies `picture`; the copy reports the change, which re-shapes the window.
-  void SetPicture(const TPicture& picture);
-
-  bool Center() const { return FCenter; }
-  void SetCenter(bool value);
-  bool Stretch() const { return FStretch; }
-  void SetStretch(bool value);
-  bool Proportional() const { return FProportional; }
-  void SetProportional(bool value);
-  bool Transparent() const { return FTransparent; }
-  void SetTransparent(bool value);
-  bool IncrementalDisplay() const { return FIncrementalDisplay; }
-  void SetIncrementalDisplay(bool value) { FIncrementalDisplay = value; }
   bool Movable() const { return FMovable; }
   void SetMovable(bool value) { FMovable = value; }
 
-  TProgressEvent OnProgress;
-
-  // Where the picture is drawn, in the control's client coordinates.
-  TRect DestRect() const;
-  // Also opaque while a picture without a transparent colour fills the whole control.
-  bool IsOpaque() const override;
   // A canvas for changing the picture itself. A picture without a graphic first gets a bitmap of
   // the control's size. Throws EInvalidOperation when the picture holds no bitmap to draw on.
   TCanvas& GetCanvas();
-  // The control's own drawing surface (what Paint uses).
-  TCanvas& ControlCanvas() { return TGraphicControl::Canvas(); }
 
   // The share of the window region this control applied last (window coordinates).
   const TRegion& AppliedRegion() const { return FAppliedRegion; }
@@ -79,23 +49,13 @@ protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-  void Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& rect,
-                const std::string& message);
-  virtual void PictureChanged(TObject* sender);
+  void PictureChanged(TObject* sender) override;
 
 private:
-  bool DoPaletteChange();
   void ApplyWindowShape();
 
   TPoint FDragAnchor;
   bool FButtonHeld = false;
   bool FMovable = true;
-  std::unique_ptr<TPicture> FPicture;
-  bool FStretch = false;
-  bool FCenter = false;
-  bool FIncrementalDisplay = false;
-  bool FTransparent = false;
-  bool FInPaint = false;
-  bool FProportional = false;
   TRegion FAppliedRegion;
 };

@@ -6,6 +6,7 @@ add_library(mira_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/components/TComponent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TControl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TGraphicControl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/components/TPictureControl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TLabel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TTimer.cpp

@@ -53,9 +53,6 @@ public:
   long Tag() const { return FTag; }
   void SetTag(long tag) { FTag = tag; }
 
-  // There is no visual designer: components are never in design mode. The flag exists so that
-  // controls can keep design-time branches readable.
-  bool IsDesigning() const { return false; }
   bool IsDestroying() const { return FDestroying; }
 
 protected:

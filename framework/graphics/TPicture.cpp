@@ -49,11 +49,6 @@ TResult<void> TPicture::LoadFromMemory(const void* data, size_t size) {
   return r;
 }
 
-void TPicture::Progress(TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& rect,
-                        const std::string& message) {
-  if (OnProgress) OnProgress(this, stage, percentDone, redrawNow, rect, message);
-}
-
 void TPicture::Changed() {
   if (OnChange) OnChange(this);
 }

@@ -2,17 +2,12 @@
 // A holder for one graphic (a bitmap) that tells its owner about every change.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "graphics/TBitmap.h"
 #include "graphics/TObject.h"
-#include "graphics/TRect.h"
-
-enum class TProgressStage : uint8_t { psStarting, psRunning, psEnding };
-using enum TProgressStage;
 
 class TPicture : public TObject {
 public:
@@ -42,14 +37,6 @@ public:
   // Fired with this picture as sender after every change: a new graphic, or any change of the
   // graphic's size, pixels or transparency.
   std::function<void(TObject* sender)> OnChange;
-  // Reports progress of long operations. Nothing in the framework loads incrementally, so it is
-  // only fired by Progress().
-  std::function<void(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& rect,
-                     const std::string& message)>
-      OnProgress;
-  void Progress(TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& rect,
-                const std::string& message);
-
   void Changed();
 
 private:
