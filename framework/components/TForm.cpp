@@ -24,6 +24,12 @@ uint32_t PointerMessage(const TBackendEvent& e) {
     default: return WM_MOUSEMOVE;
   }
 }
+
+// Ends the form's painting state when a paint is over, also when a control's painting throws.
+struct TPaintingScope {
+  bool& Painting;
+  ~TPaintingScope() { Painting = false; }
+};
 }  // namespace
 
 TForm::TForm(TComponent* owner) : TControl(owner) {
@@ -231,10 +237,7 @@ void TForm::FlushPaint() {
 }
 
 void TForm::PaintArea(const TRect& rect) {
-  struct TPaintingScope {
-    TForm& Form;
-    ~TPaintingScope() { Form.FPainting = false; }
-  } scope{*this};
+  const TPaintingScope scope{FPainting};
   FPainting = true;
   FPaintClip = rect;
   // The topmost windowless control that covers the whole area hides the form's own painting and
@@ -280,10 +283,7 @@ void TForm::PaintOpaque(TControl* control) {
     InvalidateRect(area);
     return;
   }
-  struct TPaintingScope {
-    TForm& Form;
-    ~TPaintingScope() { Form.FPainting = false; }
-  } scope{*this};
+  const TPaintingScope scope{FPainting};
   // The control covers its area, so nothing beneath it needs painting; what lies above it does.
   auto it = std::find(FControls.begin(), FControls.end(), control);
   if (control->IsWindowed()) {
@@ -332,7 +332,6 @@ void TForm::RemoveControl(TControl* control) {
   FControls.erase(it);
   if (FCaptureControl == control) SetCaptureControl(nullptr);
   if (FActiveControl == control) FActiveControl = nullptr;
-  if (FPointerControl == control) FPointerControl = nullptr;
 }
 
 void TForm::FontChanged() {
@@ -440,7 +439,6 @@ void TForm::RoutePointer(const TBackendEvent& e) {
     TControl* over = FCaptureControl ? FCaptureControl : (ClientRect().Contains(p) ? ControlAtPos(p) : nullptr);
     UpdateCursor(over ? over : this);
   }
-  FPointerControl = target;
 }
 
 void TForm::UpdateCursor(TControl* target) {

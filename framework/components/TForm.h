@@ -172,7 +172,6 @@ private:
   std::vector<TControl*> FControls;  // creation order
   TControl* FActiveControl = nullptr;
   TControl* FCaptureControl = nullptr;
-  TControl* FPointerControl = nullptr;  // control under the pointer at the last move
   TCursor FShownCursor = crDefault;
   bool FCursorSet = false;
 };
