@@ -2,6 +2,8 @@
 // The volume, panning and speed knobs: dragging sets the value, its fill bar, marker, hint and the sound.
 #include "TMainForm.h"
 
+#include "Trunc.h"
+
 #include "audio/TSndEntryTable.h"
 #include "components/TApplication.h"
 
@@ -19,8 +21,6 @@ constexpr double kFullScale = 136.0;
 constexpr int kSpeedSnapLeft = 300;
 constexpr int kPanningMiddle = kTrackOrigin + 136 / 2;
 constexpr int32_t kNormalFrequency = 44100;
-
-int32_t Trunc(double value) { return static_cast<int32_t>(value); }
 
 bool OnTrack(int x) { return kTrackOrigin < x && x < kTrackEnd; }
 

@@ -3,6 +3,7 @@
 #include "TMainForm.h"
 
 #include "TrackFiles.h"
+#include "Trunc.h"
 
 #include "audio/TSndEntryTable.h"
 #include "platform/ProblemReport.h"
@@ -11,12 +12,14 @@
 
 namespace {
 
-// Module load flags: the play length must stay available, because the caption shows it.
-constexpr uint32_t kMusicLoadFlags = 0x2001;
-constexpr uint32_t kStreamCreateFlags = 0x40000;
+// Both kinds are scanned at load, because the caption shows the play length; modules also ramp
+// their volume against clicks.
+constexpr uint32_t kMusicLoadFlags = SND_MUSIC_PRESCAN | SND_MUSIC_RAMP;
+constexpr uint32_t kStreamCreateFlags = SND_STREAM_PRESCAN;
 
-// The library takes whole volume and pan values; the settings are cut toward zero.
-int32_t Trunc(double value) { return static_cast<int32_t>(value); }
+// The keys of the list that start the selected track.
+constexpr char kEnterKey = '\r';
+constexpr char kSpaceKey = ' ';
 
 // What the library's codes for a refused file mean, in the words of its header.
 const char* RefusalMeaning(int32_t code) {
@@ -106,7 +109,7 @@ void TMainForm::List_TracksDblClick(TObject* sender) { Button_PlayClick(sender);
 
 void TMainForm::List_TracksKeyPress(TObject* sender, char& key) {
   // The key goes on to the list unchanged.
-  if (key == 13 || key == 32) Button_PlayClick(sender);
+  if (key == kEnterKey || key == kSpaceKey) Button_PlayClick(sender);
 }
 
 void TMainForm::Button_PauseClick(TObject* /*sender*/) {
