@@ -22,7 +22,8 @@
 
 // The text the caption shows at start and again after Stop.
 inline constexpr const char* kCreditsLine = "mira.nol - code: varlo & tesko - gfx: pell & tesko";
-// Shown when the playlist cannot be opened; the path is written as users of the original know it.
+// Shown when the playlist cannot be opened. The text is fixed, backslash and all, whatever this system
+// calls the path.
 inline constexpr const char* kPlayListMissing = "Cannot find data\\play.lst! Terminating application...";
 
 // The main window. Construction lays out the controls, loads the sound library and reads the
