@@ -2,11 +2,11 @@
 // The main window's controls and timers, created from the skin's layout description in its order.
 #include "TMainForm.h"
 
-#include "SkinArt.h"
 #include "WindowIcon.h"
 #include "components/TApplication.h"
 #include "components/Exception.h"
 #include "skin/MainSkinLayout.h"
+#include "skin/SkinArt.h"
 
 #include <string>
 
