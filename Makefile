@@ -12,7 +12,7 @@ endif
 # a `cmake --install` from $(BUILD) (its install_manifest.txt, which the uninstall target reads).
 BUILD_DEB ?= build-deb
 
-.PHONY: all deps configure build run test test-asan bench deb clean
+.PHONY: all deps configure build run test test-asan tools bench deb clean
 
 all: build
 
@@ -43,6 +43,12 @@ deb: deps
 	@cmake --build $(BUILD_DEB) -j $(JOBS)
 	cd $(BUILD_DEB) && cpack -G DEB
 	@ls $(BUILD_DEB)/packages/*.deb
+
+# The demo and skin generators, and their tests against the committed files (see tools/).
+tools: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DMIRA_TOOLS=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L tools
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done
