@@ -12,6 +12,7 @@ add_library(mira_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/components/TTimer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TListBoxItems.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TCustomListBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/components/TCustomListBoxPaint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/components/TApplication.cpp
 )

@@ -8,7 +8,8 @@
 #include "components/TForm.h"
 
 namespace {
-constexpr int kWheelRows = 3;  // rows scrolled per wheel notch
+constexpr int kWheelRows = 3;     // rows scrolled per wheel notch
+constexpr int kWheelNotch = 120;  // the wheel delta of one notch
 
 // The list's own messages change state; the const getters still send them, so that a hook sees
 // every question asked of the list too.
@@ -40,7 +41,7 @@ int TCustomListBox::Count() const { return int(Ask(this, LB_GETCOUNT)); }
 int TCustomListBox::ItemIndex() const { return int(Ask(this, LB_GETCURSEL)); }
 
 void TCustomListBox::SetItemIndex(int index) {
-  if (ItemIndex() != index) Perform(LB_SETCURSEL, uintptr_t(intptr_t(index)));
+  if (ItemIndex() != index) Perform(LB_SETCURSEL, PackIndex(index));
 }
 
 int TCustomListBox::ItemHeight() const { return int(Ask(this, LB_GETITEMHEIGHT)); }
@@ -51,10 +52,10 @@ void TCustomListBox::SetItemHeight(int height) {
 
 int TCustomListBox::TopIndex() const { return int(Ask(this, LB_GETTOPINDEX)); }
 
-void TCustomListBox::SetTopIndex(int index) { Perform(LB_SETTOPINDEX, uintptr_t(intptr_t(index))); }
+void TCustomListBox::SetTopIndex(int index) { Perform(LB_SETTOPINDEX, PackIndex(index)); }
 
 bool TCustomListBox::Selected(int index) const {
-  const intptr_t r = Ask(this, LB_GETSEL, uintptr_t(intptr_t(index)));
+  const intptr_t r = Ask(this, LB_GETSEL, PackIndex(index));
   if (r == LB_ERR) throw EListError::IndexOutOfBounds(index);
   return r != 0;
 }
@@ -226,299 +227,194 @@ bool TCustomListBox::ScrollBarHit(int x, int y) {
 // --- Messages -----------------------------------------------------------------------------
 
 void TCustomListBox::WndProc(TMessage& m) {
-  const int n = int(FItems.size());
+  // Each step answers the messages of its concern. It returns true when the message is fully
+  // handled, and false when the control's common handling (events, capture) follows.
+  if (LineMessage(m) || SelectionMessage(m) || ViewMessage(m) || InputMessage(m)) return;
+  TControl::WndProc(m);
+}
+
+bool TCustomListBox::LineMessage(TMessage& m) {
   switch (m.Msg) {
     case LB_ADDSTRING:
-      FItems.push_back(*reinterpret_cast<const std::string*>(m.LParam));
-      m.Result = n;
+      FItems.push_back(UnpackLine(m));
+      m.Result = intptr_t(FItems.size()) - 1;
       ItemsChanged();
-      return;
-    case LB_INSERTSTRING: {
-      int index = int(intptr_t(m.WParam));
-      if (index == -1) index = n;
-      if (index < 0 || index > n) {
-        m.Result = LB_ERR;
-        return;
-      }
-      FItems.insert(FItems.begin() + index, *reinterpret_cast<const std::string*>(m.LParam));
-      if (FItemIndex >= index) ++FItemIndex;
-      m.Result = index;
-      ItemsChanged();
-      return;
-    }
-    case LB_DELETESTRING: {
-      const int index = int(intptr_t(m.WParam));
-      if (index < 0 || index >= n) {
-        m.Result = LB_ERR;
-        return;
-      }
-      FItems.erase(FItems.begin() + index);
-      if (FItemIndex == index)
-        FItemIndex = -1;
-      else if (FItemIndex > index)
-        --FItemIndex;
-      m.Result = n - 1;
-      ItemsChanged();
-      return;
-    }
+      return true;
+    case LB_INSERTSTRING: InsertLine(m); return true;
+    case LB_DELETESTRING: DeleteLine(m); return true;
     case LB_RESETCONTENT:
       FItems.clear();
       FItemIndex = -1;
       FCaretIndex = 0;
       FTopIndex = 0;
       ItemsChanged();
-      return;
-    case LB_GETCOUNT: m.Result = n; return;
+      return true;
+    case LB_GETCOUNT: m.Result = intptr_t(FItems.size()); return true;
     case LB_GETTEXT: {
-      const int index = int(intptr_t(m.WParam));
-      if (index < 0 || index >= n) {
+      const int index = UnpackIndex(m.WParam);
+      if (!IsLine(index)) {
         m.Result = LB_ERR;
-        return;
+        return true;
       }
-      *reinterpret_cast<std::string*>(m.LParam) = FItems[size_t(index)];
+      UnpackLineBuffer(m) = FItems[size_t(index)];
       m.Result = intptr_t(FItems[size_t(index)].size());
-      return;
+      return true;
     }
+    default: return false;
+  }
+}
+
+void TCustomListBox::InsertLine(TMessage& m) {
+  const int n = int(FItems.size());
+  int index = UnpackIndex(m.WParam);
+  if (index == -1) index = n;
+  if (index < 0 || index > n) {
+    m.Result = LB_ERR;
+    return;
+  }
+  FItems.insert(FItems.begin() + index, UnpackLine(m));
+  if (FItemIndex >= index) ++FItemIndex;
+  m.Result = index;
+  ItemsChanged();
+}
+
+void TCustomListBox::DeleteLine(TMessage& m) {
+  const int index = UnpackIndex(m.WParam);
+  if (!IsLine(index)) {
+    m.Result = LB_ERR;
+    return;
+  }
+  FItems.erase(FItems.begin() + index);
+  if (FItemIndex == index)
+    FItemIndex = -1;
+  else if (FItemIndex > index)
+    --FItemIndex;
+  m.Result = intptr_t(FItems.size());
+  ItemsChanged();
+}
+
+bool TCustomListBox::SelectionMessage(TMessage& m) {
+  switch (m.Msg) {
     case LB_SETCURSEL: {
-      const int index = int(intptr_t(m.WParam));
+      const int index = UnpackIndex(m.WParam);
       Invalidate();
-      if (index < 0 || index >= n) {
+      if (!IsLine(index)) {
         // Also what an empty list answers: nothing selected, no harm done.
         FItemIndex = -1;
         m.Result = LB_ERR;
-        return;
+        return true;
       }
       FItemIndex = index;
       FCaretIndex = index;
       MakeVisible(index);
       m.Result = index;
-      return;
+      return true;
     }
-    case LB_GETCURSEL: m.Result = FItemIndex; return;
+    case LB_GETCURSEL: m.Result = FItemIndex; return true;
     case LB_SETSEL:
       m.Result = LB_ERR;  // a single-selection list selects through LB_SETCURSEL only
-      return;
+      return true;
     case LB_GETSEL: {
-      const int index = int(intptr_t(m.WParam));
-      m.Result = index < 0 || index >= n ? LB_ERR : (index == FItemIndex ? 1 : 0);
-      return;
+      const int index = UnpackIndex(m.WParam);
+      m.Result = !IsLine(index) ? LB_ERR : (index == FItemIndex ? 1 : 0);
+      return true;
     }
-    case LB_GETTOPINDEX: m.Result = FTopIndex; return;
+    default: return false;
+  }
+}
+
+bool TCustomListBox::ViewMessage(TMessage& m) {
+  switch (m.Msg) {
+    case LB_GETTOPINDEX: m.Result = FTopIndex; return true;
     case LB_SETTOPINDEX: {
-      const int index = int(intptr_t(m.WParam));
-      if (index < 0 || (index >= n && n > 0)) {
+      const int index = UnpackIndex(m.WParam);
+      // An empty list accepts any top line from 0 on; there is nothing to scroll.
+      if (index < 0 || (!IsLine(index) && !FItems.empty())) {
         m.Result = LB_ERR;
-        return;
+        return true;
       }
       ScrollTo(index);
       m.Result = 0;
-      return;
+      return true;
     }
-    case LB_GETITEMHEIGHT: m.Result = FItemHeight; return;
+    case LB_GETITEMHEIGHT: m.Result = FItemHeight; return true;
     case LB_SETITEMHEIGHT:
       if (m.LParam <= 0 || m.LParam > 255) {
         m.Result = LB_ERR;
-        return;
+        return true;
       }
       FItemHeight = int(m.LParam);
       ItemsChanged();
       m.Result = 0;
-      return;
-    case WM_SIZE: ItemsChanged(); break;
-    case WM_VSCROLL:
-      switch (m.WParam) {
-        case SB_LINEUP: ScrollTo(FTopIndex - 1); break;
-        case SB_LINEDOWN: ScrollTo(FTopIndex + 1); break;
-        case SB_PAGEUP: ScrollTo(FTopIndex - FullRows()); break;
-        case SB_PAGEDOWN: ScrollTo(FTopIndex + FullRows()); break;
-        default: break;
-      }
-      return;
-    case WM_PAINT: PaintList(*reinterpret_cast<const TRect*>(m.LParam)); return;
+      return true;
+    case WM_SIZE: ItemsChanged(); return false;
+    case WM_VSCROLL: ScrollBy(m.WParam); return true;
+    case WM_PAINT: PaintList(UnpackPaintArea(m)); return true;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: Invalidate(); break;
+    case WM_KILLFOCUS: Invalidate(); return false;
+    default: return false;
+  }
+}
+
+void TCustomListBox::ScrollBy(uintptr_t code) {
+  switch (code) {
+    case SB_LINEUP: ScrollTo(FTopIndex - 1); break;
+    case SB_LINEDOWN: ScrollTo(FTopIndex + 1); break;
+    case SB_PAGEUP: ScrollTo(FTopIndex - FullRows()); break;
+    case SB_PAGEDOWN: ScrollTo(FTopIndex + FullRows()); break;
+    default: break;
+  }
+}
+
+bool TCustomListBox::InputMessage(TMessage& m) {
+  switch (m.Msg) {
     case WM_KEYDOWN:
       // The key events run first; a handler can swallow the key by setting it to 0.
       TControl::WndProc(m);
       if (m.WParam != 0) Navigate(uint16_t(m.WParam));
-      return;
+      return true;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      const int x = LParamX(m.LParam), y = LParamY(m.LParam);
-      SetFocus();
-      if (ScrollBarHit(x, y)) return;
-      FTracking = true;
-      SetMouseCapture(true);
-      UserSelect(ItemAtPos({x, y}, true));
-      if (m.Msg == WM_LBUTTONDBLCLK) DblClick();
-      // The pointer events follow, with the double-click flag for the second press.
-      const TShiftState shift = TShiftState::FromBits(uint8_t(m.WParam));
-      MouseDown(TMouseButton::mbLeft, m.Msg == WM_LBUTTONDBLCLK ? shift | ssDouble : shift, x, y);
-      return;
-    }
+    case WM_LBUTTONDBLCLK: PressLeft(m); return true;
     case WM_MOUSEMOVE:
-      if (FTracking && n > 0) {
-        const int y = LParamY(m.LParam);
-        const int ch = ClientRect().Height();
-        if (y < 0)
-          UserSelect(std::max(0, FTopIndex - 1));
-        else if (y >= ch)
-          UserSelect(std::min(n - 1, FTopIndex + FullRows()));
-        else {
-          const int index = FTopIndex + y / std::max(1, FItemHeight);
-          if (index < n) UserSelect(index);
-        }
-      }
-      break;
+      if (FTracking) TrackPointer(LParamY(m.LParam));
+      return false;
     case WM_LBUTTONUP:
       if (FTracking) {
         FTracking = false;
         SetMouseCapture(false);
       }
-      break;
-    case WM_MOUSEWHEEL: {
-      const int notches = WheelDelta(m.WParam) / 120;
-      ScrollTo(FTopIndex - notches * kWheelRows);
+      return false;
+    case WM_MOUSEWHEEL:
+      ScrollTo(FTopIndex - WheelDelta(m.WParam) / kWheelNotch * kWheelRows);
       m.Result = 1;
-      return;
-    }
-    default: break;
+      return true;
+    default: return false;
   }
-  TControl::WndProc(m);
 }
 
-// --- Painting -----------------------------------------------------------------------------
+void TCustomListBox::PressLeft(TMessage& m) {
+  const int x = LParamX(m.LParam), y = LParamY(m.LParam);
+  SetFocus();
+  if (ScrollBarHit(x, y)) return;
+  FTracking = true;
+  SetMouseCapture(true);
+  UserSelect(ItemAtPos({x, y}, true));
+  const bool doubleClick = m.Msg == WM_LBUTTONDBLCLK;
+  if (doubleClick) DblClick();
+  // The pointer events follow, with the double-click flag for the second press.
+  const TShiftState shift = TShiftState::FromBits(uint8_t(m.WParam));
+  MouseDown(TMouseButton::mbLeft, doubleClick ? shift | ssDouble : shift, x, y);
+}
 
-void TCustomListBox::PaintList(const TRect& clip) {
-  TForm* form = Parent();
-  if (!form) return;
-  struct TPaintFlag {
-    bool& Flag;
-    ~TPaintFlag() { Flag = false; }
-  } flag{FInPaint};
-  FInPaint = true;
-  TCanvas& canvas = *FCanvas;
-  TCanvasStateSaver saver(canvas);
-
-  // Frame and scroll bar, in control coordinates.
-  canvas.SetOrigin({Left(), Top()});
-  canvas.SetClipRect(clip.Offset(-Left(), -Top()).Intersect({0, 0, Width(), Height()}));
-  if (FBorderStyle == bsSingle) {
-    canvas.Brush().SetStyle(bsClear);
-    canvas.Pen().SetStyle(psSolid);
-    canvas.Pen().SetColor(clWindowFrame);
-    canvas.Rectangle({0, 0, Width(), Height()});
-  }
-  if (FScrollBarVisible) PaintScrollBar();
-
-  // The client area: background, then the visible rows.
-  const TPoint offset = ClientOffset();
-  const TRect client = ClientRect();
-  const TPoint origin{Left() + offset.X, Top() + offset.Y};
-  const TRect clientClip = clip.Offset(-origin.X, -origin.Y).Intersect(client);
-  if (clientClip.IsEmpty()) return;
-  canvas.SetOrigin(origin);
-  canvas.SetClipRect(clientClip);
-  canvas.Pen().SetStyle(psSolid);
-  canvas.Brush() = FBrush;
-  canvas.FillRect(client);
-
-  const bool focused = Focused();
+void TCustomListBox::TrackPointer(int y) {
+  // Dragging with the button held selects the row under the pointer; above or below the list, the
+  // row next to the shown ones, one row per move.
   const int n = int(FItems.size());
-  if (n == 0) {
-    if (focused) {
-      const TRect r{0, 0, client.Width(), FItemHeight};
-      canvas.Brush() = FBrush;
-      canvas.FillRect(r);
-      DrawFocusRect(r);
-    }
-    return;
-  }
-  const int visibleRows = (client.Height() + FItemHeight - 1) / std::max(1, FItemHeight);
-  const int last = std::min(n, FTopIndex + visibleRows);
-  for (int i = FTopIndex; i < last; ++i) {
-    const TRect r = ItemRect(i);
-    const TRect rowClip = r.Intersect(clientClip);
-    if (rowClip.IsEmpty()) continue;
-    TOwnerDrawState state = 0;
-    if (i == FItemIndex) state |= odSelected;
-    if (focused && i == FCaretIndex) state |= odFocused;
-    if (!Enabled()) state |= odDisabled;
-    canvas.SetClipRect(rowClip);
-    canvas.Font().Assign(Font());
-    canvas.Brush() = FBrush;
-    if (state & odSelected) {
-      canvas.Brush().SetColor(clHighlight);
-      canvas.Font().SetColor(clHighlightText);
-    }
-    DrawItem(i, r, state);
-    if (state & odFocused) {
-      canvas.SetClipRect(rowClip);
-      DrawFocusRect(r);
-    }
-  }
-}
-
-void TCustomListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState state) {
-  if (FStyle != lbStandard && OnDrawItem) {
-    OnDrawItem(this, index, rect, state);
-    return;
-  }
-  TCanvas& canvas = Canvas();
-  canvas.FillRect(rect);
-  if (index >= 0 && index < int(FItems.size())) canvas.TextOut(rect.Left + 2, rect.Top, FItems[size_t(index)]);
-}
-
-void TCustomListBox::DrawFocusRect(const TRect& rect) {
-  // A dotted frame that inverts what is beneath it, every other pixel.
-  TCanvas& canvas = *FCanvas;
-  auto invert = [&](int x, int y) {
-    if (((x + y) & 1) != 0) return;
-    const TColor c = canvas.Pixel(x, y);
-    if (c != clInvalid) canvas.SetPixel(x, y, c ^ 0xFFFFFF);
-  };
-  for (int x = rect.Left; x < rect.Right; ++x) {
-    invert(x, rect.Top);
-    if (rect.Bottom - 1 > rect.Top) invert(x, rect.Bottom - 1);
-  }
-  for (int y = rect.Top + 1; y < rect.Bottom - 1; ++y) {
-    invert(rect.Left, y);
-    if (rect.Right - 1 > rect.Left) invert(rect.Right - 1, y);
-  }
-}
-
-void TCustomListBox::PaintScrollBar() {
-  TCanvas& canvas = *FCanvas;  // control coordinates
-  const TRect bar = ScrollBarRect();
-  canvas.Pen().SetStyle(psClear);
-  canvas.Brush().SetStyle(bsSolid);
-  canvas.Brush().SetColor(clScrollBar);
-  canvas.FillRect(bar);
-  const int arrow = std::min(kScrollBarWidth, bar.Height() / 2);
-  const TRect up{bar.Left, bar.Top, bar.Right, bar.Top + arrow};
-  const TRect down{bar.Left, bar.Bottom - arrow, bar.Right, bar.Bottom};
-  canvas.Brush().SetColor(clBtnFace);
-  canvas.FillRect(up);
-  canvas.FillRect(down);
-  canvas.Pen().SetStyle(psSolid);
-  canvas.Pen().SetColor(clBtnText);
-  const int cx = bar.Left + kScrollBarWidth / 2;
-  for (int k = 0; k < 4; ++k) {
-    const int yu = up.Top + arrow / 2 - 2 + k;
-    const int yd = down.Top + arrow / 2 + 1 - k;
-    canvas.MoveTo(cx - k, yu);
-    canvas.LineTo(cx + k + 1, yu);
-    canvas.MoveTo(cx - k, yd);
-    canvas.LineTo(cx + k + 1, yd);
-  }
-  const int track = bar.Height() - 2 * arrow;
-  const int n = int(FItems.size());
-  if (track > 4 && n > 0) {
-    const int thumbHeight = std::max(8, track * std::min(n, FullRows()) / n);
-    const int range = std::max(1, MaxTopIndex());
-    const int thumbTop = up.Bottom + (track - thumbHeight) * FTopIndex / range;
-    canvas.Brush().SetColor(clBtnFace);
-    canvas.Pen().SetColor(clBtnShadow);
-    canvas.Rectangle({bar.Left, thumbTop, bar.Right, thumbTop + thumbHeight});
-  }
+  if (n == 0) return;
+  if (y < 0)
+    UserSelect(std::max(0, FTopIndex - 1));
+  else if (y >= ClientRect().Height())
+    UserSelect(std::min(n - 1, FTopIndex + FullRows()));
+  else if (const int index = FTopIndex + y / std::max(1, FItemHeight); index < n)
+    UserSelect(index);
 }

@@ -109,6 +109,18 @@ protected:
   void ColorChanged() override;
 
 private:
+  // The steps of WndProc, one concern each: true when the message is fully handled.
+  bool LineMessage(TMessage& m);
+  bool SelectionMessage(TMessage& m);
+  bool ViewMessage(TMessage& m);
+  bool InputMessage(TMessage& m);
+  void InsertLine(TMessage& m);
+  void DeleteLine(TMessage& m);
+  void ScrollBy(uintptr_t code);
+  void PressLeft(TMessage& m);
+  void TrackPointer(int y);
+  bool IsLine(int index) const { return index >= 0 && index < int(FItems.size()); }
+
   void PaintList(const TRect& clip);
   void PaintScrollBar();
   void DrawFocusRect(const TRect& rect);

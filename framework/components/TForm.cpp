@@ -270,8 +270,7 @@ void TForm::PaintControl(TControl* control, const TRect& clip) {
   const TRect oldClip = FPaintClip;
   FPainting = true;
   FPaintClip = r;
-  TRect arg = r;
-  control->Perform(WM_PAINT, 0, reinterpret_cast<intptr_t>(&arg));
+  control->Perform(WM_PAINT, 0, PackPaintArea(r));
   FPainting = wasPainting;
   FPaintClip = oldClip;
 }

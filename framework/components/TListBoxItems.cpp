@@ -9,22 +9,20 @@ int TListBoxItems::Count() const { return int(FList.Perform(LB_GETCOUNT)); }
 
 std::string TListBoxItems::Strings(int index) const {
   std::string text;
-  if (FList.Perform(LB_GETTEXT, uintptr_t(intptr_t(index)), reinterpret_cast<intptr_t>(&text)) == LB_ERR)
+  if (FList.Perform(LB_GETTEXT, PackIndex(index), PackLineBuffer(text)) == LB_ERR)
     throw EListError::IndexOutOfBounds(index);
   return text;
 }
 
-int TListBoxItems::Add(const std::string& text) {
-  return int(FList.Perform(LB_ADDSTRING, 0, reinterpret_cast<intptr_t>(&text)));
-}
+int TListBoxItems::Add(const std::string& text) { return int(FList.Perform(LB_ADDSTRING, 0, PackLine(text))); }
 
 void TListBoxItems::Insert(int index, const std::string& text) {
-  if (FList.Perform(LB_INSERTSTRING, uintptr_t(intptr_t(index)), reinterpret_cast<intptr_t>(&text)) == LB_ERR)
+  if (FList.Perform(LB_INSERTSTRING, PackIndex(index), PackLine(text)) == LB_ERR)
     throw EListError::IndexOutOfBounds(index);
 }
 
 void TListBoxItems::Delete(int index) {
-  if (FList.Perform(LB_DELETESTRING, uintptr_t(intptr_t(index))) == LB_ERR) throw EListError::IndexOutOfBounds(index);
+  if (FList.Perform(LB_DELETESTRING, PackIndex(index)) == LB_ERR) throw EListError::IndexOutOfBounds(index);
 }
 
 void TListBoxItems::Clear() { FList.Perform(LB_RESETCONTENT); }

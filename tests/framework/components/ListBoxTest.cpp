@@ -190,6 +190,29 @@ TEST_F(ListBoxTest, the_message_hook_sees_every_message_and_its_result_is_the_an
   EXPECT_EQ(List->Count(), 10);
 }
 
+TEST_F(ListBoxTest, a_hook_reads_the_line_each_add_carries_and_the_area_each_paint_covers) {
+  std::vector<std::string> lines;
+  std::vector<TRect> areas;
+  TWndMethod old = List->WindowProc();
+  List->SetWindowProc([&, old](TMessage& m) {
+    if (m.Msg == LB_ADDSTRING || m.Msg == LB_INSERTSTRING) lines.push_back(UnpackLine(m));
+    if (m.Msg == WM_PAINT) areas.push_back(UnpackPaintArea(m));
+    old(m);
+  });
+  List->Items().Add("second");
+  List->Items().Insert(0, "first");
+  List->Items().Insert(-1, "last");
+  EXPECT_EQ(lines, (std::vector<std::string>{"second", "first", "last"}));
+  EXPECT_EQ(List->Items()[0], "first");
+  EXPECT_EQ(List->Items()[2], "last");
+
+  // Painting hands the list the part of the form to paint, in the form's coordinates.
+  Form->Invalidate();
+  Screen().Pump();
+  ASSERT_FALSE(areas.empty());
+  for (const TRect& area : areas) EXPECT_EQ(area.Intersect(List->BoundsRect()), area);
+}
+
 TEST_F(ListBoxTest, scroll_bar_shows_when_rows_overflow_and_a_hook_hiding_it_on_every_message_keeps_it_hidden) {
   Fill(4);
   EXPECT_FALSE(List->ScrollBarVisible());
