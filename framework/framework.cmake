@@ -22,7 +22,8 @@ target_link_libraries(mira_framework PUBLIC mira_graphics Threads::Threads)
 add_library(mira_backend_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/backends/headless/HeadlessBackend.cpp
 )
-target_link_libraries(mira_backend_headless PUBLIC mira_framework)
+# Text is drawn by the SDL2 backend's glyph renderer, which needs no display (see HeadlessBackend.cpp).
+target_link_libraries(mira_backend_headless PUBLIC mira_framework mira_fonts_sdl2)
 
 if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/backends/sdl2/CMakeLists.txt)
   add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/backends/sdl2 ${CMAKE_CURRENT_BINARY_DIR}/backends/sdl2)

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// TFont: face lookup through fontconfig and crisp rendering with SDL2_ttf.
+// TFont: face lookup through fontconfig; the installed font engine opens, measures and draws the faces.
 #include "graphics/TFont.h"
 
-#include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -11,20 +10,26 @@
 #include <mutex>
 #include <tuple>
 
+#include "graphics/TFontEngine.h"
+
 // A face opened at one pixel size. Owned by the cache below and kept until the process ends, so
 // fonts may hold plain pointers to it.
 struct TFace {
-  TTF_Font* Font = nullptr;
+  TFontEngine* Engine = nullptr;
+  TFontFace* Handle = nullptr;
   int Height = 0;
 };
 
 namespace {
 
-// SDL_ttf and FreeType are not safe to use from two threads at once; every call goes under this.
+// Font renderers are not safe to use from two threads at once; every call goes under this.
 std::mutex& FontLock() {
   static std::mutex lock;
   return lock;
 }
+
+// Written under FontLock.
+TFontEngine* gEngine = nullptr;
 
 struct TResolved {
   std::string File;
@@ -114,30 +119,32 @@ std::string ToUtf8(const std::string& text) {
   return out;
 }
 
-// Opens (once) the face for a resolved file at an em size in pixels.
-TFace* OpenFace(const TResolved& resolved, int emPixels, int style) {
-  using TKey = std::tuple<std::string, int, int, int>;
+// Opens (once) the face for a resolved file at an em size in pixels. Must be called with FontLock held.
+TFace* OpenFace(const TResolved& resolved, int emPixels, TFontStyles synthesized) {
+  using TKey = std::tuple<TFontEngine*, std::string, int, int, int>;
   // Faces live until the process ends: every TFont keeps a pointer to its face, also fonts of
   // components torn down at exit, so the table is never destroyed. Holding it through a pointer keeps
   // the open fonts reachable, which leak checkers then do not report.
   static auto& faces = *new std::map<TKey, TFace>;
-  const TKey key{resolved.File, resolved.Index, emPixels, style};
+  if (!gEngine) return nullptr;
+  const TKey key{gEngine, resolved.File, resolved.Index, emPixels, synthesized};
   auto it = faces.find(key);
-  if (it != faces.end()) return it->second.Font ? &it->second : nullptr;
+  if (it != faces.end()) return it->second.Handle ? &it->second : nullptr;
   TFace& face = faces[key];
   if (resolved.File.empty()) return nullptr;
-  // At SDL_ttf's 72 dots per inch a point is a pixel, so the size is the em height in pixels.
-  face.Font = TTF_OpenFontIndex(resolved.File.c_str(), std::max(emPixels, 1), resolved.Index);
-  if (!face.Font) return nullptr;
-  // Outlines snapped to whole pixels and drawn without grey edges keep small text sharp and its
-  // strokes in their exact colour.
-  TTF_SetFontHinting(face.Font, TTF_HINTING_MONO);
-  TTF_SetFontStyle(face.Font, style);
-  face.Height = TTF_FontHeight(face.Font);
+  face.Handle = gEngine->OpenFace(resolved.File, resolved.Index, emPixels, synthesized);
+  if (!face.Handle) return nullptr;
+  face.Engine = gEngine;
+  face.Height = gEngine->CellHeight(face.Handle);
   return &face;
 }
 
 }  // namespace
+
+void SetFontEngine(TFontEngine* engine) {
+  std::lock_guard<std::mutex> guard(FontLock());
+  gEngine = engine;
+}
 
 TFont::TFont(const TFont& other) : TObject(other) { Assign(other); }
 
@@ -203,8 +210,6 @@ void TFont::Assign(const TFont& other) {
 // Must be called with FontLock held.
 TFace* TFont::Face() const {
   if (FFace) return FFace;
-  static bool initialised = TTF_WasInit() || TTF_Init() == 0;
-  if (!initialised) return nullptr;
 
   const bool bold = FStyle & fsBold, italic = FStyle & fsItalic;
   using TKey = std::tuple<std::string, bool, bool>;
@@ -214,12 +219,10 @@ TFace* TFont::Face() const {
   if (it == resolvedNames.end()) it = resolvedNames.emplace(key, Resolve(FName, bold, italic)).first;
   const TResolved& resolved = it->second;
 
-  int style = TTF_STYLE_NORMAL;
   // Emboldened or slanted by the renderer only when no such cut is installed.
-  if (bold && resolved.Weight < FC_WEIGHT_DEMIBOLD) style |= TTF_STYLE_BOLD;
-  if (italic && resolved.Slant == FC_SLANT_ROMAN) style |= TTF_STYLE_ITALIC;
-  if (FStyle & fsUnderline) style |= TTF_STYLE_UNDERLINE;
-  if (FStyle & fsStrikeOut) style |= TTF_STYLE_STRIKETHROUGH;
+  TFontStyles style = FStyle & (fsUnderline | fsStrikeOut);
+  if (bold && resolved.Weight < FC_WEIGHT_DEMIBOLD) style |= fsBold;
+  if (italic && resolved.Slant == FC_SLANT_ROMAN) style |= fsItalic;
 
   const int height = FHeight == 0 ? -11 : FHeight;
   int em = height < 0 ? -height : height;
@@ -238,9 +241,7 @@ int TFont::TextWidth(const std::string& text) const {
   std::lock_guard<std::mutex> guard(FontLock());
   TFace* face = Face();
   if (!face) return 0;
-  int w = 0, h = 0;
-  if (TTF_SizeUTF8(face->Font, ToUtf8(text).c_str(), &w, &h) != 0) return 0;
-  return w;
+  return face->Engine->TextWidth(face->Handle, ToUtf8(text));
 }
 
 int TFont::TextHeight(const std::string&) const {
@@ -250,25 +251,10 @@ int TFont::TextHeight(const std::string&) const {
 }
 
 TTextMask TFont::Render(const std::string& text) const {
-  TTextMask mask;
   std::lock_guard<std::mutex> guard(FontLock());
   TFace* face = Face();
-  if (!face || text.empty()) return mask;
-  SDL_Surface* surface = TTF_RenderUTF8_Solid(face->Font, ToUtf8(text).c_str(), SDL_Color{255, 255, 255, 255});
-  if (!surface) return mask;
-  // A solid rendering is 8-bit: index 0 is the background, anything else is ink.
-  if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
-  mask.Width = surface->w;
-  mask.Height = surface->h;
-  mask.Coverage.assign(size_t(mask.Width) * size_t(mask.Height), 0);
-  const auto* pixels = static_cast<const uint8_t*>(surface->pixels);
-  for (int y = 0; y < mask.Height; ++y)
-    for (int x = 0; x < mask.Width; ++x)
-      if (pixels[size_t(y) * size_t(surface->pitch) + size_t(x)])
-        mask.Coverage[size_t(y) * size_t(mask.Width) + size_t(x)] = 255;
-  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-  SDL_FreeSurface(surface);
-  return mask;
+  if (!face || text.empty()) return {};
+  return face->Engine->Render(face->Handle, ToUtf8(text));
 }
 
 std::string TFont::ResolvedFile() const {

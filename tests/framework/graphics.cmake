@@ -6,10 +6,12 @@ mira_add_gtest(NAME GraphicsTest
     ${CMAKE_CURRENT_LIST_DIR}/graphics/BmpFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/CanvasTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/FontTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphics/FontEngineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/RegionTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/ImageListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/PictureTest.cpp
-  LIBS mira_graphics
+    ${CMAKE_CURRENT_LIST_DIR}/graphics/WithGlyphs.cpp
+  LIBS mira_graphics mira_fonts_sdl2
   LABELS framework graphics)
 
 mira_add_benchmark(NAME GraphicsBench

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "backends/sdl2/Sdl2FontEngine.h"
 #include "components/TApplication.h"
 
 namespace {
@@ -27,6 +28,9 @@ void CopyPixels(TBitmap& dst, int dx, int dy, const TBitmap& src, const TRect& s
 
 THeadlessBackend::THeadlessBackend(TPoint screenSize) : FScreenSize(screenSize), FNow(TClock::now()), FLimit(FNow) {
   OnIdle = [] { Application.Terminate(); };
+  // Text is drawn by the real window's glyph renderer, so what a test reads back from the surface
+  // is exactly what the program shows.
+  SetFontEngine(&Sdl2FontEngine());
 }
 
 THeadlessBackend::~THeadlessBackend() = default;

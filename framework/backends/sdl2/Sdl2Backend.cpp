@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Sdl2FontEngine.h"
 #include "Sdl2Keys.h"
 #include "Sdl2X11.h"
 #include "graphics/TBitmap.h"
@@ -166,6 +167,7 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
     }
   }
   std::unique_ptr<TSdl2Backend> backend(new TSdl2Backend());
+  SetFontEngine(&Sdl2FontEngine());
   const char* driver = SDL_GetCurrentVideoDriver();
   backend->FIsX11 = driver && std::strcmp(driver, "x11") == 0;
   if (backend->FIsX11) X11InstallErrorHandlers();
