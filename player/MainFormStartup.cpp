@@ -10,9 +10,12 @@
 #include <cmath>
 
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
-  CreateLayout();
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   FShuffle.Seed(1);
+  if (TResult<void> layout = CreateLayout(); !layout) {
+    EndStartup(layout.Error().c_str());
+    return;
+  }
 
   // The handle is the window's identity for the library; asking for it creates the (hidden) window.
   const uintptr_t window = Handle();
@@ -34,9 +37,9 @@ void TMainForm::StopStartup() {
   // The timers run from the moment the layout made them. Stopping them before any message box
   // appears means no tick can reach a library that was not loaded or initialised.
   FStartupFailed = true;
-  Timer->SetEnabled(false);
-  Eye_Timer->SetEnabled(false);
-  StartTimer->SetEnabled(false);
+  // A layout that failed may have made some of them, or none.
+  for (TTimer* timer : {Timer, Eye_Timer, StartTimer})
+    if (timer) timer->SetEnabled(false);
 }
 
 void TMainForm::EndStartup(const char* message) {

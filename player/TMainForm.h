@@ -162,10 +162,9 @@ public:
   const TBitmap& SpectrumBitmap() const { return FSpectrumBitmap; }
 
 private:
-  void CreateLayout();
-  void LoadSkinPicture(TPicture& picture, const char* name);
-  // Cuts the named strip picture (and its mask, if any) into the frames of an eye.
-  void LoadFrameStrip(TImageList& frames, const char* name, const char* maskName, int count);
+  // Makes the controls, timers and frame lists the skin's layout describes and binds the handlers.
+  // Fails, saying why, when the description is damaged or lacks a control the program needs.
+  TResult<void> CreateLayout();
   // Makes sure nothing of the player runs any more.
   void StopStartup();
   // Shows a start-up failure, stops everything and ends the program (status 0).

@@ -4,6 +4,7 @@
 
 #include "WindowIcon.h"
 #include "components/TTimer.h"
+#include "skin/MainSkinLayout.h"
 
 #include <fstream>
 #include <iterator>
@@ -111,4 +112,38 @@ TEST(WindowIcon, what_is_no_png_decodes_to_nothing) {
   ASSERT_GT(bytes.size(), 200u);
   EXPECT_TRUE(DecodeIconPicture(bytes.data(), bytes.size()));
   EXPECT_FALSE(DecodeIconPicture(bytes.data(), 120));
+}
+
+TEST_F(PlayerTest, a_layout_that_lacks_a_control_or_is_damaged_is_said_and_nothing_of_the_player_starts) {
+  WriteTracks(2);
+  struct TUseLayout {
+    explicit TUseLayout(std::string_view text) { UseMainSkinLayoutForTesting(text); }
+    ~TUseLayout() { UseMainSkinLayoutForTesting({}); }
+  };
+  std::string withoutTimer(MainSkinLayoutText());
+  withoutTimer.replace(withoutTimer.find("[timer Timer]"), 13, "[timer Clock]");
+  const std::pair<std::string, std::string> cases[] = {
+      {withoutTimer, "The window layout has no control \"Timer\" of the kind the program needs"},
+      {"[form F]\ncaption = x\n", "The window layout is damaged: line 1: F has no \"bounds\""},
+  };
+  bool first = true;
+  for (const auto& [text, message] : cases) {
+    if (!first) {
+      TearDown();
+      SetUp();
+      WriteTracks(2);
+    }
+    first = false;
+    const TUseLayout layout(text);
+    TMainForm& form = Start();
+    ASSERT_EQ(Backend->MessageBoxes().size(), 1u) << message;
+    EXPECT_EQ(Backend->MessageBoxes()[0].Text, message);
+    EXPECT_TRUE(Application.Terminated());
+    EXPECT_TRUE(form.StartupFailed());
+    // The sound library was never started, and nothing runs afterwards.
+    Ticks(3);
+    EXPECT_TRUE(Calls().empty()) << message;
+    EXPECT_FALSE(form.Playing);
+    EXPECT_FALSE(Backend->WindowVisible());
+  }
 }

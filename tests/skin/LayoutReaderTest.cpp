@@ -31,7 +31,7 @@ TEST(MainSkinLayout, the_committed_description_reads_and_is_what_the_program_car
   const TResult<TSkinLayout> result = TSkinLayout::Parse(onDisk);
   ASSERT_TRUE(result) << result.Error();
   EXPECT_EQ(&MainSkinLayout(), &MainSkinLayout());  // read once
-  EXPECT_EQ(MainSkinLayout().Items().size(), result->Items().size());
+  EXPECT_EQ(MainSkinLayout()->Items().size(), result->Items().size());
 }
 
 TEST(MainSkinLayout, every_item_in_creation_order_with_its_kind) {
@@ -70,13 +70,13 @@ TEST(MainSkinLayout, every_item_in_creation_order_with_its_kind) {
                                                                   {"frames", "LeftEye"},
                                                                   {"frames", "RightEye"}};
   std::vector<std::pair<std::string, std::string>> actual;
-  for (const TSkinItem& item : MainSkinLayout().Items()) actual.emplace_back(item.Kind(), item.Name());
+  for (const TSkinItem& item : MainSkinLayout()->Items()) actual.emplace_back(item.Kind(), item.Name());
   EXPECT_EQ(actual, expected);
 }
 
 TEST(MainSkinLayout, every_picture_it_names_is_in_the_artwork) {
   int pictures = 0;
-  for (const TSkinItem& item : MainSkinLayout().Items())
+  for (const TSkinItem& item : MainSkinLayout()->Items())
     for (const char* key : {"picture", "mask"})
       if (item.Has(key)) {
         TBitmap bitmap;
@@ -87,7 +87,7 @@ TEST(MainSkinLayout, every_picture_it_names_is_in_the_artwork) {
   EXPECT_EQ(pictures, 26);
   // Each eye strip holds its frames in rows of cells of the eye's own size, enough cells for the count.
   for (auto [name, width, height] : {std::tuple{"LeftEye", 52, 45}, std::tuple{"RightEye", 49, 61}}) {
-    const TSkinItem* eye = MainSkinLayout().Find(name);
+    const TSkinItem* eye = MainSkinLayout()->Find(name);
     ASSERT_NE(eye, nullptr);
     EXPECT_EQ(eye->Int("count"), 6);
     TBitmap strip;

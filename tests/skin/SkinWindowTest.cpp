@@ -20,7 +20,7 @@ TEST_F(PlayerTest, each_control_has_the_values_its_description_stores) {
   WriteTracks(2);
   TMainForm& form = Start();
   int controls = 0;
-  for (const TSkinItem& item : MainSkinLayout().Items()) {
+  for (const TSkinItem& item : MainSkinLayout()->Items()) {
     if (item.Kind() == "form" || item.Kind() == "timer" || item.Kind() == "frames") continue;
     TComponent* component = form.FindComponent(item.Name());
     ASSERT_NE(component, nullptr) << item.Name();
@@ -53,7 +53,7 @@ TEST_F(PlayerTest, each_control_has_the_values_its_description_stores) {
   EXPECT_EQ(form.Color(), clBlack);
   EXPECT_EQ(form.Font().Name(), "MS Sans Serif");
   // The caption starts with the credits line; by now the first track's title has replaced it.
-  EXPECT_EQ(MainSkinLayout().Find("Scroller")->Text("text"), kCreditsLine);
+  EXPECT_EQ(MainSkinLayout()->Find("Scroller")->Text("text"), kCreditsLine);
   EXPECT_EQ(form.Scroller->Speed(), 10);
   EXPECT_EQ(form.Scroller->BackgroundColor(), 2103825u);
   EXPECT_EQ(form.Scroller->TextDirection(), tdRightToLeft);
