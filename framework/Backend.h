@@ -14,6 +14,7 @@
 // Xlib) and framework/backends/headless/ (tests: in-memory surface, scripted input, manual clock).
 #pragma once
 
+#include "base/TResult.h"
 #include "components/InputTypes.h"
 #include "graphics/TRect.h"
 
@@ -99,9 +100,9 @@ public:
   bool Has(TBackendCapability c) const { return (Capabilities() & c) != 0; }
 
   // --- The window ---------------------------------------------------------------------------
-  // Creates the hidden, borderless window. Returns false and sets `error` to a one-line reason
-  // if it cannot; creating a second window while one exists is a programmer mistake.
-  virtual bool CreateWindow(const TWindowDesc& desc, std::string& error) = 0;
+  // Creates the hidden, borderless window, or fails with a one-line reason; creating a second
+  // window while one exists is a programmer mistake.
+  virtual TResult<void> CreateWindow(const TWindowDesc& desc) = 0;
   // Destroys the window (if any). Afterwards Wake() and CopyToWindow() are harmless no-ops.
   virtual void DestroyWindow() = 0;
   virtual bool HasWindow() const = 0;
@@ -171,7 +172,7 @@ public:
   virtual void WakeToEnd() noexcept {}
 };
 
-// How the program chooses its backend: a factory that returns nullptr and a one-line reason when
-// no window can be opened (for example, no display). The SDL2 backend's factory is
+// How the program chooses its backend: a factory that gives a backend, or fails with a one-line
+// reason when no window can be opened (for example, no display). The SDL2 backend's factory is
 // CreateSdl2Backend (framework/backends/sdl2/), the headless one CreateHeadlessBackend.
-using TBackendFactory = std::unique_ptr<TBackend> (*)(std::string& error);
+using TBackendFactory = TResult<std::unique_ptr<TBackend>> (*)();

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <string>
 
 int main(int argc, char** argv) {
   // --help, --version and a line the program does not take end here, before any window or library
@@ -16,9 +15,8 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = RunCommandLine(argc, argv, stdout, stderr)) return *status;
   // Without a window there is nothing to play into: the reason goes to standard error and the
   // program ends with status 1 before anything else runs.
-  std::string reason;
-  if (!Application.OpenBackend(CreateSdl2Backend, reason)) {
-    std::fprintf(stderr, "mira.nol: cannot open a window: %s\n", reason.c_str());
+  if (TResult<void> opened = Application.OpenBackend(CreateSdl2Backend); !opened) {
+    std::fprintf(stderr, "mira.nol: cannot open a window: %s\n", opened.Error().c_str());
     return 1;
   }
   Application.HandleEndSignals();

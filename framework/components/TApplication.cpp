@@ -32,14 +32,12 @@ TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() { Shutdown(); }
 
-bool TApplication::OpenBackend(TBackendFactory factory, std::string& reason) {
-  std::unique_ptr<TBackend> backend = factory ? factory(reason) : nullptr;
-  if (!backend) {
-    if (reason.empty()) reason = "no window system available";
-    return false;
-  }
-  SetBackend(std::move(backend));
-  return true;
+TResult<void> TApplication::OpenBackend(TBackendFactory factory) {
+  if (!factory) return Fail("no window system available");
+  TResult<std::unique_ptr<TBackend>> backend = factory();
+  if (!backend) return Fail(backend.Error().empty() ? "no window system available" : backend.Error());
+  SetBackend(std::move(backend).Value());
+  return {};
 }
 
 void TApplication::SetBackend(std::unique_ptr<TBackend> backend) {

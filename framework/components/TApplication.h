@@ -17,8 +17,7 @@ class TTimer;
 // There is one application object, `Application`. A program:
 //
 //   int main() {
-//     std::string reason;
-//     if (!Application.OpenBackend(CreateSdl2Backend, reason)) { /* say why */ return 1; }
+//     if (TResult<void> opened = Application.OpenBackend(CreateSdl2Backend); !opened) { /* say why */ return 1; }
 //     Application.HandleEndSignals();
 //     Application.Initialize();
 //     Application.SetTitle("mira.nol");
@@ -45,8 +44,8 @@ public:
   ~TApplication() override;
 
   // --- Backend ----------------------------------------------------------------------------
-  // Makes `factory` the backend. False, with the factory's one-line reason, when it cannot give one.
-  bool OpenBackend(TBackendFactory factory, std::string& reason);
+  // Makes `factory`'s backend the application's, or fails with the factory's one-line reason.
+  TResult<void> OpenBackend(TBackendFactory factory);
   // Replaces the backend (tests use the headless one). Destroys every form first.
   void SetBackend(std::unique_ptr<TBackend> backend);
   TBackend* Backend() const { return FBackend.get(); }

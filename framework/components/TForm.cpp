@@ -104,14 +104,13 @@ void TForm::CreateHandle() {
   desc.Title = Application.Title().empty() ? FCaption : Application.Title();
   desc.Position = {FLeft, FTop};
   desc.Centered = FPosition == poScreenCenter;
-  std::string error;
   if (FHandleFailed) return;
-  if (!backend.CreateWindow(desc, error)) {
+  if (TResult<void> created = backend.CreateWindow(desc); !created) {
     // A program that cannot show its window must not look as if it had started: it ends with
     // status 1 once its start-up returns to the message loop, which then never runs.
     FHandleFailed = true;
     const std::string& name = Application.Title().empty() ? FCaption : Application.Title();
-    std::fprintf(stderr, "%s: cannot open a window: %s\n", name.c_str(), error.c_str());
+    std::fprintf(stderr, "%s: cannot open a window: %s\n", name.c_str(), created.Error().c_str());
     std::fflush(stderr);
     Application.TerminateWithStatus(1);
     return;

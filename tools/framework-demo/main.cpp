@@ -109,9 +109,8 @@ private:
 }  // namespace
 
 int main() {
-  std::string reason;
-  if (!Application.OpenBackend(CreateSdl2Backend, reason)) {
-    std::fprintf(stderr, "framework demo: cannot open a window: %s\n", reason.c_str());
+  if (TResult<void> opened = Application.OpenBackend(CreateSdl2Backend); !opened) {
+    std::fprintf(stderr, "framework demo: cannot open a window: %s\n", opened.Error().c_str());
     return 1;
   }
   Application.HandleEndSignals();

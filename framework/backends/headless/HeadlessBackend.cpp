@@ -39,11 +39,8 @@ uint32_t THeadlessBackend::Capabilities() const {
   return bcWindowShape | bcGlobalPointer | bcPointerCapture | bcCursors | bcMoveWindow | bcMessageBox;
 }
 
-bool THeadlessBackend::CreateWindow(const TWindowDesc& desc, std::string& error) {
-  if (FHasWindow) {
-    error = "a window exists already";
-    return false;
-  }
+TResult<void> THeadlessBackend::CreateWindow(const TWindowDesc& desc) {
+  if (FHasWindow) return Fail("a window exists already");
   FDesc = desc;
   FHasWindow = true;
   FVisible = false;
@@ -57,7 +54,7 @@ bool THeadlessBackend::CreateWindow(const TWindowDesc& desc, std::string& error)
   }
   FWindowPos = desc.Centered ? TPoint{(FScreenSize.X - desc.ClientWidth) / 2, (FScreenSize.Y - desc.ClientHeight) / 2}
                              : desc.Position;
-  return true;
+  return {};
 }
 
 void THeadlessBackend::DestroyWindow() {
@@ -254,4 +251,4 @@ void THeadlessBackend::Advance(int ms) {
   Application.ProcessMessages();
 }
 
-std::unique_ptr<TBackend> CreateHeadlessBackend(std::string& /*error*/) { return std::make_unique<THeadlessBackend>(); }
+TResult<std::unique_ptr<TBackend>> CreateHeadlessBackend() { return std::make_unique<THeadlessBackend>(); }

@@ -26,7 +26,7 @@ public:
 
   // --- TBackend -----------------------------------------------------------------------------
   uint32_t Capabilities() const override;
-  bool CreateWindow(const TWindowDesc& desc, std::string& error) override;
+  TResult<void> CreateWindow(const TWindowDesc& desc) override;
   void DestroyWindow() override;
   bool HasWindow() const override { return FHasWindow; }
   void ShowWindow(bool visible) override;
@@ -140,4 +140,4 @@ private:
 };
 
 // The factory for TApplication::OpenBackend. Never fails.
-std::unique_ptr<TBackend> CreateHeadlessBackend(std::string& error);
+TResult<std::unique_ptr<TBackend>> CreateHeadlessBackend();

@@ -129,7 +129,7 @@ std::vector<uint32_t> DecodeUtf8(const char* text) {
 
 }  // namespace
 
-std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
+TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   // Without a GPU, SDL's OpenGL-backed frame buffer costs several times the CPU of the plain
   // shared-memory one.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -158,12 +158,11 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
     // more try a little later tells that apart from a display that is not there.
     if (std::getenv("DISPLAY")) {
       SDL_Delay(100);
-      if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) error.clear();
+      SDL_InitSubSystem(SDL_INIT_VIDEO);
     }
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-      error = SDL_GetError();
-      if (error.empty()) error = "no video device";
-      return nullptr;
+      const std::string reason = SDL_GetError();
+      return Fail(reason.empty() ? "no video device" : reason);
     }
   }
   std::unique_ptr<TSdl2Backend> backend(new TSdl2Backend());
@@ -174,10 +173,8 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   // Raw X events carry the pointer positions SDL's own events sometimes lose (see FRawMove).
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   backend->FWakeEventType = SDL_RegisterEvents(1);
-  if (backend->FWakeEventType == static_cast<uint32_t>(-1)) {
-    error = "SDL has no user event left for waking the message loop";
-    return nullptr;
-  }
+  if (backend->FWakeEventType == static_cast<uint32_t>(-1))
+    return Fail("SDL has no user event left for waking the message loop");
   backend->FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   backend->FCursors[0] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   backend->FCursors[1] = backend->FCursors[0];
@@ -186,7 +183,7 @@ std::unique_ptr<TSdl2Backend> TSdl2Backend::Create(std::string& error) {
   return backend;
 }
 
-std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error) { return TSdl2Backend::Create(error); }
+TResult<std::unique_ptr<TBackend>> CreateSdl2Backend() { return TSdl2Backend::Create(); }
 
 TSdl2Backend::~TSdl2Backend() {
   X11EndReached();
@@ -210,24 +207,21 @@ uint32_t TSdl2Backend::Capabilities() const {
 
 // --- The window ------------------------------------------------------------------------------
 
-bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
+TResult<void> TSdl2Backend::CreateWindow(const TWindowDesc& desc) {
   assert(!FWindow && "the SDL2 backend holds one window at a time");
   int w = std::max(1, desc.ClientWidth);
   int h = std::max(1, desc.ClientHeight);
   int x = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.X;
   int y = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.Y;
   FWindow = SDL_CreateWindow(desc.Title.c_str(), x, y, w, h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
-  if (!FWindow) {
-    error = SDL_GetError();
-    return false;
-  }
+  if (!FWindow) return Fail(SDL_GetError());
   // NOTE: the surface must exist before any outline is applied: asking for it may make SDL create
   // a new X window, which would silently drop a shape put on the old one.
   if (!SDL_GetWindowSurface(FWindow)) {
-    error = SDL_GetError();
+    TError reason = Fail(SDL_GetError());
     SDL_DestroyWindow(FWindow);
     FWindow = nullptr;
-    return false;
+    return reason;
   }
   FWindowId = SDL_GetWindowID(FWindow);
   FButtons = 0;
@@ -259,7 +253,7 @@ bool TSdl2Backend::CreateWindow(const TWindowDesc& desc, std::string& error) {
   if (FRegion) ApplyShape(true);
   if (!FIcon.empty()) ApplyIcon();
   SDL_SetCursor(FCursors[static_cast<int>(FCursor)]);
-  return true;
+  return {};
 }
 
 void TSdl2Backend::DestroyWindow() {

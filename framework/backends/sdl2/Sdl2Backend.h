@@ -41,14 +41,14 @@ union SDL_Event;
 
 class TSdl2Backend : public TBackend {
 public:
-  // Initialises SDL's video subsystem on X11. Returns nullptr and SDL's reason when there is no
-  // X server to talk to.
-  static std::unique_ptr<TSdl2Backend> Create(std::string& error);
+  // Initialises SDL's video subsystem on X11. Fails with SDL's reason when there is no X server
+  // to talk to.
+  static TResult<std::unique_ptr<TSdl2Backend>> Create();
   ~TSdl2Backend() override;
 
   uint32_t Capabilities() const override;
 
-  bool CreateWindow(const TWindowDesc& desc, std::string& error) override;
+  TResult<void> CreateWindow(const TWindowDesc& desc) override;
   void DestroyWindow() override;
   bool HasWindow() const override { return FWindow != nullptr; }
   void ShowWindow(bool visible) override;
@@ -191,4 +191,4 @@ private:
 };
 
 // The factory the program hands to Application.OpenBackend.
-std::unique_ptr<TBackend> CreateSdl2Backend(std::string& error);
+TResult<std::unique_ptr<TBackend>> CreateSdl2Backend();

@@ -46,9 +46,9 @@ protected:
   void SetUp() override {
     RequireServer();
     if (IsSkipped() || HasFatalFailure()) return;
-    std::string error;
-    Backend = TSdl2Backend::Create(error);
-    ASSERT_TRUE(Backend) << error;
+    TResult<std::unique_ptr<TSdl2Backend>> created = TSdl2Backend::Create();
+    ASSERT_TRUE(created) << created.Error();
+    Backend = std::move(created).Value();
   }
   void TearDown() override { Backend.reset(); }
 
@@ -59,8 +59,8 @@ protected:
     desc.ClientHeight = h;
     desc.Title = "mira.nol";
     desc.Position = {100, 80};
-    std::string error;
-    ASSERT_TRUE(Backend->CreateWindow(desc, error)) << error;
+    const TResult<void> created = Backend->CreateWindow(desc);
+    ASSERT_TRUE(created) << created.Error();
     Backend->Present(Filled(w, h, color), {});
     Backend->ShowWindow(true);
     Collect(100ms);
@@ -125,8 +125,8 @@ TEST_F(Sdl2BackendTest, outline_set_before_the_window_is_shown_survives_showing_
   desc.ClientWidth = 200;
   desc.ClientHeight = 100;
   desc.Title = "mira.nol";
-  std::string error;
-  ASSERT_TRUE(Backend->CreateWindow(desc, error)) << error;
+  const TResult<void> created = Backend->CreateWindow(desc);
+  ASSERT_TRUE(created) << created.Error();
   const std::vector<TRect> outline{Rect(10, 10, 60, 40)};
   Backend->SetWindowRegion(outline);
   Backend->Present(Filled(200, 100, clWhite), {});
@@ -165,8 +165,8 @@ TEST_F(Sdl2BackendTest, window_lands_where_asked_and_a_centred_one_in_the_middle
   desc.ClientHeight = 287;
   desc.Position = {5, 5};
   desc.Centered = true;
-  std::string error;
-  ASSERT_TRUE(Backend->CreateWindow(desc, error)) << error;
+  const TResult<void> created = Backend->CreateWindow(desc);
+  ASSERT_TRUE(created) << created.Error();
   Backend->ShowWindow(true);
   EXPECT_EQ(Backend->ScreenSize(), (TPoint{1024, 768}));
   EXPECT_EQ(X->WindowOrigin(Backend->NativeWindow()), (TPoint{(1024 - 496) / 2, (768 - 287) / 2}));

@@ -39,8 +39,8 @@ protected:
     RequireServer();
     if (IsSkipped() || HasFatalFailure()) return;
     Application.Reset();
-    std::string reason;
-    ASSERT_TRUE(Application.OpenBackend(CreateSdl2Backend, reason)) << reason;
+    const TResult<void> opened = Application.OpenBackend(CreateSdl2Backend);
+    ASSERT_TRUE(opened) << opened.Error();
     Application.SetTitle("mira.nol");
     Form = Application.CreateForm<TForm>();
     Form->SetName("Form");
@@ -229,12 +229,12 @@ TEST(Sdl2NoDisplayTest, opening_the_backend_without_a_display_fails_with_sdls_re
   struct stat st;
   while (n > 40 && stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) == 0) --n;
   ::setenv("DISPLAY", (":" + std::to_string(n)).c_str(), 1);
-  std::string error;
-  EXPECT_EQ(CreateSdl2Backend(error), nullptr);
-  EXPECT_FALSE(error.empty());
+  const TResult<std::unique_ptr<TBackend>> backend = CreateSdl2Backend();
+  EXPECT_FALSE(backend);
+  EXPECT_FALSE(backend.Error().empty());
 
   ::unsetenv("DISPLAY");
-  std::string reason;
-  EXPECT_FALSE(Application.OpenBackend(CreateSdl2Backend, reason));
-  EXPECT_FALSE(reason.empty());
+  const TResult<void> opened = Application.OpenBackend(CreateSdl2Backend);
+  EXPECT_FALSE(opened);
+  EXPECT_FALSE(opened.Error().empty());
 }

@@ -29,8 +29,8 @@ void CheckPixelsRoundTrip(TSdl2Backend& backend, TXClient& x, TSdl2Backend::TPix
   desc.ClientHeight = 80;
   desc.Title = "mira.nol";
   desc.Position = {50, 40};
-  std::string error;
-  ASSERT_TRUE(backend.CreateWindow(desc, error)) << error;
+  const TResult<void> created = backend.CreateWindow(desc);
+  ASSERT_TRUE(created) << created.Error();
   EXPECT_EQ(backend.PixelRoute(), route);
   backend.Present(Filled(120, 80, clBlue), {});
   backend.ShowWindow(true);
@@ -81,9 +81,9 @@ protected:
   void SetUp() override {
     RequireServer();
     if (IsSkipped() || HasFatalFailure()) return;
-    std::string error;
-    Backend = TSdl2Backend::Create(error);
-    ASSERT_TRUE(Backend) << error;
+    TResult<std::unique_ptr<TSdl2Backend>> created = TSdl2Backend::Create();
+    ASSERT_TRUE(created) << created.Error();
+    Backend = std::move(created).Value();
   }
   void TearDown() override { Backend.reset(); }
   std::unique_ptr<TSdl2Backend> Backend;
