@@ -1,57 +1,29 @@
 // SPDX-License-Identifier: MIT
 // The display thread against the real sound library while the window thread loads, stops and frees tracks.
-#include "TMainForm.h"
+#include "RealPlayer.h"
 
-#include "audio/AudioLibrary.h"
-#include "backends/headless/HeadlessBackend.h"
-#include "components/TApplication.h"
+#include "audio/TSndEntryTable.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <stdlib.h>
 #include <thread>
-
-namespace fs = std::filesystem;
 
 // One case: the library is initialised once per process. Run it under ThreadSanitizer too (the
 // "tsan" build preset): the display thread reads the channel state and asks the library for data
 // with no lock of the player's own, so any unsynchronised access shows up there.
 TEST(SpectrumStress, display_thread_keeps_drawing_while_tracks_change_under_it) {
-  const fs::path oldCwd = fs::current_path();
-  std::string pattern = (fs::temp_directory_path() / "mira-stress-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const fs::path root = fs::canonical(pattern);
-  const fs::path data = root / "data";
-  fs::create_directories(data);
-  const fs::path fixtures = MIRA_SNDLIB_FIXTURES;
-  fs::copy_file(fixtures / "sine44_cbr.mp3", data / "sine.mp3");
-  fs::copy_file(fixtures / "tune.xm", data / "tune.xm");
-  fs::copy_file(fixtures / "tune.mod", data / "tune.mod");
-  fs::copy_file(fixtures / "sine48_vbr.mp3", data / "vbr.mp3");
-  {
-    std::ofstream out(data / "play.lst", std::ios::binary);
-    out << "sine.mp3\nSine\ntune.xm\nTune\nvbr.mp3\nVbr\nmissing.mp3\nMissing\ntune.mod\nMod\n";
-  }
-  fs::current_path(root);
-  // No such audio driver: start-up falls back to the no-sound device, which plays in real time.
-  setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
-  setenv("SDL_AUDIODRIVER", "mira-no-such-driver", 1);
-
-  ResetAudioLibraryForTesting();
-  Application.Reset();
-  auto owned = std::make_unique<THeadlessBackend>();
-  THeadlessBackend& backend = *owned;
-  Application.SetBackend(std::move(owned));
-  Application.SetTitle("mira.nol");
-
-  TMainForm& form = *Application.CreateForm<TMainForm>("MainForm");
-  ASSERT_FALSE(Application.Terminated()) << (backend.MessageBoxes().empty() ? "" : backend.MessageBoxes()[0].Text);
-  form.Show();
-  Application.ProcessMessages();
+  TRealPlayer player("mira-stress");
+  player.CopyFixture("sine44_cbr.mp3", "sine.mp3");
+  player.CopyFixture("tune.xm", "tune.xm");
+  player.CopyFixture("tune.mod", "tune.mod");
+  player.CopyFixture("sine48_vbr.mp3", "vbr.mp3");
+  player.WriteData("play.lst", "sine.mp3\nSine\ntune.xm\nTune\nvbr.mp3\nVbr\nmissing.mp3\nMissing\ntune.mod\nMod\n");
+  TMainForm* started = player.Start();
+  ASSERT_NE(started, nullptr);
+  TMainForm& form = *started;
+  THeadlessBackend& backend = player.Backend();
 
   // At least three seconds and 120 steps of every kind of change (a slow sanitizer build takes
   // longer), each followed by a short real pause so that the display's ticks fall on all sorts of
@@ -89,8 +61,4 @@ TEST(SpectrumStress, display_thread_keeps_drawing_while_tracks_change_under_it) 
     for (int x = 106; x < 158; ++x) ASSERT_TRUE(palette.count(backend.Pixel(x, y))) << x << "," << y;
 
   form.Button_QuitClick(form.Button_Quit);
-  Application.Reset();
-  fs::current_path(oldCwd);
-  std::error_code ignored;
-  fs::remove_all(root, ignored);
 }

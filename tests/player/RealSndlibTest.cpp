@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The player with the real sound library, written out and loaded as at every start, on the no-sound output.
-#include "TMainForm.h"
+#include "RealPlayer.h"
 
-#include "audio/AudioLibrary.h"
-#include "backends/headless/HeadlessBackend.h"
+#include "audio/TSndEntryTable.h"
 #include "components/TApplication.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <stdlib.h>
 #include <thread>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,47 +25,25 @@ uint32_t WaitForLevel(uint32_t handle) {
   return 0;
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 }  // namespace
 
 // One case only: the library is initialised once per process and never freed, as in the program.
 TEST(RealSndlib, plays_switches_stops_and_quits_on_the_no_sound_output) {
-  const fs::path oldCwd = fs::current_path();
-  std::string pattern = (fs::temp_directory_path() / "mira-collection-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const fs::path root = fs::canonical(pattern);
-  const fs::path data = root / "data";
-  fs::create_directories(data / "dir.xm");
-  const fs::path fixtures = MIRA_SNDLIB_FIXTURES;
-  fs::copy_file(fixtures / "sine44_cbr.mp3", data / "sine.mp3");
-  fs::copy_file(fixtures / "tune.xm", data / "tune.xm");
-  WriteFile(data / "empty.xm", "");
-  WriteFile(data / "corrupt.mp3", std::string(3000, '\x5A'));
-  WriteFile(data / "play.lst",
-            "sine.mp3\r\nSine\r\ntune.xm\r\nTune\r\nmissing.mp3\r\nMissing\r\n"
-            "empty.xm\r\nEmpty\r\ncorrupt.mp3\r\nCorrupt\r\ndir.xm\r\nDir\r\n");
-  fs::current_path(root);
-  // The library goes to a per-user folder of this run, and the default output cannot open: no such
-  // audio driver exists, so start-up falls back to the no-sound device, which still plays in real time.
-  setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
-  setenv("SDL_AUDIODRIVER", "mira-no-such-driver", 1);
-
-  ResetAudioLibraryForTesting();
-  Application.Reset();
-  auto owned = std::make_unique<THeadlessBackend>();
-  THeadlessBackend& backend = *owned;
-  Application.SetBackend(std::move(owned));
-  Application.SetTitle("mira.nol");
-
-  TMainForm& form = *Application.CreateForm<TMainForm>("MainForm");
-  ASSERT_FALSE(Application.Terminated()) << (backend.MessageBoxes().empty() ? "" : backend.MessageBoxes()[0].Text);
-  EXPECT_TRUE(fs::exists(root / "cache" / "mira.nol" / "sndlib.so"));
-  form.Show();
-  Application.ProcessMessages();
+  TRealPlayer player("mira-collection");
+  std::filesystem::create_directories(player.Root() / "data" / "dir.xm");
+  player.CopyFixture("sine44_cbr.mp3", "sine.mp3");
+  player.CopyFixture("tune.xm", "tune.xm");
+  player.WriteData("empty.xm", "");
+  player.WriteData("corrupt.mp3", std::string(3000, '\x5A'));
+  player.WriteData("play.lst",
+                   "sine.mp3\r\nSine\r\ntune.xm\r\nTune\r\nmissing.mp3\r\nMissing\r\n"
+                   "empty.xm\r\nEmpty\r\ncorrupt.mp3\r\nCorrupt\r\ndir.xm\r\nDir\r\n");
+  TMainForm* started = player.Start();
+  ASSERT_NE(started, nullptr);
+  TMainForm& form = *started;
+  THeadlessBackend& backend = player.Backend();
+  // The library was written to the per-user folder of this run before it was loaded.
+  EXPECT_TRUE(std::filesystem::exists(player.Root() / "cache" / "mira.nol" / "sndlib.so"));
 
   // The first track plays, captioned with the length of the two-second file.
   EXPECT_EQ(form.StreamMode, 1);
@@ -108,9 +81,4 @@ TEST(RealSndlib, plays_switches_stops_and_quits_on_the_no_sound_output) {
 
   form.Button_QuitClick(form.Button_Quit);
   EXPECT_TRUE(Application.Terminated());
-
-  Application.Reset();
-  fs::current_path(oldCwd);
-  std::error_code ignored;
-  fs::remove_all(root, ignored);
 }
