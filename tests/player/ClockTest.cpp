@@ -117,7 +117,11 @@ TEST_F(ClockTest, repeat_replays_the_selected_track_at_its_end) {
   Calls();
   Ticks(2);
   EXPECT_EQ(form.CurrentTrack, 1);
-  EXPECT_EQ(Calls().at(5), "snd_music_load(0," + PathOf("t1.xm") + ",0,0,0x2001)");
+  // Loaded anew and heard from its start.
+  EXPECT_TRUE(Fake().Channel(102).Freed);
+  EXPECT_EQ(form.MusicHandle, 103u);
+  EXPECT_EQ(Fake().Heard(), (std::vector<std::string>{"t1.xm"}));
+  EXPECT_EQ(form.Label_Pos->Caption(), "00:00");
   Ticks(2);
   EXPECT_EQ(form.CurrentTrack, 1);
 }

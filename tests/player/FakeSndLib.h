@@ -41,4 +41,35 @@ struct TFakeSndLib {
   uint32_t NextHandle = 101;
   std::map<uint32_t, double> HandleSeconds;
   std::map<uint32_t, std::string> HandlePath;
+
+  // --- State: what the calls made of the library, as a listener would find it ----------------
+  // A call with a handle that is 0, freed, never issued or of the other kind changes nothing, as
+  // in the real library.
+  enum class TKind { Module, Stream };
+  enum class TPlay { Stopped, Playing, Paused };
+  struct TChannel {
+    TKind Kind = TKind::Module;
+    std::string File;    // the last path component
+    uint32_t Flags = 0;  // the load flags, or those a module's last start gave
+    TPlay Play = TPlay::Stopped;
+    // A module's last start: the order position, and whether the song state was reset.
+    uint32_t StartPosition = 0;
+    bool CleanStart = false;
+    bool Freed = false;
+    int32_t Frequency = 44100;
+    int32_t Volume = 100;
+    int32_t Pan = 0;
+  };
+  std::map<uint32_t, TChannel> Channels;
+  // Running from a successful snd_init or snd_start until snd_stop.
+  bool OutputRunning = false;
+  uint32_t MasterVolume = 100;
+
+  // The channel of `handle`; a test asking for one that was never issued fails.
+  const TChannel& Channel(uint32_t handle) const;
+  // The files of the channels a listener hears now: output running, master volume above 0, and
+  // the channel playing, not freed and not silent. Empty when nothing is heard.
+  std::vector<std::string> Heard() const;
+  // Channels loaded and not yet freed.
+  int LiveChannels() const;
 };

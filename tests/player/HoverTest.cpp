@@ -37,9 +37,11 @@ TEST_F(HoverTest, a_button_lights_only_strictly_inside_its_rectangle) {
   EXPECT_EQ(LitButtons(), (std::vector<std::string>{"Button_Play"}));
   EXPECT_EQ(form.Hint_Label->Caption(), "Play");
 
-  // Lit, the whole button takes the pointer and the click.
+  // Lit, the whole button takes the pointer and the click: the first track starts anew.
   Backend->Click(128, 151);
-  EXPECT_EQ(Calls().front(), "snd_channel_stop(101)");
+  EXPECT_TRUE(Fake().Channel(101).Freed);
+  EXPECT_EQ(form.MusicHandle, 102u);
+  EXPECT_EQ(Fake().Heard().size(), 1u);
 
   // Every button names itself; at most one is lit at a time.
   const std::pair<TImage*, const char*> buttons[] = {{form.Button_Pause, "Pause"},     {form.Button_Stop, "Stop"},

@@ -76,3 +76,18 @@ std::vector<int> PlayerTest::SelectedLines() const {
     if (Form->List_Tracks->Selected(i)) lines.push_back(i);
   return lines;
 }
+
+TCalls ReleaseCalls(uint32_t music, uint32_t stream) {
+  const std::string m = std::to_string(music), s = std::to_string(stream);
+  return {"snd_channel_stop(" + m + ")", "snd_music_free(" + m + ")", "snd_stream_free(" + s + ")",
+          "snd_channel_stop(" + s + ")", "snd_start()"};
+}
+
+TCalls CallsBefore(const TCalls& calls, const std::string& prefix) {
+  TCalls before;
+  for (const std::string& call : calls) {
+    if (call.rfind(prefix, 0) == 0) break;
+    before.push_back(call);
+  }
+  return before;
+}

@@ -50,3 +50,9 @@ private:
 };
 
 using TCalls = std::vector<std::string>;
+
+// What LoadTrack asks of the library before it opens a new file, in its order: both kinds are
+// stopped and freed, whichever played last, and the output is started.
+TCalls ReleaseCalls(uint32_t music, uint32_t stream);
+// The calls before the first one that starts with `prefix` (all of them when none does).
+TCalls CallsBefore(const TCalls& calls, const std::string& prefix);

@@ -21,6 +21,9 @@ protected:
     return form;
   }
 
+  // The channel start-up made.
+  const TFakeSndLib::TChannel& First() { return Fake().Channel(101); }
+
   // Presses the left button on the knob and moves the held pointer to window x (the knob keeps
   // the pointer, so y hardly matters), as many steps as given.
   void Drag(TImage& knob, std::initializer_list<int> xs) {
@@ -34,17 +37,17 @@ protected:
 TEST_F(SlidersTest, speed_snaps_to_normal_between_295_and_305) {
   TMainForm& form = StartShown();
   for (int x : {295, 299, 305}) {
-    Drag(*form.Slider_Speed, {250, x});
+    Drag(*form.Slider_Speed, {250});
+    EXPECT_NE(First().Frequency, 44100) << x;
+    Drag(*form.Slider_Speed, {x});
     EXPECT_EQ(form.Slider_Speed->Left(), 300) << x;
     EXPECT_EQ(form.Frequency, 44100) << x;
+    EXPECT_EQ(First().Frequency, 44100) << x;
     EXPECT_EQ(form.Hint_Label->Caption(), "44100Hz") << x;
     EXPECT_EQ(form.Timer->Interval(), 1000u) << x;
     EXPECT_EQ(form.FadeBitmap_Speed->Width(), 59) << x;
   }
   EXPECT_TRUE(form.Bitmap_Speed->Visible());
-  const TCalls calls = Calls();
-  ASSERT_FALSE(calls.empty());
-  EXPECT_EQ(calls.back(), "snd_channel_set_attributes(101,44100,-1,0)");
 }
 
 TEST_F(SlidersTest, speed_sets_frequency_and_clock_interval_outside_the_snap_zone) {
@@ -55,7 +58,11 @@ TEST_F(SlidersTest, speed_sets_frequency_and_clock_interval_outside_the_snap_zon
   EXPECT_EQ(form.Frequency, 39031);
   EXPECT_EQ(form.Hint_Label->Caption(), "39031Hz");
   EXPECT_EQ(form.Timer->Interval(), 1129u);
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_set_attributes(101,39031,-1,0)"}));
+  // The speed is the channel's alone: its volume and the output's stay.
+  EXPECT_EQ(First().Frequency, 39031);
+  EXPECT_EQ(First().Volume, 100);
+  EXPECT_EQ(First().Pan, 0);
+  EXPECT_EQ(Fake().MasterVolume, 100u);
 
   Drag(*form.Slider_Speed, {242});
   EXPECT_EQ(form.Frequency, 834);
@@ -82,7 +89,11 @@ TEST_F(SlidersTest, pointer_off_the_track_keeps_the_knob_but_recomputes_and_show
     EXPECT_NEAR(form.Volume, 43.816, 0.001) << x;
     EXPECT_EQ(form.Hint_Label->Caption(), "43%") << x;
     EXPECT_TRUE(form.Bitmap_Volume->Visible()) << x;
-    EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(43)", "snd_channel_set_attributes(101,44100,-1,0)"})) << x;
+    // The volume knob sets the output's volume; the channel keeps its own.
+    EXPECT_EQ(Fake().MasterVolume, 43u) << x;
+    EXPECT_EQ(First().Volume, 100) << x;
+    EXPECT_EQ(First().Frequency, 44100) << x;
+    Fake().MasterVolume = 100;
   }
 }
 
@@ -92,39 +103,44 @@ TEST_F(SlidersTest, volume_ends_read_0_and_100_percent) {
   EXPECT_NEAR(form.Volume, 0.7426, 0.0001);
   EXPECT_EQ(form.Hint_Label->Caption(), "0%");
   EXPECT_EQ(form.FadeBitmap_Volume->Width(), 1);
-  EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(0)", "snd_channel_set_attributes(101,44100,-1,0)"}));
+  EXPECT_EQ(Fake().MasterVolume, 0u);
+  EXPECT_TRUE(Fake().Heard().empty());
 
   Drag(*form.Slider_Volume, {376});
   EXPECT_NEAR(form.Volume, 100.257, 0.001);
   EXPECT_EQ(form.Hint_Label->Caption(), "100%");
   EXPECT_EQ(form.FadeBitmap_Volume->Width(), 135);
-  EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(100)", "snd_channel_set_attributes(101,44100,-1,0)"}));
+  EXPECT_EQ(Fake().MasterVolume, 100u);
+  EXPECT_EQ(Fake().Heard(), (std::vector<std::string>{"t0.xm"}));
 
   // The next track gets the value as it stands.
   form.Button_NextClick(form.Button_Next);
-  const TCalls calls = Calls();
-  EXPECT_EQ(calls.back(), "snd_channel_set_attributes(102,44100,100,0)");
+  EXPECT_EQ(Fake().Channel(102).Volume, 100);
+  EXPECT_EQ(Fake().Heard(), (std::vector<std::string>{"t1.xm"}));
 }
 
 TEST_F(SlidersTest, panning_snaps_to_center_and_reaches_100_left_and_right) {
   TMainForm& form = StartShown();
+  Drag(*form.Slider_Panning, {242});
+  EXPECT_EQ(form.Panning, -100.5);
+  EXPECT_EQ(form.Hint_Label->Caption(), "100 left");
+  EXPECT_EQ(First().Pan, -100);
+
   Drag(*form.Slider_Panning, {304});
   EXPECT_EQ(form.Slider_Panning->Left(), 309);
   EXPECT_EQ(form.Panning, 0.0);
   EXPECT_EQ(form.Hint_Label->Caption(), "center");
   EXPECT_TRUE(form.Bitmap_Panning->Visible());
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_set_attributes(101,44100,-1,0)"}));
-
-  Drag(*form.Slider_Panning, {242});
-  EXPECT_EQ(form.Panning, -100.5);
-  EXPECT_EQ(form.Hint_Label->Caption(), "100 left");
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_set_attributes(101,44100,-1,-100)"}));
+  EXPECT_EQ(First().Pan, 0);
 
   Drag(*form.Slider_Panning, {315});
   EXPECT_EQ(form.Hint_Label->Caption(), "9 right");
   Drag(*form.Slider_Panning, {376});
   EXPECT_EQ(form.Hint_Label->Caption(), "100 right");
-  EXPECT_EQ(Calls().back(), "snd_channel_set_attributes(101,44100,-1,100)");
+  EXPECT_EQ(First().Pan, 100);
+  // Panning leaves the channel's speed and volume alone.
+  EXPECT_EQ(First().Frequency, 44100);
+  EXPECT_EQ(First().Volume, 100);
 }
 
 TEST_F(SlidersTest, panning_bar_grows_from_the_middle_towards_the_knob_on_white) {
@@ -163,14 +179,16 @@ TEST_F(SlidersTest, panning_bar_grows_from_the_middle_towards_the_knob_on_white)
 TEST_F(SlidersTest, muted_volume_drag_changes_bar_and_hint_but_not_the_output) {
   TMainForm& form = StartShown();
   form.Button_MuteClick(form.Button_Mute);
-  Calls();
   Drag(*form.Slider_Volume, {309});
   EXPECT_EQ(form.FadeBitmap_Volume->Width(), 68);
   EXPECT_EQ(form.Hint_Label->Caption(), "50%");
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_set_attributes(101,44100,-1,0)"}));
+  EXPECT_EQ(Fake().MasterVolume, 0u);
+  EXPECT_TRUE(Fake().Heard().empty());
+  EXPECT_EQ(First().Volume, 100);
   // Unmuting applies the stored value.
   form.Button_MuteClick(form.Button_Mute);
-  EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(50)"}));
+  EXPECT_EQ(Fake().MasterVolume, 50u);
+  EXPECT_EQ(Fake().Heard(), (std::vector<std::string>{"t0.xm"}));
 }
 
 TEST_F(SlidersTest, hover_names_the_knob_and_a_press_alone_changes_nothing) {
@@ -204,5 +222,6 @@ TEST_F(SlidersTest, a_stream_gets_the_attributes_on_its_own_handle) {
   Show();
   Calls();
   Drag(*form.Slider_Panning, {250});
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_set_attributes(101,44100,-1,-88)"}));
+  EXPECT_EQ(First().Kind, TFakeSndLib::TKind::Stream);
+  EXPECT_EQ(First().Pan, -88);
 }

@@ -9,13 +9,6 @@
 
 namespace {
 
-// What LoadTrack asks of the library before it loads a new file.
-TCalls Release(uint32_t music, uint32_t stream) {
-  const std::string m = std::to_string(music), s = std::to_string(stream);
-  return {"snd_channel_stop(" + m + ")", "snd_music_free(" + m + ")", "snd_stream_free(" + s + ")",
-          "snd_channel_stop(" + s + ")", "snd_start()"};
-}
-
 TCalls Concat(std::initializer_list<TCalls> parts) {
   TCalls all;
   for (const TCalls& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -42,7 +35,7 @@ TEST_F(PlayerTest, starts_library_then_first_track_then_fills_the_list_in_file_o
   TMainForm& form = Start();
 
   EXPECT_EQ(Calls(), Concat({{"snd_init(-1,44100,0)"},
-                             Release(0, 0),
+                             ReleaseCalls(0, 0),
                              {"snd_stream_create_file(0," + PathOf("song.mp3") + ",0,0,0x40000)",
                               "snd_stream_get_length(101)", "snd_channel_bytes_to_seconds(101,60000)",
                               "snd_set_volume(100)", "snd_channel_set_attributes(101,44100,100,0)"}}));
@@ -73,10 +66,12 @@ TEST_F(PlayerTest, first_track_kind_is_decided_by_the_exact_lower_case_extension
   WritePlayList({"LOUD.MP3", "Upper"});
   TMainForm& form = Start();
   EXPECT_EQ(form.StreamMode, 0);
-  TCalls calls = Calls();
-  EXPECT_EQ(calls.at(6), "snd_music_load(0," + PathOf("LOUD.MP3") + ",0,0,0x2001)");
-  EXPECT_EQ(calls.at(7), "snd_music_get_length(101,1)");
-  EXPECT_EQ(calls.at(9), "snd_music_play_ex(101,0,-1,1)");
+  // Heard as a module from its start, and captioned with its play length.
+  EXPECT_EQ(Fake().Heard(), (std::vector<std::string>{"LOUD.MP3"}));
+  EXPECT_EQ(Fake().Channel(101).Kind, TFakeSndLib::TKind::Module);
+  EXPECT_EQ(Fake().Channel(101).StartPosition, 0u);
+  EXPECT_TRUE(Fake().Channel(101).CleanStart);
+  EXPECT_EQ(form.Scroller->Text(), "Upper <01:00>");
 }
 
 TEST_F(PlayerTest, a_loader_failure_shows_its_text_never_reads_the_playlist_and_stays_inert) {
@@ -134,7 +129,10 @@ TEST_F(PlayerTest, a_missing_playlist_ends_start_up_with_its_message) {
   EXPECT_EQ(Backend->MessageBoxes()[0].Title, "mira.nol");
   EXPECT_EQ(Backend->MessageBoxes()[0].Text, "Cannot find data\\play.lst! Terminating application...");
   EXPECT_TRUE(Application.Terminated());
-  EXPECT_EQ(Calls(), (TCalls{"snd_init(-1,44100,0)"}));
+  // The library was started before the playlist was read, and nothing was loaded.
+  EXPECT_TRUE(Fake().OutputRunning);
+  EXPECT_TRUE(Fake().Channels.empty());
+  Calls();
   Ticks(3);
   EXPECT_TRUE(Calls().empty());
   EXPECT_FALSE(form.Playing);
@@ -201,7 +199,9 @@ TEST_F(PlayerTest, each_load_the_library_refuses_gives_one_line_with_the_path_an
 TEST_F(PlayerTest, an_empty_playlist_starts_nothing_but_the_window_opens) {
   WritePlayListBytes("");
   TMainForm& form = Start();
-  EXPECT_EQ(Calls(), (TCalls{"snd_init(-1,44100,0)"}));
+  EXPECT_TRUE(Fake().OutputRunning);
+  EXPECT_TRUE(Fake().Channels.empty());
+  Calls();
   EXPECT_EQ(form.List_Tracks->Count(), 0);
   EXPECT_FALSE(form.Playing);
   Show();
@@ -228,15 +228,29 @@ TEST_F(PlayerTest, an_odd_last_line_is_a_track_without_title_captioned_by_its_fi
   EXPECT_EQ(form.Scroller->Text(), "b.xm <01:00>");
 }
 
-TEST_F(PlayerTest, quit_after_stop_frees_stale_handles_and_ends_the_message_loop) {
+TEST_F(PlayerTest, quit_frees_whichever_kind_plays_silences_the_output_and_ends_the_message_loop) {
   WritePlayList({"a.xm", "A", "b.mp3", "B"});
   TMainForm& form = Start();
   Show();
   form.Button_NextClick(&form);  // module 101, then stream 102
-  form.Button_StopClick(&form);
-  Calls();
   form.Button_QuitClick(form.Button_Quit);
-  EXPECT_EQ(Calls(), (TCalls{"snd_music_free(101)", "snd_stream_free(102)", "snd_stop()"}));
+  EXPECT_EQ(Fake().LiveChannels(), 0);
+  EXPECT_FALSE(Fake().OutputRunning);
+  EXPECT_TRUE(Application.Terminated());
+
+  // A module after a stopped stream: the module goes, and the stale stream handle does no harm.
+  TearDown();
+  SetUp();
+  WritePlayList({"a.xm", "A", "b.mp3", "B"});
+  TMainForm& again = Start();
+  Show();
+  again.Button_NextClick(&again);  // stream 102
+  again.Button_StopClick(&again);
+  again.Button_PrevClick(&again);  // module 103
+  EXPECT_EQ(Fake().Heard(), (std::vector<std::string>{"a.xm"}));
+  again.Button_QuitClick(again.Button_Quit);
+  EXPECT_EQ(Fake().LiveChannels(), 0);
+  EXPECT_FALSE(Fake().OutputRunning);
   EXPECT_TRUE(Application.Terminated());
 }
 

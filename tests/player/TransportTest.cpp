@@ -1,22 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Track loading and the transport buttons: the library calls each one makes and what the user sees after.
+// Track loading and the transport buttons: what the listener hears and the user sees after each one.
 #include "PlayerFixture.h"
 
-namespace {
-
-TCalls Release(uint32_t music, uint32_t stream) {
-  const std::string m = std::to_string(music), s = std::to_string(stream);
-  return {"snd_channel_stop(" + m + ")", "snd_music_free(" + m + ")", "snd_stream_free(" + s + ")",
-          "snd_channel_stop(" + s + ")", "snd_start()"};
-}
-
-TCalls Concat(std::initializer_list<TCalls> parts) {
-  TCalls all;
-  for (const TCalls& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-}  // namespace
+using TPlay = TFakeSndLib::TPlay;
 
 class TransportTest : public PlayerTest {
 protected:
@@ -28,40 +14,73 @@ protected:
     Calls();
     return form;
   }
+  // The files heard now.
+  std::vector<std::string> Heard() { return Fake().Heard(); }
 };
 
-TEST_F(TransportTest, loading_a_module_and_a_stream_calls_the_library_in_order) {
+TEST_F(TransportTest, a_new_track_is_heard_alone_with_the_sliders_settings_and_its_length_in_the_caption) {
   TMainForm& form = StartMixed();
   form.Volume = 57.9;
   form.Panning = -33.7;
   form.Frequency = 22050;
   form.List_Tracks->SetItemIndex(1);
   form.Button_PlayClick(form.Button_Play);
-  EXPECT_EQ(Calls(),
-            Concat({Release(101, 0),
-                    {"snd_stream_create_file(0," + PathOf("b.mp3") + ",0,0,0x40000)", "snd_stream_get_length(102)",
-                     "snd_channel_bytes_to_seconds(102,60000)", "snd_stream_play(102,0,0)", "snd_set_volume(57)",
-                     "snd_channel_set_attributes(102,22050,57,-33)"}}));
+  // The stream is heard with the settings cut to whole numbers; the module before it is gone.
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"b.mp3"}));
+  EXPECT_TRUE(Fake().Channel(101).Freed);
+  EXPECT_EQ(Fake().LiveChannels(), 1);
+  const TFakeSndLib::TChannel& stream = Fake().Channel(form.StreamHandle);
+  EXPECT_EQ(stream.Kind, TFakeSndLib::TKind::Stream);
+  EXPECT_EQ(stream.Flags, uint32_t(SND_STREAM_PRESCAN));
+  EXPECT_EQ(stream.Frequency, 22050);
+  EXPECT_EQ(stream.Volume, 57);
+  EXPECT_EQ(stream.Pan, -33);
+  EXPECT_EQ(Fake().MasterVolume, 57u);
+  EXPECT_EQ(form.Scroller->Text(), "B <01:00>");
   EXPECT_EQ(form.StreamMode, 1);
   EXPECT_EQ(form.CurrentTrack, 1);
 
   form.List_Tracks->SetItemIndex(2);
   form.Button_PlayClick(form.Button_Play);
-  EXPECT_EQ(Calls(), Concat({Release(101, 102),
-                             {"snd_music_load(0," + PathOf("c.it") + ",0,0,0x2001)", "snd_music_get_length(103,1)",
-                              "snd_channel_bytes_to_seconds(103,60000)", "snd_music_play_ex(103,0,-1,1)",
-                              "snd_set_volume(57)", "snd_channel_set_attributes(103,22050,57,-33)"}}));
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"c.it"}));
+  EXPECT_TRUE(Fake().Channel(102).Freed);
+  EXPECT_EQ(Fake().LiveChannels(), 1);
+  const TFakeSndLib::TChannel& module = Fake().Channel(form.MusicHandle);
+  EXPECT_EQ(module.Kind, TFakeSndLib::TKind::Module);
+  // From the song's start, with a clean state and the load flags kept.
+  EXPECT_EQ(module.Flags, uint32_t(SND_MUSIC_PRESCAN | SND_MUSIC_RAMP));
+  EXPECT_EQ(module.StartPosition, 0u);
+  EXPECT_TRUE(module.CleanStart);
+  EXPECT_EQ(module.Frequency, 22050);
+  EXPECT_EQ(module.Volume, 57);
+  EXPECT_EQ(module.Pan, -33);
+  EXPECT_EQ(form.Scroller->Text(), "C <01:00>");
   EXPECT_EQ(form.StreamMode, 0);
   EXPECT_EQ(form.MusicHandle, 103u);
   EXPECT_EQ(form.StreamHandle, 102u);
+}
+
+TEST_F(TransportTest, the_previous_track_is_released_and_the_output_restarted_before_the_next_file_is_opened) {
+  // The one order that matters when a track starts: the library never holds two tracks at once,
+  // and output stopped by Stop runs again before the new file plays.
+  TMainForm& form = StartMixed();
+  form.List_Tracks->SetItemIndex(1);
+  form.Button_PlayClick(form.Button_Play);
+  EXPECT_EQ(CallsBefore(Calls(), "snd_stream_create_file("), ReleaseCalls(101, 0));
+  form.Button_StopClick(form.Button_Stop);
+  Calls();
+  form.List_Tracks->SetItemIndex(2);
+  form.Button_PlayClick(form.Button_Play);
+  EXPECT_EQ(CallsBefore(Calls(), "snd_music_load("), ReleaseCalls(101, 102));
+  EXPECT_TRUE(Fake().OutputRunning);
 }
 
 TEST_F(TransportTest, an_upper_case_mp3_extension_loads_as_a_module) {
   TMainForm& form = StartMixed();
   form.List_Tracks->SetItemIndex(4);
   form.Button_PlayClick(&form);
-  TCalls calls = Calls();
-  EXPECT_EQ(calls.at(5), "snd_music_load(0," + PathOf("e.MP3") + ",0,0,0x2001)");
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"e.MP3"}));
+  EXPECT_EQ(Fake().Channel(form.MusicHandle).Kind, TFakeSndLib::TKind::Module);
   EXPECT_EQ(form.StreamMode, 0);
 }
 
@@ -69,11 +88,12 @@ TEST_F(TransportTest, play_with_nothing_selected_starts_track_zero_and_selects_i
   TMainForm& form = StartMixed();
   form.Button_NextClick(&form);
   form.List_Tracks->SetItemIndex(-1);
-  Calls();
   form.Button_PlayClick(&form);
   EXPECT_EQ(form.CurrentTrack, 0);
   EXPECT_EQ(SelectedLines(), (std::vector<int>{0}));
-  EXPECT_EQ(Calls().at(5), "snd_music_load(0," + PathOf("a.xm") + ",0,0,0x2001)");
+  // Loaded anew, not the channel start-up made.
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"a.xm"}));
+  EXPECT_EQ(form.MusicHandle, 103u);
 }
 
 TEST_F(TransportTest, previous_and_next_wrap_around_and_leave_exactly_that_line_selected) {
@@ -93,6 +113,7 @@ TEST_F(TransportTest, previous_and_next_wrap_around_and_leave_exactly_that_line_
   EXPECT_EQ(form.CurrentTrack, 1);
   EXPECT_EQ(SelectedLines(), (std::vector<int>{1}));
   EXPECT_TRUE(form.Playing);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"b.mp3"}));
 }
 
 TEST_F(TransportTest, pause_then_play_on_the_same_line_resumes_without_loading) {
@@ -100,11 +121,15 @@ TEST_F(TransportTest, pause_then_play_on_the_same_line_resumes_without_loading) 
   form.List_Tracks->SetItemIndex(0);
   Ticks(7);
   form.Button_PauseClick(form.Button_Pause);
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_pause(101)"}));
+  EXPECT_EQ(Fake().Channel(101).Play, TPlay::Paused);
+  EXPECT_TRUE(Heard().empty());
   Ticks(3);
   EXPECT_EQ(form.Label_Pos->Caption(), "00:07");
   form.Button_PlayClick(form.Button_Play);
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_resume(101)"}));
+  // The same channel goes on where it was; nothing is loaded.
+  EXPECT_EQ(Fake().Channel(101).Play, TPlay::Playing);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"a.xm"}));
+  EXPECT_EQ(Fake().NextHandle, 102u);
   EXPECT_FALSE(form.Paused);
   EXPECT_EQ(form.Scroller->Text(), "A <01:00>");
   Ticks(1);
@@ -116,9 +141,9 @@ TEST_F(TransportTest, pause_then_another_line_starts_that_track_from_its_beginni
   Ticks(5);
   form.Button_PauseClick(&form);
   form.List_Tracks->SetItemIndex(3);
-  Calls();
   form.List_TracksDblClick(form.List_Tracks);
-  EXPECT_EQ(Calls().at(5), "snd_stream_create_file(0," + PathOf("d.mp3") + ",0,0,0x40000)");
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"d.mp3"}));
+  EXPECT_TRUE(Fake().Channel(101).Freed);
   EXPECT_FALSE(form.Paused);
   Ticks(2);
   EXPECT_EQ(form.Label_Pos->Caption(), "00:02");
@@ -135,16 +160,19 @@ TEST_F(TransportTest, pause_then_next_runs_the_new_tracks_clock_and_a_later_play
   EXPECT_EQ(form.CurrentTrack, 2);
   // Back to the title that was paused: it is loaded anew, not "resumed" on a freed channel.
   form.List_Tracks->SetItemIndex(0);
-  Calls();
   form.Button_PlayClick(&form);
-  EXPECT_EQ(Calls().at(5), "snd_music_load(0," + PathOf("a.xm") + ",0,0,0x2001)");
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"a.xm"}));
+  EXPECT_NE(form.MusicHandle, 101u);
+  EXPECT_TRUE(Fake().Channel(101).Freed);
 }
 
-TEST_F(TransportTest, pause_twice_repeats_and_pause_after_stop_does_nothing) {
+TEST_F(TransportTest, pause_twice_keeps_the_track_paused_and_pause_after_stop_does_nothing) {
   TMainForm& form = StartMixed();
   form.Button_PauseClick(&form);
   form.Button_PauseClick(&form);
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_pause(101)", "snd_channel_pause(101)"}));
+  EXPECT_EQ(Fake().Channel(101).Play, TPlay::Paused);
+  EXPECT_TRUE(form.Paused);
+  EXPECT_EQ(form.PausedTrack, 0);
   form.Button_StopClick(&form);
   Calls();
   form.Button_PauseClick(&form);
@@ -156,7 +184,9 @@ TEST_F(TransportTest, stop_frees_the_current_kind_shows_the_credits_and_idles_th
   TMainForm& form = StartMixed();
   Ticks(4);
   form.Button_StopClick(form.Button_Stop);
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_stop(101)", "snd_music_free(101)", "snd_stop()"}));
+  EXPECT_TRUE(Heard().empty());
+  EXPECT_TRUE(Fake().Channel(101).Freed);
+  EXPECT_FALSE(Fake().OutputRunning);
   EXPECT_EQ(form.Scroller->Text(), "mira.nol - code: varlo & tesko - gfx: pell & tesko");
   EXPECT_FALSE(form.Playing);
   EXPECT_EQ(form.Label_Pos->Caption(), "00:04");
@@ -166,9 +196,12 @@ TEST_F(TransportTest, stop_frees_the_current_kind_shows_the_credits_and_idles_th
 
   form.List_Tracks->SetItemIndex(1);
   form.Button_PlayClick(&form);
-  Calls();
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"b.mp3"}));
   form.Button_StopClick(&form);
-  EXPECT_EQ(Calls(), (TCalls{"snd_channel_stop(102)", "snd_stream_free(102)", "snd_stop()"}));
+  EXPECT_TRUE(Heard().empty());
+  EXPECT_TRUE(Fake().Channel(102).Freed);
+  EXPECT_EQ(Fake().LiveChannels(), 0);
+  EXPECT_FALSE(Fake().OutputRunning);
   // Stop leaves the current track and the selection alone.
   EXPECT_EQ(form.CurrentTrack, 1);
   EXPECT_EQ(SelectedLines(), (std::vector<int>{1}));
@@ -178,14 +211,17 @@ TEST_F(TransportTest, mute_acts_on_the_output_volume_only_also_for_new_tracks) {
   TMainForm& form = StartMixed();
   form.Volume = 80.6;
   form.Button_MuteClick(form.Button_Mute);
-  EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(0)"}));
+  EXPECT_EQ(Fake().MasterVolume, 0u);
+  EXPECT_TRUE(Heard().empty());
   EXPECT_TRUE(form.Muted);
   form.Button_NextClick(&form);
-  TCalls calls = Calls();
-  EXPECT_EQ(calls.at(calls.size() - 2), "snd_set_volume(0)");
-  EXPECT_EQ(calls.back(), "snd_channel_set_attributes(102,44100,80,0)");
+  // The new track stays silent, but its channel has the slider's volume.
+  EXPECT_EQ(Fake().MasterVolume, 0u);
+  EXPECT_TRUE(Heard().empty());
+  EXPECT_EQ(Fake().Channel(102).Volume, 80);
   form.Button_MuteClick(form.Button_Mute);
-  EXPECT_EQ(Calls(), (TCalls{"snd_set_volume(80)"}));
+  EXPECT_EQ(Fake().MasterVolume, 80u);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"b.mp3"}));
   EXPECT_FALSE(form.Muted);
 }
 
