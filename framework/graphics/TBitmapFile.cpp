@@ -63,115 +63,156 @@ TResult<void> TBitmap::LoadFromFile(const std::string& path) {
   return {};
 }
 
-TResult<void> TBitmap::LoadFromMemory(const void* raw, size_t size) {
-  const auto* d = static_cast<const uint8_t*>(raw);
+namespace {
+
+// What the headers of a BMP file say, checked.
+struct TBmpLayout {
+  uint32_t OffBits = 0;
+  uint32_t HeaderSize = 0;
+  bool Core = false;  // the old 12-byte header: 16-bit sizes, 3-byte palette entries
+  int64_t Width = 0;
+  int64_t Height = 0;
+  bool TopDown = false;
+  uint16_t Bpp = 0;
+  uint32_t ColorsUsed = 0;
+  size_t PaletteStart = 0;
+  // Channel layout of 32-bit pixels: blue, green, red bytes unless bit fields say otherwise.
+  TChannel Red{16, 8}, Green{8, 8}, Blue{0, 8};
+};
+
+// Reads the colour masks of a bit-field file into the layout.
+TResult<void> ReadMasks(const uint8_t* d, size_t size, uint32_t compression, TBmpLayout& bmp) {
+  if (bmp.Bpp != 32) return Fail("unsupported BMP: bit fields with " + std::to_string(bmp.Bpp) + " bits per pixel");
+  const uint8_t* masks = d + 14 + 40;
+  if (bmp.HeaderSize == 40) {
+    // The masks follow a plain header.
+    const size_t maskBytes = compression == kBiAlphaBitfields ? 16 : 12;
+    if (14 + 40 + maskBytes > size) return Fail("truncated BMP header");
+    bmp.PaletteStart += maskBytes;
+  }
+  bmp.Red = {}, bmp.Green = {}, bmp.Blue = {};
+  if (!bmp.Red.FromMask(Get32(masks)) || !bmp.Green.FromMask(Get32(masks + 4)) || !bmp.Blue.FromMask(Get32(masks + 8)))
+    return Fail("malformed BMP: invalid colour masks");
+  return {};
+}
+
+TResult<TBmpLayout> ReadLayout(const uint8_t* d, size_t size) {
   if (!d || size < 14 + 12) return Fail("not a BMP file: too short for its headers");
   if (d[0] != 'B' || d[1] != 'M') return Fail("not a BMP file: wrong signature");
-  const uint32_t offBits = Get32(d + 10);
-  const uint32_t headerSize = Get32(d + 14);
-  const bool core = headerSize == 12;
-  if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
-    return Fail("unsupported BMP header size " + std::to_string(headerSize));
-  if (uint64_t(14) + headerSize > size) return Fail("truncated BMP header");
+  TBmpLayout bmp;
+  bmp.OffBits = Get32(d + 10);
+  bmp.HeaderSize = Get32(d + 14);
+  bmp.Core = bmp.HeaderSize == 12;
+  const uint32_t hs = bmp.HeaderSize;
+  if (!bmp.Core && hs != 40 && hs != 52 && hs != 56 && hs != 108 && hs != 124)
+    return Fail("unsupported BMP header size " + std::to_string(hs));
+  if (uint64_t(14) + hs > size) return Fail("truncated BMP header");
 
   const uint8_t* h = d + 14;
-  int64_t width, height;
-  uint16_t planes, bpp;
-  uint32_t compression = kBiRgb, colorsUsed = 0;
-  if (core) {
-    width = Get16(h + 4);
-    height = int16_t(Get16(h + 6));
+  uint16_t planes;
+  uint32_t compression = kBiRgb;
+  if (bmp.Core) {
+    bmp.Width = Get16(h + 4);
+    bmp.Height = int16_t(Get16(h + 6));
     planes = Get16(h + 8);
-    bpp = Get16(h + 10);
+    bmp.Bpp = Get16(h + 10);
   } else {
-    width = int32_t(Get32(h + 4));
-    height = int32_t(Get32(h + 8));
+    bmp.Width = int32_t(Get32(h + 4));
+    bmp.Height = int32_t(Get32(h + 8));
     planes = Get16(h + 12);
-    bpp = Get16(h + 14);
+    bmp.Bpp = Get16(h + 14);
     compression = Get32(h + 16);
-    colorsUsed = Get32(h + 32);
+    bmp.ColorsUsed = Get32(h + 32);
   }
-  const bool topDown = height < 0;
-  if (topDown) height = -height;
+  bmp.TopDown = bmp.Height < 0;
+  if (bmp.TopDown) bmp.Height = -bmp.Height;
   if (planes != 1) return Fail("malformed BMP: " + std::to_string(planes) + " planes");
-  if (width <= 0 || height <= 0) return Fail("malformed BMP: empty or negative size");
-  if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
-    return Fail("BMP size " + std::to_string(width) + " x " + std::to_string(height) + " is too large");
+  if (bmp.Width <= 0 || bmp.Height <= 0) return Fail("malformed BMP: empty or negative size");
+  if (bmp.Width > kMaxSide || bmp.Height > kMaxSide || bmp.Width * bmp.Height > kMaxPixels)
+    return Fail("BMP size " + std::to_string(bmp.Width) + " x " + std::to_string(bmp.Height) + " is too large");
+  const uint16_t bpp = bmp.Bpp;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
     return Fail("unsupported BMP bit depth " + std::to_string(bpp));
 
-  // Channel layout of 32-bit pixels: blue, green, red bytes unless bit fields say otherwise.
-  TChannel red, green, blue;
-  red.Shift = 16, red.Bits = 8, green.Shift = 8, green.Bits = 8, blue.Shift = 0, blue.Bits = 8;
-  size_t paletteStart = 14 + headerSize;
+  bmp.PaletteStart = 14 + hs;
   if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
-    if (bpp != 32) return Fail("unsupported BMP: bit fields with " + std::to_string(bpp) + " bits per pixel");
-    const uint8_t* masks = h + 40;
-    if (headerSize == 40) {
-      // The masks follow a plain header.
-      const size_t maskBytes = compression == kBiAlphaBitfields ? 16 : 12;
-      if (14 + 40 + maskBytes > size) return Fail("truncated BMP header");
-      paletteStart += maskBytes;
-    }
-    red = {}, green = {}, blue = {};
-    if (!red.FromMask(Get32(masks)) || !green.FromMask(Get32(masks + 4)) || !blue.FromMask(Get32(masks + 8)))
-      return Fail("malformed BMP: invalid colour masks");
+    if (TResult<void> masks = ReadMasks(d, size, compression, bmp); !masks) return Fail(masks.Error());
   } else if (compression != kBiRgb) {
     return Fail("unsupported BMP: compressed pixel data");
   }
+  return bmp;
+}
 
+// The palette of a picture of 8 bits or fewer per pixel; empty for deeper ones.
+TResult<std::vector<TColor>> ReadPalette(const uint8_t* d, size_t size, const TBmpLayout& bmp) {
   std::vector<TColor> palette;
-  if (bpp <= 8) {
-    const uint32_t maxColors = 1u << bpp;
-    const uint32_t count = colorsUsed == 0 ? maxColors : colorsUsed;
-    if (count > maxColors)
-      return Fail("malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bpp) + " bits");
-    const size_t entry = core ? 3 : 4;
-    if (paletteStart + uint64_t(count) * entry > size) return Fail("truncated BMP palette");
-    palette.resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
-      const uint8_t* e = d + paletteStart + i * entry;
-      palette[i] = RGB(e[2], e[1], e[0]);
-    }
+  if (bmp.Bpp > 8) return palette;
+  const uint32_t maxColors = 1u << bmp.Bpp;
+  const uint32_t count = bmp.ColorsUsed == 0 ? maxColors : bmp.ColorsUsed;
+  if (count > maxColors)
+    return Fail("malformed BMP: " + std::to_string(count) + " palette entries for " + std::to_string(bmp.Bpp) +
+                " bits");
+  const size_t entry = bmp.Core ? 3 : 4;
+  if (bmp.PaletteStart + uint64_t(count) * entry > size) return Fail("truncated BMP palette");
+  palette.resize(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* e = d + bmp.PaletteStart + i * entry;
+    palette[i] = RGB(e[2], e[1], e[0]);
   }
+  return palette;
+}
 
-  const uint64_t stride = ((uint64_t(width) * bpp + 31) / 32) * 4;
-  if (offBits < 14 + headerSize || uint64_t(offBits) + stride * uint64_t(height) > size)
+// One row of the file's pixels as colour words.
+void DecodeRow(const uint8_t* src, const TBmpLayout& bmp, const std::vector<TColor>& palette, uint32_t* dst) {
+  const uint16_t bpp = bmp.Bpp;
+  for (int64_t x = 0; x < bmp.Width; ++x) {
+    uint32_t c;
+    switch (bpp) {
+      case 1:
+      case 4:
+      case 8: {
+        const int64_t bit = x * bpp;
+        const uint32_t idx = (src[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+        // An index past the palette shows black rather than reading beyond it.
+        c = idx < palette.size() ? palette[idx] : clBlack;
+        break;
+      }
+      case 24: c = RGB(src[x * 3 + 2], src[x * 3 + 1], src[x * 3]); break;
+      default: {
+        const uint32_t p = Get32(src + x * 4);
+        c = RGB(bmp.Red.Extract(p), bmp.Green.Extract(p), bmp.Blue.Extract(p));
+        break;
+      }
+    }
+    dst[x] = c;
+  }
+}
+
+}  // namespace
+
+TResult<void> TBitmap::LoadFromMemory(const void* raw, size_t size) {
+  const auto* d = static_cast<const uint8_t*>(raw);
+  TResult<TBmpLayout> layout = ReadLayout(d, size);
+  if (!layout) return Fail(layout.Error());
+  const TBmpLayout& bmp = *layout;
+  TResult<std::vector<TColor>> palette = ReadPalette(d, size, bmp);
+  if (!palette) return Fail(palette.Error());
+
+  const uint64_t stride = ((uint64_t(bmp.Width) * bmp.Bpp + 31) / 32) * 4;
+  if (bmp.OffBits < 14 + bmp.HeaderSize || uint64_t(bmp.OffBits) + stride * uint64_t(bmp.Height) > size)
     return Fail("truncated BMP pixel data");
 
-  std::vector<uint32_t> pixels(size_t(width * height));
-  for (int64_t row = 0; row < height; ++row) {
-    const uint8_t* src = d + offBits + stride * uint64_t(row);
-    const int64_t y = topDown ? row : height - 1 - row;
-    uint32_t* dst = &pixels[size_t(y * width)];
-    for (int64_t x = 0; x < width; ++x) {
-      uint32_t c;
-      switch (bpp) {
-        case 1:
-        case 4:
-        case 8: {
-          const int64_t bit = x * bpp;
-          const uint32_t idx = (src[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
-          // An index past the palette shows black rather than reading beyond it.
-          c = idx < palette.size() ? palette[idx] : clBlack;
-          break;
-        }
-        case 24: c = RGB(src[x * 3 + 2], src[x * 3 + 1], src[x * 3]); break;
-        default: {
-          const uint32_t p = Get32(src + x * 4);
-          c = RGB(red.Extract(p), green.Extract(p), blue.Extract(p));
-          break;
-        }
-      }
-      dst[x] = c;
-    }
+  std::vector<uint32_t> pixels(size_t(bmp.Width * bmp.Height));
+  for (int64_t row = 0; row < bmp.Height; ++row) {
+    const int64_t y = bmp.TopDown ? row : bmp.Height - 1 - row;
+    DecodeRow(d + bmp.OffBits + stride * uint64_t(row), bmp, *palette, &pixels[size_t(y * bmp.Width)]);
   }
 
   FFormat = pf32bit;
   FBits.clear();
   FPixels = std::move(pixels);
-  FWidth = int(width);
-  FHeight = int(height);
+  FWidth = int(bmp.Width);
+  FHeight = int(bmp.Height);
   Changed();
   return {};
 }
