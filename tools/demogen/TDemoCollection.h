@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+class TScore;
+class TSynthRenderer;
+
 struct TDemoTrack {
   std::string File;  // relative to the data folder
   std::string Title;
@@ -29,6 +32,8 @@ private:
   bool GlassHarbour();
   bool PaperLanterns();
   bool WritePlayList();
+  // Renders a synthesised piece, encodes it as MP3 into `file` and lists it.
+  bool RenderMp3(const TScore& score, TSynthRenderer& synth, const std::string& file);
   bool Save(const std::string& file, const std::vector<uint8_t>& bytes);
 
   std::string FDataDir;

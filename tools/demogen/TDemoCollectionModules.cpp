@@ -113,9 +113,10 @@ bool TDemoCollection::AmberCircuit() {
   return true;
 }
 
-// A calm ten-channel piece in D minor at 96 BPM: pads, a plucked bass, a bell arpeggio and a lead.
-bool TDemoCollection::NightFerry() {
-  TScore score("Night Ferry", 96, 31, TKey(50, kAeolian));
+namespace {
+
+// The score of Night Ferry: harmony, parts and their notes.
+void ComposeNightFerry(TScore& score) {
   TComposer composer(score, 0x4E1F);
   const std::vector<TChord> verse = {{0, 4}, {5, 4}, {6, 3}, {4, 4}};
   const std::vector<TChord> bridge = {{3, 4}, {4, 4}, {5, 4}, {6, 3}, {3, 4}, {5, 4}, {4, 4}, {4, 4}};
@@ -151,6 +152,14 @@ bool TDemoCollection::NightFerry() {
   composer.WriteMelody(lead, 12, 20, 0x3311, 64, 81, 0.35, 0.85);
   composer.WriteMelody(lead, 20, 28, 0x2024, 62, 79, 0.45, 0.9);
   composer.WriteFinalNote(lead, 30, 2.0, 0.85);
+}
+
+}  // namespace
+
+// A calm ten-channel piece in D minor at 96 BPM: pads, a plucked bass, a bell arpeggio and a lead.
+bool TDemoCollection::NightFerry() {
+  TScore score("Night Ferry", 96, 31, TKey(50, kAeolian));
+  ComposeNightFerry(score);
 
   TSampleSynth synth(0x4E20);
   TTrackerSong song;

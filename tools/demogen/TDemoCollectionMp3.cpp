@@ -6,10 +6,10 @@
 #include "TMp3Encoder.h"
 #include "TSynthRenderer.h"
 
-// An airy electronic piece in E minor at 112 BPM: super-saw pads ducking under the kick, a plucked
-// arpeggio in echoes, a sub bass and a lead with vibrato.
-bool TDemoCollection::GlassHarbour() {
-  TScore score("Glass Harbour", 112, 19, TKey(52, kAeolian));
+namespace {
+
+// The score of Glass Harbour: harmony, parts and their notes.
+void ComposeGlassHarbour(TScore& score) {
   TComposer composer(score, 0x61A55);
   composer.SetFinalBeats(4);
   const std::vector<TChord> verse = {{5, 4}, {2, 3}, {6, 3}, {0, 4}};
@@ -41,8 +41,10 @@ bool TDemoCollection::GlassHarbour() {
   composer.WriteMelody(lead, 2, 10, 0x6A2, 71, 86, 0.6, 0.9);
   composer.WriteMelody(lead, 10, 18, 0x6B7, 74, 88, 0.55, 0.9);
   composer.WriteFinalNote(lead, 18, 3.0, 0.8);
+}
 
-  TSynthRenderer synth(44100, 0x61A56);
+// The sounds of Glass Harbour: a patch for each part, the drums, the echo and the room.
+void VoiceGlassHarbour(TSynthRenderer& synth) {
   TPatch subBass;
   subBass.Wave = TWave::Saw;
   subBass.Cutoff = 260;
@@ -107,19 +109,10 @@ bool TDemoCollection::GlassHarbour() {
   synth.SetDrumGain(0.6);
   synth.SetDelay(0.75, 0.4);
   synth.SetReverb(0.75, 0.45);
-
-  std::vector<int16_t> pcm = synth.Render(score, 2.5);
-  TMp3Encoder encoder(FLame);
-  if (!encoder.Encode(pcm, 44100, FDataDir + "/glass_harbour.mp3", score.Title(), FError)) return false;
-  FListing += score.Listing() + "\n";
-  FTracks.push_back({"glass_harbour.mp3", score.Title()});
-  return true;
 }
 
-// A slow, swung piece in C major at 84 BPM: electric piano, walking bass, brushed-sounding drums and a
-// soft lead.
-bool TDemoCollection::PaperLanterns() {
-  TScore score("Paper Lanterns", 84, 15, TKey(60, kIonian));
+// The score of Paper Lanterns: harmony, parts and their notes.
+void ComposePaperLanterns(TScore& score) {
   TComposer composer(score, 0x9A9E4);
   composer.SetFinalBeats(4);
   composer.SetSwing(0.09);
@@ -150,8 +143,10 @@ bool TDemoCollection::PaperLanterns() {
   composer.WriteMelody(lead, 2, 10, 0x1A7, 67, 84, 0.4, 0.85);
   composer.WriteMelody(lead, 10, 14, 0x2C3, 69, 86, 0.45, 0.85);
   composer.WriteFinalNote(lead, 14, 3.0, 0.75);
+}
 
-  TSynthRenderer synth(44100, 0x9A9E5);
+// The sounds of Paper Lanterns: a patch for each part, the drums, the echo and the room.
+void VoicePaperLanterns(TSynthRenderer& synth) {
   TPatch upright;
   upright.Wave = TWave::Triangle;
   upright.Attack = 0.004;
@@ -199,11 +194,35 @@ bool TDemoCollection::PaperLanterns() {
   synth.SetDrumGain(0.6);
   synth.SetDelay(1.0, 0.3);
   synth.SetReverb(0.8, 0.6);
+}
 
+}  // namespace
+
+// An airy electronic piece in E minor at 112 BPM: super-saw pads ducking under the kick, a plucked
+// arpeggio in echoes, a sub bass and a lead with vibrato.
+bool TDemoCollection::GlassHarbour() {
+  TScore score("Glass Harbour", 112, 19, TKey(52, kAeolian));
+  ComposeGlassHarbour(score);
+  TSynthRenderer synth(44100, 0x61A56);
+  VoiceGlassHarbour(synth);
+  return RenderMp3(score, synth, "glass_harbour.mp3");
+}
+
+// A slow, swung piece in C major at 84 BPM: electric piano, walking bass, brushed-sounding drums and a
+// soft lead.
+bool TDemoCollection::PaperLanterns() {
+  TScore score("Paper Lanterns", 84, 15, TKey(60, kIonian));
+  ComposePaperLanterns(score);
+  TSynthRenderer synth(44100, 0x9A9E5);
+  VoicePaperLanterns(synth);
+  return RenderMp3(score, synth, "paper_lanterns.mp3");
+}
+
+bool TDemoCollection::RenderMp3(const TScore& score, TSynthRenderer& synth, const std::string& file) {
   std::vector<int16_t> pcm = synth.Render(score, 2.5);
   TMp3Encoder encoder(FLame);
-  if (!encoder.Encode(pcm, 44100, FDataDir + "/paper_lanterns.mp3", score.Title(), FError)) return false;
+  if (!encoder.Encode(pcm, 44100, FDataDir + "/" + file, score.Title(), FError)) return false;
   FListing += score.Listing() + "\n";
-  FTracks.push_back({"paper_lanterns.mp3", score.Title()});
+  FTracks.push_back({file, score.Title()});
   return true;
 }

@@ -30,27 +30,11 @@ void TModWriter::NoteFor(const TSample& sample, int pitch, int& note, int& finet
   }
 }
 
-std::optional<std::vector<uint8_t>> TModWriter::Write(const TTrackerSong& song, std::string& error) {
-  if (song.Channels != 4 || song.Instruments.size() > 31 || song.Orders.empty() || song.Orders.size() > 128) {
-    error = "a four-channel module holds 4 channels, 31 samples and 128 orders";
-    return std::nullopt;
-  }
-  for (const TTrackerInstrument& instrument : song.Instruments)
-    if (instrument.Sample.Data.size() > 131070) {
-      error = "sample \"" + instrument.Sample.Name + "\" is longer than 128 KiB";
-      return std::nullopt;
-    }
+namespace {
 
-  // Every sample's finetune comes from its own tuning; patterns then carry plain periods.
-  std::vector<int> finetunes;
-  for (const TTrackerInstrument& instrument : song.Instruments) {
-    int note = 0;
-    int finetune = 0;
-    NoteFor(instrument.Sample, 60, note, finetune);
-    finetunes.push_back(finetune);
-  }
-
-  TByteWriter out;
+// The title and the table of 31 samples (empty entries for those the song does not have), then the
+// order list; returns the number of patterns the orders use.
+int WriteHeader(TByteWriter& out, const TTrackerSong& song, const std::vector<int>& finetunes) {
   out.Text(song.Title, 20);
   for (size_t i = 0; i < 31; ++i) {
     if (i >= song.Instruments.size()) {
@@ -86,7 +70,72 @@ std::optional<std::vector<uint8_t>> TModWriter::Write(const TTrackerSong& song, 
     out.U8(order);
   }
   out.Text("M.K.", 4);
+  return patterns;
+}
 
+// One cell: the period of its note and the effect column, which also carries a volume or a note off.
+bool WriteCell(TByteWriter& out, const TTrackerSong& song, const TTrackerCell& cell, std::string& error) {
+  int period = 0;
+  if (cell.Pitch >= 0) {
+    int instrument = cell.Instrument;
+    if (instrument < 1) {
+      error = "a note without an instrument";
+      return false;
+    }
+    int note = 0;
+    int finetune = 0;
+    TModWriter::NoteFor(song.Instruments[static_cast<size_t>(instrument - 1)].Sample, cell.Pitch, note, finetune);
+    // A note the three octaves cannot hold is refused: moved by an octave, it would
+    // quietly play the wrong tune.
+    if (note < 0 || note > 35) {
+      error = "MIDI note " + std::to_string(cell.Pitch) + " is out of the range of sample \"" +
+              song.Instruments[static_cast<size_t>(instrument - 1)].Sample.Name + "\"";
+      return false;
+    }
+    period = kPeriods[note];
+  }
+  int effect = 0;
+  int param = 0;
+  if (cell.Effect != kNoEffect) {
+    effect = cell.Effect;
+    param = cell.Param;
+  } else if (cell.Pitch == kNoteOff) {
+    effect = kEffectSetVolume;
+  } else if (cell.Volume >= 0) {
+    effect = kEffectSetVolume;
+    param = cell.Volume;
+  }
+  out.U8((cell.Instrument & 0xF0) | ((period >> 8) & 0x0F));
+  out.U8(period & 0xFF);
+  out.U8(((cell.Instrument & 0x0F) << 4) | (effect & 0x0F));
+  out.U8(param & 0xFF);
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> TModWriter::Write(const TTrackerSong& song, std::string& error) {
+  if (song.Channels != 4 || song.Instruments.size() > 31 || song.Orders.empty() || song.Orders.size() > 128) {
+    error = "a four-channel module holds 4 channels, 31 samples and 128 orders";
+    return std::nullopt;
+  }
+  for (const TTrackerInstrument& instrument : song.Instruments)
+    if (instrument.Sample.Data.size() > 131070) {
+      error = "sample \"" + instrument.Sample.Name + "\" is longer than 128 KiB";
+      return std::nullopt;
+    }
+
+  // Every sample's finetune comes from its own tuning; patterns then carry plain periods.
+  std::vector<int> finetunes;
+  for (const TTrackerInstrument& instrument : song.Instruments) {
+    int note = 0;
+    int finetune = 0;
+    NoteFor(instrument.Sample, 60, note, finetune);
+    finetunes.push_back(finetune);
+  }
+
+  TByteWriter out;
+  const int patterns = WriteHeader(out, song, finetunes);
   for (int p = 0; p < patterns; ++p) {
     const TTrackerPattern& pattern = song.Patterns[static_cast<size_t>(p)];
     if (pattern.Rows != 64) {
@@ -94,43 +143,8 @@ std::optional<std::vector<uint8_t>> TModWriter::Write(const TTrackerSong& song, 
       return std::nullopt;
     }
     for (int row = 0; row < 64; ++row)
-      for (int channel = 0; channel < 4; ++channel) {
-        const TTrackerCell& cell = pattern.At(row, channel);
-        int period = 0;
-        if (cell.Pitch >= 0) {
-          int instrument = cell.Instrument;
-          if (instrument < 1) {
-            error = "a note without an instrument";
-            return std::nullopt;
-          }
-          int note = 0;
-          int finetune = 0;
-          NoteFor(song.Instruments[static_cast<size_t>(instrument - 1)].Sample, cell.Pitch, note, finetune);
-          // A note the three octaves cannot hold is refused: moved by an octave, it would
-          // quietly play the wrong tune.
-          if (note < 0 || note > 35) {
-            error = "MIDI note " + std::to_string(cell.Pitch) + " is out of the range of sample \"" +
-                    song.Instruments[static_cast<size_t>(instrument - 1)].Sample.Name + "\"";
-            return std::nullopt;
-          }
-          period = kPeriods[note];
-        }
-        int effect = 0;
-        int param = 0;
-        if (cell.Effect != kNoEffect) {
-          effect = cell.Effect;
-          param = cell.Param;
-        } else if (cell.Pitch == kNoteOff) {
-          effect = kEffectSetVolume;
-        } else if (cell.Volume >= 0) {
-          effect = kEffectSetVolume;
-          param = cell.Volume;
-        }
-        out.U8((cell.Instrument & 0xF0) | ((period >> 8) & 0x0F));
-        out.U8(period & 0xFF);
-        out.U8(((cell.Instrument & 0x0F) << 4) | (effect & 0x0F));
-        out.U8(param & 0xFF);
-      }
+      for (int channel = 0; channel < 4; ++channel)
+        if (!WriteCell(out, song, pattern.At(row, channel), error)) return std::nullopt;
   }
 
   for (const TTrackerInstrument& instrument : song.Instruments) {

@@ -48,18 +48,15 @@ uint32_t TS3mWriter::MiddleCRate(const TSample& sample) {
   return static_cast<uint32_t>(std::lround(sample.Rate * std::pow(2.0, (60.0 - sample.RootPitch) / 12.0)));
 }
 
-std::optional<std::vector<uint8_t>> TS3mWriter::Write(const TTrackerSong& song, std::string& error) {
-  if (song.Channels < 1 || song.Channels > 16 || song.Orders.empty() || song.Orders.size() > 254 ||
-      song.Instruments.size() > 99 || song.Patterns.size() > 99) {
-    error = "the song does not fit a scream-style module's limits";
-    return std::nullopt;
-  }
-  // The order list has an even length; the padding entry marks the end of the song.
-  std::vector<int> orders = song.Orders;
-  orders.push_back(255);
-  if (orders.size() % 2 != 0) orders.push_back(255);
+namespace {
 
-  TByteWriter out;
+// Where the header keeps the paragraph pointers of the instruments and the patterns.
+struct TPointerTables {
+  size_t Instruments = 0;
+  size_t Patterns = 0;
+};
+
+TPointerTables WriteHeader(TByteWriter& out, const TTrackerSong& song, const std::vector<int>& orders) {
   out.Text(song.Title, 28);
   out.U8(0x1A);
   out.U8(16);  // module type
@@ -82,9 +79,10 @@ std::optional<std::vector<uint8_t>> TS3mWriter::Write(const TTrackerSong& song, 
   for (int c = 0; c < 32; ++c) out.U8(c < song.Channels ? (c % 2 == 0 ? c / 2 : 8 + c / 2) : 255);
   for (int order : orders) out.U8(order);
 
-  size_t instrumentPointers = out.Size();
+  TPointerTables tables;
+  tables.Instruments = out.Size();
   out.Fill(0, song.Instruments.size() * 2);
-  size_t patternPointers = out.Size();
+  tables.Patterns = out.Size();
   out.Fill(0, song.Patterns.size() * 2);
   for (int c = 0; c < 32; ++c) {
     int pan = c < static_cast<int>(song.ChannelPanning.size()) && song.ChannelPanning[static_cast<size_t>(c)] >= 0
@@ -92,8 +90,12 @@ std::optional<std::vector<uint8_t>> TS3mWriter::Write(const TTrackerSong& song, 
                   : (c % 2 == 0 ? 3 : 12);
     out.U8(c < song.Channels ? 0x20 | std::clamp(pan, 0, 15) : 0);
   }
+  return tables;
+}
 
-  // Sample headers, whose data pointers are filled in once the data's place is known.
+// The sample headers; returns where each one's data pointer goes, filled in once the data's place
+// is known.
+std::vector<size_t> WriteSampleHeaders(TByteWriter& out, const TTrackerSong& song, size_t instrumentPointers) {
   std::vector<size_t> dataPointers;
   for (size_t i = 0; i < song.Instruments.size(); ++i) {
     PadToParagraph(out);
@@ -111,11 +113,60 @@ std::optional<std::vector<uint8_t>> TS3mWriter::Write(const TTrackerSong& song, 
     out.U8(0);
     out.U8(0);
     out.U8(sample.LoopLength > 0 ? 1 : 0);
-    out.U32LE(MiddleCRate(sample));
+    out.U32LE(TS3mWriter::MiddleCRate(sample));
     out.Fill(0, 12);
     out.Text(sample.Name, 28);
     out.Text("SCRS", 4);
   }
+  return dataPointers;
+}
+
+// One cell in the packed form: a byte saying what follows, then note and instrument, volume and
+// effect as present. An empty cell writes nothing.
+void PackCell(TByteWriter& packed, const TTrackerCell& cell, int channel) {
+  int note = kEmptyNote;
+  if (cell.Pitch == kNoteOff) {
+    note = kNoteCut;
+  } else if (cell.Pitch >= 0) {
+    int octave = std::clamp(cell.Pitch / 12 - 1, 0, 7);
+    note = (octave << 4) | (cell.Pitch % 12);
+  }
+  int command = 0;
+  int info = 0;
+  bool hasEffect = cell.Effect != kNoEffect && Translate(cell, command, info);
+  int what = channel;
+  if (note != kEmptyNote || cell.Instrument) what |= 0x20;
+  if (cell.Volume >= 0) what |= 0x40;
+  if (hasEffect) what |= 0x80;
+  if (what == channel) return;
+  packed.U8(what);
+  if (what & 0x20) {
+    packed.U8(note);
+    packed.U8(cell.Instrument);
+  }
+  if (what & 0x40) packed.U8(std::min(cell.Volume, 64));
+  if (what & 0x80) {
+    packed.U8(command);
+    packed.U8(info);
+  }
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> TS3mWriter::Write(const TTrackerSong& song, std::string& error) {
+  if (song.Channels < 1 || song.Channels > 16 || song.Orders.empty() || song.Orders.size() > 254 ||
+      song.Instruments.size() > 99 || song.Patterns.size() > 99) {
+    error = "the song does not fit a scream-style module's limits";
+    return std::nullopt;
+  }
+  // The order list has an even length; the padding entry marks the end of the song.
+  std::vector<int> orders = song.Orders;
+  orders.push_back(255);
+  if (orders.size() % 2 != 0) orders.push_back(255);
+
+  TByteWriter out;
+  const TPointerTables tables = WriteHeader(out, song, orders);
+  const std::vector<size_t> dataPointers = WriteSampleHeaders(out, song, tables.Instruments);
 
   for (size_t p = 0; p < song.Patterns.size(); ++p) {
     const TTrackerPattern& pattern = song.Patterns[p];
@@ -125,38 +176,11 @@ std::optional<std::vector<uint8_t>> TS3mWriter::Write(const TTrackerSong& song, 
     }
     TByteWriter packed;
     for (int row = 0; row < 64; ++row) {
-      for (int channel = 0; channel < pattern.Channels; ++channel) {
-        const TTrackerCell& cell = pattern.At(row, channel);
-        int note = kEmptyNote;
-        if (cell.Pitch == kNoteOff) {
-          note = kNoteCut;
-        } else if (cell.Pitch >= 0) {
-          int octave = std::clamp(cell.Pitch / 12 - 1, 0, 7);
-          note = (octave << 4) | (cell.Pitch % 12);
-        }
-        int command = 0;
-        int info = 0;
-        bool hasEffect = cell.Effect != kNoEffect && Translate(cell, command, info);
-        int what = channel;
-        if (note != kEmptyNote || cell.Instrument) what |= 0x20;
-        if (cell.Volume >= 0) what |= 0x40;
-        if (hasEffect) what |= 0x80;
-        if (what == channel) continue;
-        packed.U8(what);
-        if (what & 0x20) {
-          packed.U8(note);
-          packed.U8(cell.Instrument);
-        }
-        if (what & 0x40) packed.U8(std::min(cell.Volume, 64));
-        if (what & 0x80) {
-          packed.U8(command);
-          packed.U8(info);
-        }
-      }
+      for (int channel = 0; channel < pattern.Channels; ++channel) PackCell(packed, pattern.At(row, channel), channel);
       packed.U8(0);
     }
     PadToParagraph(out);
-    out.PatchU16LE(patternPointers + 2 * p, static_cast<int>(out.Size() / 16));
+    out.PatchU16LE(tables.Patterns + 2 * p, static_cast<int>(out.Size() / 16));
     out.U16LE(static_cast<int>(packed.Size() + 2));
     out.Append(packed.Bytes());
   }

@@ -41,6 +41,33 @@ void Advance(double& phase, double dt) {
   if (phase >= 1.0) phase -= std::floor(phase);
 }
 
+// One sample of a voice's oscillator at `phase`, `t` seconds into the note.
+double Oscillate(const TPatch& patch, double phase, double dt, double t, double velocity, double modulatorPhase) {
+  switch (patch.Wave) {
+    case TWave::Saw:
+    case TWave::SuperSaw: return Saw(phase, dt);
+    case TWave::Square: return Square(phase, dt);
+    case TWave::Triangle: return 1.0 - 4.0 * std::abs(phase - 0.5);
+    case TWave::Sine: return std::sin(kTwoPi * phase);
+    case TWave::ElectricPiano: {
+      // Two-operator FM at a 1:1 ratio: the index falls after the strike, leaving a round tone,
+      // and a quick high partial gives the tine's knock.
+      double index = (1.6 * velocity + 0.3) * std::exp(-t / 0.4) + 0.15;
+      double modulator = std::sin(kTwoPi * modulatorPhase);
+      return std::sin(kTwoPi * phase + index * modulator) +
+             0.18 * velocity * std::exp(-t / 0.03) * std::sin(kTwoPi * 14.0 * phase);
+    }
+  }
+  return 0;
+}
+
+// The pitch bend of the vibrato, in semitones, `t` seconds into the note.
+double VibratoBend(const TPatch& patch, double t) {
+  if (patch.VibratoDepth <= 0 || t <= patch.VibratoDelay) return 0;
+  double fadeIn = std::min(1.0, (t - patch.VibratoDelay) / 0.4);
+  return patch.VibratoDepth * fadeIn * std::sin(kTwoPi * patch.VibratoRate * (t - patch.VibratoDelay));
+}
+
 }  // namespace
 
 TSynthRenderer::TSynthRenderer(double rate, uint64_t seed) : FRate(rate), FRandom(seed) {
@@ -53,6 +80,28 @@ TSynthRenderer::TSynthRenderer(double rate, uint64_t seed) : FRate(rate), FRando
   FDrums[kCrash] = drums.Crash(rate, 60, 1.8);
 }
 
+TSynthRenderer::TVoices TSynthRenderer::MakeVoices(const TPatch& patch) {
+  bool super = patch.Wave == TWave::SuperSaw;
+  int count = super ? 7 : (patch.Wave == TWave::ElectricPiano ? 2 : 1);
+  TVoices voices;
+  voices.Phases.resize(static_cast<size_t>(count));
+  voices.Ratios.assign(static_cast<size_t>(count), 1.0);
+  voices.Lefts.resize(static_cast<size_t>(count));
+  voices.Rights.resize(static_cast<size_t>(count));
+  for (int v = 0; v < count; ++v) {
+    auto i = static_cast<size_t>(v);
+    voices.Phases[i] = super ? FRandom.Uniform() : 0.0;
+    double position = count > 1 ? 2.0 * v / (count - 1) - 1.0 : 0.0;  // -1..1 across the voices
+    double detune = patch.Wave == TWave::ElectricPiano ? 0.04 : patch.Detune;
+    voices.Ratios[i] = std::pow(2.0, position * detune / 12.0);
+    double pan = std::clamp(patch.Pan + position * patch.Spread, -1.0, 1.0);
+    double angle = (pan + 1.0) * std::numbers::pi / 4.0;
+    voices.Lefts[i] = std::cos(angle) * std::numbers::sqrt2 / count;
+    voices.Rights[i] = std::sin(angle) * std::numbers::sqrt2 / count;
+  }
+  return voices;
+}
+
 void TSynthRenderer::RenderVoice(TBus& bus, const TPatch& patch, const TNote& note, double secondsPerBeat) {
   auto start = static_cast<size_t>(std::lround(note.Beat * secondsPerBeat * FRate));
   if (start >= bus.Left.size()) return;
@@ -60,23 +109,8 @@ void TSynthRenderer::RenderVoice(TBus& bus, const TPatch& patch, const TNote& no
   double total = held + patch.Release * 7.0;
   size_t frames = std::min(static_cast<size_t>(total * FRate), bus.Left.size() - start);
 
-  bool super = patch.Wave == TWave::SuperSaw;
-  int voices = super ? 7 : (patch.Wave == TWave::ElectricPiano ? 2 : 1);
-  std::vector<double> phases(static_cast<size_t>(voices));
-  std::vector<double> ratios(static_cast<size_t>(voices), 1.0);
-  std::vector<double> lefts(static_cast<size_t>(voices));
-  std::vector<double> rights(static_cast<size_t>(voices));
-  for (int v = 0; v < voices; ++v) {
-    auto i = static_cast<size_t>(v);
-    phases[i] = super ? FRandom.Uniform() : 0.0;
-    double position = voices > 1 ? 2.0 * v / (voices - 1) - 1.0 : 0.0;  // -1..1 across the voices
-    double detune = patch.Wave == TWave::ElectricPiano ? 0.04 : patch.Detune;
-    ratios[i] = std::pow(2.0, position * detune / 12.0);
-    double pan = std::clamp(patch.Pan + position * patch.Spread, -1.0, 1.0);
-    double angle = (pan + 1.0) * std::numbers::pi / 4.0;
-    lefts[i] = std::cos(angle) * std::numbers::sqrt2 / voices;
-    rights[i] = std::sin(angle) * std::numbers::sqrt2 / voices;
-  }
+  TVoices voices = MakeVoices(patch);
+  std::vector<double>& phases = voices.Phases;
   double modulatorPhase = 0;
   double subPhase = 0;
   TFilter filterLeft;
@@ -104,37 +138,17 @@ void TSynthRenderer::RenderVoice(TBus& bus, const TPatch& patch, const TNote& no
       filterLeft.Set(cutoff, patch.Resonance, FRate);
       filterRight.Set(cutoff, patch.Resonance, FRate);
     }
-    double bend = 0;
-    if (patch.VibratoDepth > 0 && t > patch.VibratoDelay) {
-      double fadeIn = std::min(1.0, (t - patch.VibratoDelay) / 0.4);
-      bend = patch.VibratoDepth * fadeIn * std::sin(kTwoPi * patch.VibratoRate * (t - patch.VibratoDelay));
-    }
+    double bend = VibratoBend(patch, t);
     double frequency = base * std::pow(2.0, bend / 12.0);
 
     double left = 0;
     double right = 0;
     for (size_t v = 0; v < phases.size(); ++v) {
-      double dt = frequency * ratios[v] / FRate;
-      double sample = 0;
-      switch (patch.Wave) {
-        case TWave::Saw:
-        case TWave::SuperSaw: sample = Saw(phases[v], dt); break;
-        case TWave::Square: sample = Square(phases[v], dt); break;
-        case TWave::Triangle: sample = 1.0 - 4.0 * std::abs(phases[v] - 0.5); break;
-        case TWave::Sine: sample = std::sin(kTwoPi * phases[v]); break;
-        case TWave::ElectricPiano: {
-          // Two-operator FM at a 1:1 ratio: the index falls after the strike, leaving a round tone,
-          // and a quick high partial gives the tine's knock.
-          double index = (1.6 * velocity + 0.3) * std::exp(-t / 0.4) + 0.15;
-          double modulator = std::sin(kTwoPi * modulatorPhase);
-          sample = std::sin(kTwoPi * phases[v] + index * modulator) +
-                   0.18 * velocity * std::exp(-t / 0.03) * std::sin(kTwoPi * 14.0 * phases[v]);
-          break;
-        }
-      }
+      double dt = frequency * voices.Ratios[v] / FRate;
+      double sample = Oscillate(patch, phases[v], dt, t, velocity, modulatorPhase);
       Advance(phases[v], dt);
-      left += sample * lefts[v];
-      right += sample * rights[v];
+      left += sample * voices.Lefts[v];
+      right += sample * voices.Rights[v];
     }
     Advance(modulatorPhase, frequency / FRate);
     if (patch.SubOctave > 0) {
@@ -169,15 +183,8 @@ void TSynthRenderer::RenderDrums(TBus& bus, const TPart& part, double secondsPer
   }
 }
 
-std::vector<int16_t> TSynthRenderer::Render(const TScore& score, double tail) {
-  double secondsPerBeat = score.SecondsPerBeat();
-  auto frames = static_cast<size_t>((score.Seconds() + tail) * FRate);
-  TBus dry, echo, room, part;
-  dry.Resize(frames);
-  echo.Resize(frames);
-  room.Resize(frames);
-
-  // The kick's envelope, which ducking parts follow to make room for it.
+std::vector<float> TSynthRenderer::KickEnvelope(const TScore& score, size_t frames) const {
+  const double secondsPerBeat = score.SecondsPerBeat();
   std::vector<float> duck(frames, 0.0f);
   for (const TPart& p : score.Parts())
     if (p.Role == TRole::Drums)
@@ -190,6 +197,18 @@ std::vector<int16_t> TSynthRenderer::Render(const TScore& score, double tail) {
             duck[start + n] = std::max(duck[start + n], static_cast<float>(shape));
           }
         }
+  return duck;
+}
+
+std::vector<int16_t> TSynthRenderer::Render(const TScore& score, double tail) {
+  double secondsPerBeat = score.SecondsPerBeat();
+  auto frames = static_cast<size_t>((score.Seconds() + tail) * FRate);
+  TBus dry, echo, room, part;
+  dry.Resize(frames);
+  echo.Resize(frames);
+  room.Resize(frames);
+
+  const std::vector<float> duck = KickEnvelope(score, frames);
 
   for (const TPart& p : score.Parts()) {
     part.Resize(frames);
@@ -219,6 +238,12 @@ std::vector<int16_t> TSynthRenderer::Render(const TScore& score, double tail) {
     }
   }
 
+  return Limit(EchoAndRoom(dry, echo, room, secondsPerBeat));
+}
+
+std::vector<float> TSynthRenderer::EchoAndRoom(const TBus& dry, const TBus& echo, const TBus& room,
+                                               double secondsPerBeat) {
+  const size_t frames = dry.Left.size();
   // A ping-pong echo: each repeat crosses to the other side and loses some of its top.
   auto length = static_cast<size_t>(FDelayBeats * secondsPerBeat * FRate);
   std::vector<float> lineLeft(length, 0.0f), lineRight(length, 0.0f);
@@ -241,6 +266,11 @@ std::vector<int16_t> TSynthRenderer::Render(const TScore& score, double tail) {
     mix[2 * n + 1] = dry.Right[n] + 0.7f * outRight + wetRight;
   }
 
+  return mix;
+}
+
+std::vector<int16_t> TSynthRenderer::Limit(const std::vector<float>& mix) {
+  const size_t frames = mix.size() / 2;
   // Soft limiting: scale the loudest peak to 1, bend the peaks round, then leave a little headroom
   // for the encoder.
   float peak = 1e-9f;

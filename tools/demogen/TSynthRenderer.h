@@ -68,8 +68,19 @@ private:
       Right.assign(frames, 0.0f);
     }
   };
+  // The unison voices of a note: start phases, frequency ratios and their share of each side.
+  struct TVoices {
+    std::vector<double> Phases, Ratios, Lefts, Rights;
+  };
+  TVoices MakeVoices(const TPatch& patch);
   void RenderVoice(TBus& bus, const TPatch& patch, const TNote& note, double secondsPerBeat);
   void RenderDrums(TBus& bus, const TPart& part, double secondsPerBeat);
+  // The kick's envelope, which ducking parts follow to make room for it.
+  std::vector<float> KickEnvelope(const TScore& score, size_t frames) const;
+  // The dry mix with the ping-pong echo and the room added: interleaved stereo frames.
+  std::vector<float> EchoAndRoom(const TBus& dry, const TBus& echo, const TBus& room, double secondsPerBeat);
+  // Soft limiting, a fade at the end, and dither down to 16 bits.
+  std::vector<int16_t> Limit(const std::vector<float>& mix);
 
   double FRate;
   TRandom FRandom;

@@ -16,26 +16,10 @@ float TEyePainter::FrameOpen(int frame) {
 
 float TEyePainter::FrameLevel(int frame) { return frame / 5.0f; }
 
-void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float level) {
-  const float s = std::min(g.Rx, g.Ry) / 21.0f;  // scale against the left eye's size
-  const TShape ball = Ball(g);
-  const float ringWidth = std::max(2.0f, 2.4f * s);
-  const TShape glass = Shape::Grow(ball, -ringWidth);
+namespace {
 
-  // The metal ring, lit from the top left.
-  image.FillShape(ball, [g](float x, float y) {
-    const float t = std::clamp(((x - g.Cx) / g.Rx + (y - g.Cy) / g.Ry) * 0.5f + 0.5f, 0.0f, 1.0f);
-    return Mix(Rgb255(150, 156, 166), Rgb255(40, 43, 50), t);
-  });
-
-  // The glass: dark, warming towards its centre as the level rises.
-  image.FillShape(glass, [g, level](float x, float y) {
-    const float r = std::min(1.0f, std::hypot((x - g.Cx) / g.Rx, (y - g.Cy) / g.Ry));
-    TRgb c = Mix(Rgb255(40, 50, 62), Rgb255(10, 13, 17), r);
-    return Add(c, Scale(SkinColours::Orange(), 0.45f * level * level * (1 - r * r)));
-  });
-
-  // The iris with radial fibres; it lifts a little as the eye opens in surprise.
+// The iris with its pupil and the glints on the glass; the iris lifts a little as the eye opens in surprise.
+void PaintIris(TArtImage& image, TEyeGeometry g, const TShape& glass, float s, float level) {
   const float ri = std::min(g.Rx, g.Ry) * 0.62f;
   const float ix = g.Cx, iy = g.Cy + ri * (0.18f - 0.22f * level);
   const TRgb deep = Mix(Rgb255(64, 24, 4), Rgb255(190, 62, 0), level);
@@ -68,7 +52,10 @@ void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float leve
   // Glints on the glass.
   image.FillShape(Shape::Ellipse(ix - ri * 0.45f, iy - ri * 0.5f, 2.3f * s, 1.7f * s), Rgb255(240, 244, 250), 0.85f);
   image.FillShape(Shape::Circle(ix + ri * 0.4f, iy + ri * 0.38f, 0.9f * s), Rgb255(240, 244, 250), 0.45f);
+}
 
+// The shutters over the glass, `open` apart.
+void PaintShutters(TArtImage& image, TEyeGeometry g, const TShape& glass, float s, float open, float level) {
   // The shutters. Their edges are curves: the upper one bows down, the lower one bows up. `open`
   // says how much of the upper half shows; past 1 both shutters are out of sight.
   const float bulgeU = g.Ry * 0.28f, bulgeL = g.Ry * 0.16f;
@@ -100,6 +87,31 @@ void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float leve
   const TRgb lip = Mix(Rgb255(120, 48, 6), SkinColours::Amber(), level);
   image.FillShape(Shape::Intersect(Shape::Outline(upperEdge, 0.6f * s), glass), lip);
   image.FillShape(Shape::Intersect(Shape::Outline(lowerEdge, 0.5f * s), glass), lip, 0.8f);
+}
+
+}  // namespace
+
+void TEyePainter::Paint(TArtImage& image, TEyeGeometry g, float open, float level) {
+  const float s = std::min(g.Rx, g.Ry) / 21.0f;  // scale against the left eye's size
+  const TShape ball = Ball(g);
+  const float ringWidth = std::max(2.0f, 2.4f * s);
+  const TShape glass = Shape::Grow(ball, -ringWidth);
+
+  // The metal ring, lit from the top left.
+  image.FillShape(ball, [g](float x, float y) {
+    const float t = std::clamp(((x - g.Cx) / g.Rx + (y - g.Cy) / g.Ry) * 0.5f + 0.5f, 0.0f, 1.0f);
+    return Mix(Rgb255(150, 156, 166), Rgb255(40, 43, 50), t);
+  });
+
+  // The glass: dark, warming towards its centre as the level rises.
+  image.FillShape(glass, [g, level](float x, float y) {
+    const float r = std::min(1.0f, std::hypot((x - g.Cx) / g.Rx, (y - g.Cy) / g.Ry));
+    TRgb c = Mix(Rgb255(40, 50, 62), Rgb255(10, 13, 17), r);
+    return Add(c, Scale(SkinColours::Orange(), 0.45f * level * level * (1 - r * r)));
+  });
+
+  PaintIris(image, g, glass, s, level);
+  PaintShutters(image, g, glass, s, open, level);
 
   // An inner line of light round the glass when the music is loud.
   if (level > 0)
