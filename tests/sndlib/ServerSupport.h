@@ -120,11 +120,11 @@ private:
 class TRecorder {
 public:
   TRecorder(const std::string& server, int rate = 44100) : FRate(rate) {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(rate), 2};
+    pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, uint32_t(rate), 2};
     pa_buffer_attr attributes{uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(rate / 200 * 8)};
     int error = 0;
-    FSimple = pa_simple_new(server.c_str(), "sndlib test", PA_STREAM_RECORD, "testnull.monitor", "capture", &spec,
-                            nullptr, &attributes, &error);
+    FSimple = pa_simple_new(server.c_str(), "sndlib test", PA_STREAM_RECORD, "testnull.monitor", "capture",
+                            &sampleFormat, nullptr, &attributes, &error);
     if (!FSimple) return;
     FThread = std::thread([this] { Run(); });
     // A fresh null sink renders in blocks of two seconds until someone asks for less: the monitor delivers

@@ -137,10 +137,10 @@ void TPulseOutput::Connect() {
     if (failure == SND_OK) {
       // 16-bit samples, the server's own default format: half the memory shared with it of floats, and
       // nothing for it to convert on the usual sinks.
-      pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(FRate), 2};
+      pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, uint32_t(FRate), 2};
       pa_channel_map map{};
       pa_channel_map_init_stereo(&map);
-      FStream = pa_stream_new(FContext, "Playback", &spec, &map);
+      FStream = pa_stream_new(FContext, "Playback", &sampleFormat, &map);
       if (!FStream) failure = pa_context_errno(FContext) == PA_ERR_INVALID ? SND_ERROR_FORMAT : SND_ERROR_DRIVER;
     }
     if (failure == SND_OK) {
