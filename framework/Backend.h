@@ -74,6 +74,9 @@ struct TBackendEvent {
   TRect Area{};       // Expose only
 };
 
+// Where a backend hands the events it turns up, one at a time.
+using TEventSink = std::function<void(const TBackendEvent&)>;
+
 // One picture of the window's icon: Width x Height words 0xAARRGGBB (alpha not premultiplied), rows
 // top-down.
 struct TIconPicture {
@@ -156,8 +159,7 @@ public:
   // Waits until at least one event is pending, Wake() is called, or `deadline` passes (no deadline
   // = wait for an event), then hands every pending event to `sink` in arrival order and returns.
   // Presents requested by CopyToWindow() are carried out here, without any event.
-  virtual void WaitEvents(std::optional<TTimePoint> deadline,
-                          const std::function<void(const TBackendEvent&)>& sink) = 0;
+  virtual void WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) = 0;
   // Makes a WaitEvents() in progress (or the next one) return early. Callable from any thread.
   virtual void Wake() = 0;
 

@@ -98,8 +98,7 @@ void THeadlessBackend::ShowMessageBox(const std::string& title, const std::strin
   FMessageBoxes.push_back({title, text});
 }
 
-void THeadlessBackend::WaitEvents(std::optional<TTimePoint> deadline,
-                                  const std::function<void(const TBackendEvent&)>& sink) {
+void THeadlessBackend::WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) {
   if (!FQueue.empty()) {
     // Deliver what is queued now; events queued by the handlers wait for the next turn.
     std::deque<TBackendEvent> batch;

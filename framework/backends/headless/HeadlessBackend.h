@@ -44,7 +44,7 @@ public:
   TPoint PointerScreenPos() const override { return FPointerScreen; }
   void ShowMessageBox(const std::string& title, const std::string& text) override;
   TTimePoint Now() const override { return FNow; }
-  void WaitEvents(std::optional<TTimePoint> deadline, const std::function<void(const TBackendEvent&)>& sink) override;
+  void WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) override;
   void Wake() override;
   bool ConnectionLost() const override { return FConnectionLost; }
 
