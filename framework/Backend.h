@@ -163,6 +163,15 @@ public:
   // Makes a WaitEvents() in progress (or the next one) return early. Callable from any thread.
   virtual void Wake() = 0;
 
+  // Watches one more file descriptor beside the window system's own, such as a message bus
+  // connection: while it is ready for `events` (poll(2) flags), a wait ends and `ready` runs on this
+  // thread, also while a message box is up. Watching again replaces the last watch; fd -1 stops it.
+  // `ready` must not throw. The default ignores the descriptor.
+  virtual void WatchDescriptor(int /*fd*/, short /*events*/, std::function<void()> /*ready*/) {}
+
+  // Brings the window above the others and asks for the keyboard (a desktop's "raise").
+  virtual void RaiseWindow() {}
+
   // --- The end of the program -----------------------------------------------------------------
   // True once the connection to the window system is gone (the server went away, or it dropped
   // this client). Nothing of the window can be shown or read any more; the program should end.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the Debian package of a build folder with CPack and checks it: its name and version, that
-# its Depends (from dpkg-shlibdeps) name the four decoding libraries, SDL and the skin's font, that
-# every file lies below /usr with the modes and owner a package needs, and that the launcher entry
-# inside it names /usr rather than the folder the package was put together in.
+# its Depends (from dpkg-shlibdeps) name the four decoding libraries, SDL, the skin's font and, where
+# the build has the desktop's player controls, sdbus-c++, that every file lies below /usr with the
+# modes and owner a package needs, and that the launcher entry inside it names /usr rather than the
+# folder the package was put together in.
 #   check-deb.sh <build folder>
 set -euo pipefail
 build=$1
@@ -32,6 +33,10 @@ for package in libopenmpt0 libmpg123-0 libfftw3-single3 libsoxr0 libpulse0 libsd
                fonts-liberation2; do
   grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends does not name $package: $depends"
 done
+# The desktop's player controls link sdbus-c++ where the build found it.
+if grep -q '^sdbus-c++_DIR:PATH=/' "$build/CMakeCache.txt"; then
+  grep -Eq "(^|, )libsdbus-c\+\+1( |,|$)" <<<"$depends" || fail "Depends does not name libsdbus-c++1: $depends"
+fi
 
 listing=$(dpkg-deb -c "$deb")
 paths=$(awk '{print $6}' <<<"$listing")

@@ -26,6 +26,25 @@ bool OnTrack(int x) { return kTrackOrigin < x && x < kTrackEnd; }
 
 }  // namespace
 
+void TMainForm::MoveVolumeKnob(int x) {
+  if (OnTrack(x)) Slider_Volume->SetLeft(x);
+  const int w = Slider_Volume->Left() - kTrackOrigin;
+  FadeBitmap_Volume->SetWidth(w);
+  // 101, not 100: the far right reads 100.26, so the whole range up to 100 can be reached.
+  Volume = w / kFullScale * 101.0;
+  if (!Muted) SndTable().snd_set_volume(static_cast<uint32_t>(Trunc(Volume)));
+}
+
+void TMainForm::SetVolumePercent(int percent) {
+  percent = std::clamp(percent, 0, 100);
+  // The knob's first place whose volume, cut to a whole number, is the one asked for. A step of
+  // the knob moves the volume by 101 / 136 (less than 1), so every whole percent has such a place.
+  int w = 1;
+  while (w < kTrackEnd - kTrackOrigin - 1 && Trunc(w / kFullScale * 101.0) < percent) ++w;
+  MoveVolumeKnob(kTrackOrigin + w);
+  SndTable().snd_channel_set_attributes(Channel(), Frequency, -1, Trunc(Panning));
+}
+
 void TMainForm::Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int /*x*/, int /*y*/) {
   if (!shift.Contains(ssLeft)) {
     if (sender == Slider_Volume)
@@ -43,12 +62,7 @@ void TMainForm::Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int /
   const TSndEntryTable& snd = SndTable();
 
   if (sender == Slider_Volume) {
-    if (OnTrack(x)) Slider_Volume->SetLeft(x);
-    const int w = Slider_Volume->Left() - kTrackOrigin;
-    FadeBitmap_Volume->SetWidth(w);
-    // 101, not 100: the far right reads 100.26, so the whole range up to 100 can be reached.
-    Volume = w / kFullScale * 101.0;
-    if (!Muted) snd.snd_set_volume(static_cast<uint32_t>(Trunc(Volume)));
+    MoveVolumeKnob(x);
     Bitmap_Volume->Show();
     Hint_Label->SetCaption(std::to_string(Trunc(Volume)) + "%");
   } else if (sender == Slider_Speed) {

@@ -64,6 +64,9 @@ void TMainForm::FormCreate(TObject* /*sender*/) {
   List_Tracks->ShowScrollBar(sbBoth, false);
   OldListProc = List_Tracks->WindowProc();
   List_Tracks->SetWindowProc([this](TMessage& message) { ListWndProc(message); });
+  // The window's keys work whatever control has the focus, so the form sees them first.
+  SetKeyPreview(true);
+  OnKeyDown = [this](TObject* sender, uint16_t& key, TShiftState shift) { FormKeyDown(sender, key, shift); };
   // The eyes' decay per tick, from the start timer's interval. The power is about 4.5e-101, which
   // a single float holds as 0.0: the eyes drop at once to each new level.
   const double interval = StartTimer->Interval();

@@ -135,6 +135,19 @@ public:
   // The pointer-move handler of the three knobs: a hint while hovering, a drag step while the
   // left button is held.
   void Slider_VolumeMouseMove(TObject* sender, TShiftState shift, int x, int y);
+  // Puts the volume knob where a drag would put it for a pointer at window x 242 to 376, and its
+  // fill bar, the volume and the output's volume with it (the channels' attributes are the drag
+  // step's to apply). Outside that range the knob stays and the rest follows its place.
+  void MoveVolumeKnob(int x);
+  // Moves the volume knob as a drag would, to the first place where the volume, as the player
+  // applies it, is `percent` (clamped to 0..100). No value marker and no hint: nothing was dragged.
+  void SetVolumePercent(int percent);
+
+  // --- Keys -----------------------------------------------------------------------------------
+  // The whole window's keys, seen before the control with the focus: Z previous, X play, C pause,
+  // V stop, B next, M mute, S shuffle, R repeat, in either case; with Ctrl or Alt held a key is
+  // left to the control.
+  void FormKeyDown(TObject* sender, uint16_t& key, TShiftState shift);
 
   // --- Hover hints, lit buttons and the list thumb -------------------------------------------
   void ImageShapeMouseMove(TObject* sender, TShiftState shift, int x, int y);

@@ -2,6 +2,7 @@
 // The program entry: a real window, the application title, the main window and the message loop.
 #include "CommandLine.h"
 #include "TMainForm.h"
+#include "TMprisService.h"
 
 #include "backends/sdl2/Sdl2Backend.h"
 #include "components/TApplication.h"
@@ -22,10 +23,19 @@ int main(int argc, char** argv) {
   Application.HandleEndSignals();
   Application.Initialize();
   Application.SetTitle("mira.nol");
-  Application.CreateForm<TMainForm>("MainForm");
+  auto* form = Application.CreateForm<TMainForm>("MainForm");
+  // The desktop's player controls, once the first track plays. Without a session bus (or with one
+  // that does not answer) the player runs without them, and says nothing about it.
+  std::unique_ptr<TMprisService> desktop;
+  if (form && !form->StartupFailed() && !Application.Terminated()) {
+    if (TResult<std::unique_ptr<TMprisService>> service = TMprisService::Create(*form))
+      desktop = std::move(service).Value();
+  }
   // However the loop ends (Quit, the window closed or destroyed, a signal, the display gone), the
   // program's own objects go in order, threads first, before the static ones are destroyed.
   const int status = Application.Run();
+  // The bus goes before the window whose state it shows.
+  desktop.reset();
   Application.Shutdown();
   return status;
 }

@@ -61,6 +61,7 @@ void TApplication::SetTitle(const std::string& title) {
 
 void TApplication::Reset() {
   Shutdown();
+  OnIdle = nullptr;
   FTerminated = false;
   FExitStatus = 0;
   FTitle.clear();
@@ -114,6 +115,13 @@ int TApplication::Run() {
 void TApplication::HandleMessage() {
   TBackend& backend = EnsureBackend();
   FlushPaint();
+  if (OnIdle) {
+    try {
+      OnIdle(this);
+    } catch (...) {
+      HandleException();
+    }
+  }
   backend.WaitEvents(NextTimerWake(), [this](const TBackendEvent& e) { Dispatch(e); });
   // Nothing more happens in a turn after which the program ends.
   if (CheckEnd()) return;
@@ -150,6 +158,11 @@ void TApplication::MessageBox(const std::string& text) {
   TBackend& backend = EnsureBackend();
   // The program is on its way out: the box could be neither seen nor answered.
   if (gEndSignal.load() != 0 || backend.ConnectionLost()) return;
+  ++FMessageBoxDepth;
+  struct TLeave {
+    int& Depth;
+    ~TLeave() { --Depth; }
+  } leave{FMessageBoxDepth};
   backend.ShowMessageBox(FTitle, text);
 }
 

@@ -100,6 +100,13 @@ public:
 
   // A modal box with the Title as caption, `text` and an OK button, centred on the screen.
   void MessageBox(const std::string& text);
+  // True while a message box is up. The loop does not run then; whatever the backend still serves
+  // (a watched descriptor) must leave the program's state alone until the box is answered.
+  bool InMessageBox() const { return FMessageBoxDepth > 0; }
+
+  // Runs once a turn, after the turn's events and timers were handled, before the loop waits again:
+  // where a watcher of the program's state sees every change once it is complete.
+  TNotifyEvent OnIdle;
   // Shows the exception currently being handled: the framework's exceptions with their message,
   // any other with an empty message. Call from inside a catch block.
   void HandleException();
@@ -143,6 +150,7 @@ private:
   TForm* FWindowForm = nullptr;
   bool FTerminated = false;
   int FExitStatus = 0;
+  int FMessageBoxDepth = 0;
   std::vector<TTimer*> FTimers;  // creation order
 };
 

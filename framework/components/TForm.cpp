@@ -398,6 +398,13 @@ void TForm::HandleBackendEvent(const TBackendEvent& e) {
     case TBackendEventKind::KeyUp: {
       TControl* target =
           FActiveControl && FActiveControl->Visible() && FActiveControl->Enabled() ? FActiveControl : this;
+      if (FKeyPreview && e.Kind == TBackendEventKind::KeyDown && target != this) {
+        uint16_t key = e.Key;
+        KeyDown(key, e.Shift);
+        if (key == 0) break;
+        target->Perform(WM_KEYDOWN, key, e.Shift.Bits());
+        break;
+      }
       target->Perform(e.Kind == TBackendEventKind::KeyDown ? WM_KEYDOWN : WM_KEYUP, e.Key, e.Shift.Bits());
       break;
     }

@@ -35,7 +35,9 @@ using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 // pointer is, also outside the window. Other buttons are not captured; pointer events outside the
 // window are dropped unless a control holds the pointer.
 //
-// Keys go to the focused control (ActiveControl); without one, to the form.
+// Keys go to the focused control (ActiveControl); without one, to the form. With KeyPreview set,
+// the form's own KeyDown (OnKeyDown) sees every key-down first, and a key it sets to 0 goes no
+// further.
 class TForm : public TControl {
 public:
   explicit TForm(TComponent* owner);
@@ -111,6 +113,8 @@ public:
   // allowDisabled), or nullptr.
   TControl* ControlAtPos(TPoint p, bool allowDisabled = false) const;
   TControl* ActiveControl() const { return FActiveControl; }
+  bool KeyPreview() const { return FKeyPreview; }
+  void SetKeyPreview(bool preview) { FKeyPreview = preview; }
   void SetActiveControl(TControl* control);
   TControl* CaptureControl() const { return FCaptureControl; }
 
@@ -162,6 +166,7 @@ private:
   bool FCreated = false;
   bool FShownOnce = false;
   bool FActive = false;
+  bool FKeyPreview = false;
   bool FPainting = false;
   TRect FPaintClip;
   std::optional<TRegion> FRegion;

@@ -339,7 +339,7 @@ class Display:
 # The player process.
 
 class Player:
-    def __init__(self, case, folder, program=None, env=None, display=True):
+    def __init__(self, case, folder, program=None, env=None, display=True, unset=()):
         self.Case = case
         self.Audio = os.path.join(case.Work, "audio.raw")
         self.ErrPath = os.path.join(case.Work, "player.err")
@@ -356,6 +356,8 @@ class Player:
         if "ASAN_OPTIONS" in environment:
             environment["ASAN_OPTIONS"] += ":detect_leaks=0"
         environment.update(env or {})
+        for name in unset:
+            environment.pop(name, None)
         self._err = open(self.ErrPath, "wb")
         self.Started = time.monotonic()
         self.Process = subprocess.Popen([program or case.Program()], cwd=folder, env=environment,
@@ -1233,14 +1235,15 @@ WITHOUT_DISPLAY = {"options"}
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 
-def main():
+def main(cases=None):
+    cases = cases or CASES
     parser = argparse.ArgumentParser()
     parser.add_argument("--player", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--sndlib", help="a built sndlib.so, for the cases that put one beside the program")
     parser.add_argument("--fake-sndlib", help="a stand-in library whose answers the environment scripts")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
     args.player = os.path.abspath(args.player)
     args.source = os.path.abspath(args.source)
@@ -1254,7 +1257,7 @@ def main():
     case = Case(args, work)
     began = time.monotonic()
     try:
-        CASES[args.case](case)
+        cases[args.case](case)
         print(f"PASS {args.case} ({time.monotonic() - began:.1f} s)")
         return 0
     except Failure as failure:

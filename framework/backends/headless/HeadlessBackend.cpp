@@ -2,6 +2,8 @@
 // The headless backend: the window as a bitmap, input from the test, time from the test.
 #include "backends/headless/HeadlessBackend.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <cassert>
 
@@ -96,9 +98,27 @@ void THeadlessBackend::SetWindowRegion(const std::optional<std::vector<TRect>>& 
 
 void THeadlessBackend::ShowMessageBox(const std::string& title, const std::string& text) {
   FMessageBoxes.push_back({title, text});
+  if (OnMessageBox) OnMessageBox();
+}
+
+void THeadlessBackend::WatchDescriptor(int fd, short events, std::function<void()> ready) {
+  FWatchFd = ready ? fd : -1;
+  FWatchEvents = events;
+  FWatchReady = std::move(ready);
+}
+
+bool THeadlessBackend::ServeWatch() {
+  if (FWatchFd < 0) return false;
+  pollfd watch{FWatchFd, FWatchEvents, 0};
+  if (poll(&watch, 1, 0) <= 0 || watch.revents == 0) return false;
+  // The callback may replace the watch; it is called from a copy.
+  const std::function<void()> ready = FWatchReady;
+  ready();
+  return true;
 }
 
 void THeadlessBackend::WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) {
+  ServeWatch();
   if (!FQueue.empty()) {
     // Deliver what is queued now; events queued by the handlers wait for the next turn.
     std::deque<TBackendEvent> batch;

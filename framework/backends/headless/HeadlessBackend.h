@@ -43,6 +43,10 @@ public:
   void CapturePointer(bool capture) override { FCaptured = capture; }
   TPoint PointerScreenPos() const override { return FPointerScreen; }
   void ShowMessageBox(const std::string& title, const std::string& text) override;
+  // The watched descriptor is looked at (without sleeping) at every wait and while a message box is
+  // "up"; its `ready` runs when poll(2) finds it ready.
+  void WatchDescriptor(int fd, short events, std::function<void()> ready) override;
+  void RaiseWindow() override { ++FRaiseCount; }
   TTimePoint Now() const override { return FNow; }
   void WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) override;
   void Wake() override;
@@ -108,6 +112,12 @@ public:
   // Called when the message loop would wait with nothing scripted and no timer due before the
   // clock's limit. The default ends the message loop (Application.Terminate), so Run() returns.
   std::function<void()> OnIdle;
+  // Runs while a message box is up, before ShowMessageBox returns, so a test can make things happen
+  // then (the box's text is already recorded).
+  std::function<void()> OnMessageBox;
+  int RaiseCount() const { return FRaiseCount; }
+  // Runs the watch's `ready` when its descriptor is ready now; true when it ran.
+  bool ServeWatch();
 
 private:
   void Queue(const TBackendEvent& e);
@@ -137,6 +147,10 @@ private:
   std::vector<TRect> FLastPresented;
   std::vector<TMessageBoxRecord> FMessageBoxes;
   bool FConnectionLost = false;
+  int FRaiseCount = 0;
+  int FWatchFd = -1;
+  short FWatchEvents = 0;
+  std::function<void()> FWatchReady;
 };
 
 // The factory for TApplication::OpenBackend. Never fails.

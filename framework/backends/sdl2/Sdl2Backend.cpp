@@ -188,6 +188,10 @@ void TSdl2Backend::ShowWindow(bool visible) {
   }
 }
 
+void TSdl2Backend::RaiseWindow() {
+  if (FWindow) SDL_RaiseWindow(FWindow);
+}
+
 void TSdl2Backend::SetWindowTitle(const std::string& title) {
   if (FWindow) SDL_SetWindowTitle(FWindow, title.c_str());
 }

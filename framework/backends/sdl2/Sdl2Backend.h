@@ -75,6 +75,8 @@ public:
   void Wake() override;
   bool ConnectionLost() const override;
   void WakeToEnd() noexcept override;
+  void WatchDescriptor(int fd, short events, std::function<void()> ready) override;
+  void RaiseWindow() override;
 
   // The X window that currently shows the form (0 without a window), for tests that ask the X
   // server about it directly.
@@ -132,6 +134,8 @@ private:
   // While a message box is up: what becomes of an event for the form's window (held, dropped, or
   // handled at once, as a redraw is).
   void HoldForLater(const SDL_Event& event);
+  // Runs the watch's `ready` when its descriptor is ready now (no sleep); true when it ran.
+  bool ServeWatch();
   // True when a wait or a message box must end now: the program was asked to end, or the
   // connection is gone.
   bool MustReturn() const;
@@ -147,6 +151,10 @@ private:
   std::atomic<bool> FEndRequested{false};
   // Events for the form's window that arrived while a message box was up, delivered by the next wait.
   std::vector<SDL_Event> FHeldEvents;
+  // The one extra descriptor the waits watch (WatchDescriptor), -1 for none.
+  int FWatchFd = -1;
+  short FWatchEvents = 0;
+  std::function<void()> FWatchReady;
   bool FIsX11 = false;
   uint32_t FWakeEventType = 0;
   std::atomic<bool> FWakePending{false};

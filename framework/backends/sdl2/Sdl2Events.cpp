@@ -94,6 +94,22 @@ void TSdl2Backend::WakeToEnd() noexcept {
   }
 }
 
+void TSdl2Backend::WatchDescriptor(int fd, short events, std::function<void()> ready) {
+  FWatchFd = ready ? fd : -1;
+  FWatchEvents = events;
+  FWatchReady = std::move(ready);
+}
+
+bool TSdl2Backend::ServeWatch() {
+  if (FWatchFd < 0) return false;
+  pollfd watch{FWatchFd, FWatchEvents, 0};
+  if (poll(&watch, 1, 0) <= 0 || watch.revents == 0) return false;
+  // The callback may replace the watch; it is called from a copy.
+  const std::function<void()> ready = FWatchReady;
+  ready();
+  return true;
+}
+
 bool TSdl2Backend::MustReturn() const { return FEndRequested.load() || ConnectionLost(); }
 
 void TSdl2Backend::WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) {
@@ -142,7 +158,9 @@ void TSdl2Backend::WaitInSdl(std::optional<TTimePoint> deadline, const TEventSin
     // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
     got = SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX))) != 0;
-    if (got || MustReturn() || (deadline && TClock::now() >= *deadline)) break;
+    // Without a window the watched descriptor is looked at once a slice.
+    const bool served = ServeWatch();
+    if (got || served || MustReturn() || (deadline && TClock::now() >= *deadline)) break;
   }
   while (got) {
     Dispatch(event, sink);
@@ -164,6 +182,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
   for (;;) {
     bool pump = TClock::now() - FLastPump >= kPumpInterval;
     bool woken = false;
+    bool watchPolled = false;
     if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
       const bool queued = X11QueuedEvents(FXDisplay) > 0 || (!looked && X11PendingEvents(FXDisplay) > 0);
       looked = true;
@@ -177,13 +196,20 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
         if (!FUnsent.empty()) left = std::min(left, FLastSent + kFramePeriod - TClock::now());
         // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
         const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
-        pollfd fds[2] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}};
-        if (ms > 0 && poll(fds, 2, static_cast<int>(ms)) > 0) {
+        // poll(2) passes over a negative descriptor, so no watch costs nothing here.
+        pollfd fds[3] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}, {FWatchFd, FWatchEvents, 0}};
+        watchPolled = ms > 0;
+        if (ms > 0 && poll(fds, 3, static_cast<int>(ms)) > 0) {
           // A broken connection reads as ready too; SDL then reports it.
           if (fds[0].revents != 0) pump = true;
           if (fds[1].revents & POLLIN) {
             uint64_t count = 0;
             [[maybe_unused]] const ssize_t n = read(FWakeFd, &count, sizeof count);
+            woken = true;
+          }
+          if (fds[2].revents != 0) {
+            const std::function<void()> ready = FWatchReady;
+            ready();
             woken = true;
           }
         }
@@ -205,6 +231,9 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
       FLookDeep = true;
       FSendNow = true;
     }
+    // A turn that did not sleep in the poll above still looks at the watched descriptor, so that a
+    // stream of input cannot keep it waiting.
+    if (!watchPolled && ServeWatch()) woken = true;
     if (delivered || woken || (deadline && TClock::now() >= *deadline)) return;
   }
 }

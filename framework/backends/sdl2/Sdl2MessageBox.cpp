@@ -92,6 +92,9 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
     // The form's window goes on showing what other threads draw into it.
     PresentPendingCopies();
     SendUnsent();
+    // The watched descriptor is served while the box is up too; whoever watches it knows that a
+    // box is up (TApplication::InMessageBox) and keeps the player's state as it is.
+    ServeWatch();
     SDL_Event event;
     if (!SDL_WaitEventTimeout(&event, kLookMs)) continue;
     do {
