@@ -172,6 +172,9 @@ TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   if (backend->FIsX11) X11InstallErrorHandlers();
   // Raw X events carry the pointer positions SDL's own events sometimes lose (see FRawMove).
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  // Files and folders dropped on the window (XDND); on by default in SDL, but the player relies on them.
+  for (const uint32_t type : {SDL_DROPBEGIN, SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPCOMPLETE})
+    SDL_EventState(type, SDL_ENABLE);
   backend->FWakeEventType = SDL_RegisterEvents(1);
   if (backend->FWakeEventType == static_cast<uint32_t>(-1))
     return Fail("SDL has no user event left for waking the message loop");
@@ -732,6 +735,30 @@ void TSdl2Backend::FlushRawMove(const std::function<void(const TBackendEvent&)>&
   sink(out);
 }
 
+bool TSdl2Backend::DispatchDrop(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink) {
+  switch (event.type) {
+    case SDL_DROPBEGIN:
+      // Whatever a drop cut short by a message box left behind is no part of this one.
+      FDrop = TBackendEvent();
+      FDrop.Kind = TBackendEventKind::Drop;
+      return true;
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT:
+      if (event.drop.file && event.drop.windowID == FWindowId && FWindow)
+        (event.type == SDL_DROPFILE ? FDrop.Files : FDrop.Others).emplace_back(event.drop.file);
+      SDL_free(event.drop.file);
+      return true;
+    case SDL_DROPCOMPLETE:
+      if (event.drop.windowID == FWindowId && FWindow && FDrop.Kind == TBackendEventKind::Drop) {
+        const TBackendEvent drop = std::move(FDrop);
+        FDrop = TBackendEvent();
+        sink(drop);
+      }
+      return true;
+    default: return false;
+  }
+}
+
 void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink) {
   // SDL turns a raw motion into its own motion event right after passing the raw one on; any
   // other event in between means SDL dropped it. (A wake from another thread may slip in.)
@@ -853,6 +880,7 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
       }
       return;
     default:
+      if (DispatchDrop(event, sink)) return;
       if (event.type == FWakeEventType) FWakePending = false;
       return;
   }

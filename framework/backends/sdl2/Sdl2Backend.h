@@ -188,6 +188,11 @@ private:
   TPoint FRawMove{};
   bool FRawButtonValid = false;  // the position of the button event SDL is about to report
   TPoint FRawButton{};
+
+  // The drop SDL is delivering piece by piece, passed on whole when it completes.
+  TBackendEvent FDrop;
+  // Delivers one of SDL's drop events (and frees the text it carries); true when it was one.
+  bool DispatchDrop(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink);
 };
 
 // The factory the program hands to Application.OpenBackend.
