@@ -146,6 +146,7 @@ private:
   std::vector<fs::path> FOpenPlayLists;
   bool FFullReported = false;
   std::size_t FPlayListsRead = 0;
+  bool FDeepReported = false;
 };
 
 bool TGatherer::Full() {
@@ -267,7 +268,10 @@ void TGatherer::AddPlayList(const fs::path& path, const std::string& where, cons
     return;
   }
   if (depth > kMaxPlayListDepth) {
-    Report(where + shown + " lies more than " + std::to_string(kMaxPlayListDepth) + " playlists deep; left out");
+    if (!FDeepReported)
+      Report(where + shown + " lies more than " + std::to_string(kMaxPlayListDepth) +
+             " playlists deep; it and what lies deeper are left out");
+    FDeepReported = true;
     return;
   }
   const std::uintmax_t size = fs::file_size(path, error);
@@ -308,7 +312,9 @@ void TGatherer::AddPlayList(const fs::path& path, const std::string& where, cons
     titled = false;
   }
   FOpenPlayLists.pop_back();
-  if (FTracks.size() == before && !Full()) Report(where + shown + " lists nothing that can be played");
+  // Playlists cut short by a limit have had their line already.
+  if (FTracks.size() == before && !Full() && FPlayListsRead <= kMaxPlayListsRead && !FDeepReported)
+    Report(where + shown + " lists nothing that can be played");
 }
 
 void TGatherer::AddPlayListLine(const fs::path& folder, const std::string& where, std::string_view line,

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "Sdl2FontEngine.h"
 #include "Sdl2Keys.h"
@@ -741,6 +742,7 @@ bool TSdl2Backend::DispatchDrop(const SDL_Event& event, const std::function<void
       // Whatever a drop cut short by a message box left behind is no part of this one.
       FDrop = TBackendEvent();
       FDrop.Kind = TBackendEventKind::Drop;
+      FDrop.Others = std::exchange(FDropElsewhere, {});
       return true;
     case SDL_DROPFILE:
     case SDL_DROPTEXT:
@@ -754,6 +756,7 @@ bool TSdl2Backend::DispatchDrop(const SDL_Event& event, const std::function<void
         FDrop = TBackendEvent();
         sink(drop);
       }
+      FDropElsewhere.clear();
       return true;
     default: return false;
   }
@@ -776,6 +779,11 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const std::function<void(con
         out.Kind = TBackendEventKind::Close;
         sink(out);
         return;
+      }
+      // A drop's address list arrives here just before SDL reports the drop's local files.
+      for (std::string& other : X11DroppedElsewhere(event.syswm.msg, FXWindow)) {
+        FDropElsewhere.push_back(std::move(other));
+        FLookDeep = true;
       }
       const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, FXWindow);
       if (raw.Kind == TX11PointerEvent::Motion) {

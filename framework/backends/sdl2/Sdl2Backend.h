@@ -191,6 +191,8 @@ private:
 
   // The drop SDL is delivering piece by piece, passed on whole when it completes.
   TBackendEvent FDrop;
+  // What the drop under way holds that names no local file, which SDL does not report.
+  std::vector<std::string> FDropElsewhere;
   // Delivers one of SDL's drop events (and frees the text it carries); true when it was one.
   bool DispatchDrop(const SDL_Event& event, const std::function<void(const TBackendEvent&)>& sink);
 };
