@@ -5,6 +5,9 @@
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace TrackTitles {
 
 namespace {
@@ -33,6 +36,9 @@ std::string FromFileName(std::string_view fileName) {
 }
 
 std::string FromTags(const std::string& path) {
+  // A pipe or a device put where a file was listed would block the reading for good.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return {};
   // Only the tags: the player takes lengths from the sound library.
   const TagLib::FileRef file(path.c_str(), false);
   if (file.isNull() || !file.tag()) return {};
