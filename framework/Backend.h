@@ -58,6 +58,7 @@ enum class TBackendEventKind : uint8_t {
   Expose,           // the window's pixels were lost; Area is what needs drawing again (client coordinates)
   FocusIn,          // the window became the active one (keyboard input goes to it)
   FocusOut,         // the window lost activation
+  Drop,             // things were dropped on the window: Files, Others (one drop, delivered whole)
 };
 
 // One input or window event. X and Y are always client (window) coordinates, also outside the
@@ -72,6 +73,10 @@ struct TBackendEvent {
   uint16_t Key = 0;
   uint32_t Char = 0;  // Unicode code point of a Char event
   TRect Area{};       // Expose only
+  // Drop only: the local files and folders dropped, as paths; and what was dropped that names no
+  // local file (an address of another machine or scheme, plain text), as the source gave it.
+  std::vector<std::string> Files;
+  std::vector<std::string> Others;
 };
 
 // Where a backend hands the events it turns up, one at a time.
@@ -151,7 +156,7 @@ public:
   // Shows a modal box with `title` as caption, `text` and one OK button, centred on the screen;
   // returns when it is dismissed (OK, Enter, Escape or the window manager's close), when the
   // connection is lost, or after WakeToEnd(). While it is up, the form's window takes no input:
-  // pointer and key events for it are dropped, its other events are kept for later.
+  // pointer and key events and drops for it are dropped, its other events are kept for later.
   virtual void ShowMessageBox(const std::string& title, const std::string& text) = 0;
 
   // --- Time and events ----------------------------------------------------------------------

@@ -42,7 +42,7 @@ entry="$prefix/share/applications/mira.nol.desktop"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$entry" || fail "launcher entry does not validate"
 fi
-grep -qx "Exec=$bin" "$entry" || grep -qx "Exec=\"$bin\"" "$entry" || fail "launcher entry does not start $bin"
+grep -qx "Exec=$bin %F" "$entry" || grep -qx "Exec=\"$bin\" %F" "$entry" || fail "launcher entry does not start $bin"
 workdir=$(sed -n 's/^Path=//p' "$entry")
 [ "$workdir" = "$prefix/share/mira.nol/demo" ] || fail "launcher starts in '$workdir', not the installed demo"
 [ -f "$workdir/data/play.lst" ] || fail "the installed demo collection has no data/play.lst"

@@ -14,6 +14,10 @@ else()
   message(STATUS "desktop-file-validate not found: the launcher entry is not checked")
 endif()
 
+add_test(NAME packaging.desktop_mime_types_are_known
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-mime-types.sh ${CMAKE_CURRENT_BINARY_DIR}/mira.nol.desktop)
+set_tests_properties(packaging.desktop_mime_types_are_known PROPERTIES LABELS packaging SKIP_RETURN_CODE 77)
+
 find_program(APPSTREAMCLI appstreamcli)
 if(APPSTREAMCLI)
   add_test(NAME packaging.metainfo_is_valid COMMAND ${APPSTREAMCLI} validate --no-net ${metainfo})

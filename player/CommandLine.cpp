@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The program's command line: --help, --version, and what is wrong with a line it does not take.
+// The program's command line: --help, --version, what to play, and what is wrong with a line it does not take.
 #include "CommandLine.h"
 
 #include <string_view>
@@ -42,26 +42,28 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-  return "Usage: mira.nol [OPTION]...\n"
-         "Play the collection that data/play.lst in the current folder lists, in a skinned window.\n"
+  return "Usage: mira.nol [OPTION]... [FILE|FOLDER|PLAYLIST]...\n"
+         "Play music in a skinned window: the files, folders and playlists named, or else the collection\n"
+         "that data/play.lst in the current folder lists.\n"
          "\n"
          "  -h, --help     show this help and end\n"
          "      --version  show the version and end\n"
-         "      --         end the options\n"
+         "      --         end the options; every later argument is something to play\n"
          "\n"
+         "FILE is an MP3 file or a tracker module (MOD, XM, S3M, IT, ...), played in the order given.\n"
+         "FOLDER contributes its MP3 files and modules in name order; a folder holding data/play.lst\n"
+         "is played as that collection. PLAYLIST is an .m3u or .m3u8 file.\n"
          "data/play.lst holds two lines for each track: the file name below data/, then the title.\n"
-         "Files ending in .mp3 play as MP3 streams, all others as tracker modules.\n"
          "The manual page mira.nol(1) tells more.\n";
 }
 
-std::optional<int> RunCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+std::optional<int> RunCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err,
+                                  std::vector<std::string>* operands) {
   TCommandLine line = ParseCommandLine(argc, argv);
-  if (line.Action == TCommandLine::TAction::Play && !line.Operands.empty()) {
-    line.Action = TCommandLine::TAction::Misuse;
-    line.Problem = "unexpected argument '" + line.Operands.front() + "'";
-  }
   switch (line.Action) {
-    case TCommandLine::TAction::Play: return std::nullopt;
+    case TCommandLine::TAction::Play:
+      if (operands) *operands = std::move(line.Operands);
+      return std::nullopt;
     case TCommandLine::TAction::Misuse: Print(err, "mira.nol: " + line.Problem + "\n" + UsageText()); return 2;
     case TCommandLine::TAction::Help:
     case TCommandLine::TAction::Version: break;

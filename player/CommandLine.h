@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The program's command line: --help, --version, and what is wrong with a line it does not take.
+// The program's command line: --help, --version, what to play, and what is wrong with a line it does not take.
 #pragma once
 
 #include <cstdio>
@@ -14,8 +14,8 @@ struct TCommandLine {
   TAction Action = TAction::Play;
   // For Misuse: what was wrong, as shown after "mira.nol: ".
   std::string Problem;
-  // The arguments that are not options, in order; after "--" every argument is one. The player takes
-  // none yet, so any of them is a mistake (see RunCommandLine).
+  // The arguments that are not options, in order: the files, folders and playlists to play. After
+  // "--" every argument is one, so a name that starts with a dash can follow it.
   std::vector<std::string> Operands;
 };
 
@@ -26,7 +26,8 @@ std::string UsageText();
 
 // Carries out what ends the program before it starts: prints the usage on `out` for --help (status
 // 0), "mira.nol <version>" on `out` for --version (status 0), or the problem and the usage on `err`
-// for an option it does not know or an argument it does not take (status 2). A failed write to `out`
-// is reported on `err` with status 1. Returns nothing when the player should start: no arguments, or
-// only "--". Touches no window, library or file.
-std::optional<int> RunCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+// for an option it does not know (status 2). A failed write to `out` is reported on `err` with status
+// 1. Returns nothing when the player should start, and then leaves what it is to play in `operands`
+// (when given). Touches no window, library or file.
+std::optional<int> RunCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err,
+                                  std::vector<std::string>* operands = nullptr);

@@ -11,6 +11,9 @@
 
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  OnDropFiles = [this](TObject* sender, const std::vector<std::string>& files, const std::vector<std::string>& others) {
+    FormDropFiles(sender, files, others);
+  };
   FShuffle.Seed(1);
   if (TResult<void> layout = CreateLayout(); !layout) {
     EndStartup(layout.Error().c_str());
@@ -50,6 +53,10 @@ void TMainForm::EndStartup(const char* message) {
 }
 
 void TMainForm::ReadPlayList() {
+  if (!StartupNames.empty()) {
+    ReadNamedTracks();
+    return;
+  }
   TResult<TPlayList> list = ReadCollectionPlayList();
   if (!list) {
     EndStartup(kPlayListMissing);
@@ -78,11 +85,13 @@ void TMainForm::StartPlayer() {
   CurrentTrack = 0;
   // An empty playlist starts nothing; the window still opens, with an empty list.
   if (TrackCount > 0) {
-    StreamMode = TrackFiles::IsStreamFile(TrackTable[0].FileName) ? 1 : 0;
+    StreamMode = TrackFiles::EntryIsStream(TrackTable[0]) ? 1 : 0;
     LoadTrack(0);
   }
   for (int32_t i = 0; i < TrackCount; ++i) List_Tracks->Items().Add(TrackTable[i].Title);
   StartSpectrum();
+  // Titles still to come from tags are read now that the first track plays.
+  StartTitleReader();
 }
 
 void TMainForm::ListWndProc(TMessage& message) {

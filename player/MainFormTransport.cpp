@@ -56,7 +56,9 @@ void TMainForm::LoadTrack(int32_t index) {
   }
   if (index < 0 || index >= TrackCount) return;
 
-  const std::string path = TrackFiles::TrackPath(TrackTable[index].FileName);
+  // A title still waiting for its tags is read now, so the caption shows the right one.
+  if (TrackTable[index].TitlePending) FillTitle(index);
+  const std::string path = TrackFiles::EntryPath(TrackTable[index]);
 
   // Whichever kind played last, both are released; the library refuses the stale one harmlessly.
   // Output is restarted in case Stop halted it.
@@ -70,7 +72,7 @@ void TMainForm::LoadTrack(int32_t index) {
   Paused = false;
 
   uint32_t handle;
-  if (!TrackFiles::IsStreamFile(path)) {
+  if (!TrackFiles::EntryIsStream(TrackTable[index])) {
     MusicHandle = snd.snd_music_load(0, path.c_str(), 0, 0, kMusicLoadFlags);
     // The code is the calling thread's, and the next call replaces it: it is read at once.
     if (MusicHandle == 0u) ReportRefusedTrack(path, snd.snd_error_get_code());

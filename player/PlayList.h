@@ -11,9 +11,17 @@
 
 // One playlist entry: the track's path below data/, and the title shown in the list and caption.
 // Both are byte strings taken from the file unchanged.
+//
+// Tracks named on the command line or dropped on the window carry their full path in Path, and
+// their kind in Stream; for them FileName is the file's own name. Entries read from data/play.lst
+// leave Path empty: their place and kind follow from FileName alone.
 struct TrackEntry {
   std::string FileName;
   std::string Title;
+  std::string Path;
+  bool Stream = false;
+  // Title holds the file's name for now; its tags are still to be read.
+  bool TitlePending = false;
 };
 
 struct TPlayList {

@@ -6,6 +6,7 @@
 #include "SkinControls.h"
 #include "TRelaxed.h"
 #include "TShuffleGenerator.h"
+#include "TTitleReader.h"
 
 #include "components/TForm.h"
 #include "components/TImage.h"
@@ -102,11 +103,25 @@ public:
   int32_t TrackCount = 0;
 
   // --- Start-up and shutdown ----------------------------------------------------------------
+  // What the command line named to play (files, folders, playlists) instead of data/play.lst; set
+  // before the window is made. Empty: the collection in the current directory.
+  static inline std::vector<std::string> StartupNames;
   void FormCreate(TObject* sender);
   void StartPlayer();
   void ReadPlayList();
   void ListWndProc(TMessage& message);
   void Button_QuitClick(TObject* sender);
+
+  // --- Tracks named or dropped, and their titles ---------------------------------------------
+  // What was dropped on the window replaces the list and starts its first track, as a double-click
+  // would. What names no local file, or nothing that plays, is reported on standard error.
+  void FormDropFiles(TObject* sender, const std::vector<std::string>& files, const std::vector<std::string>& others);
+  // Makes `tracks` the track table and the list's lines (the list scrolled to its top, nothing selected).
+  void SetTracks(std::vector<TrackEntry> tracks);
+  // Reads the tags of a track whose title is pending, now, and shows the title in the list.
+  void FillTitle(int32_t index);
+  // Collects the titles the reader has found and puts them into the table and the list.
+  void TitleTimerTimer(TObject* sender);
   // True when start-up failed (a failure message, or no window); the form then does nothing at all
   // and the program ends (Application.Terminated()) without showing it.
   bool StartupFailed() const { return FStartupFailed; }
@@ -190,6 +205,17 @@ private:
   void MakeEyeLooks(TImage& image, const TImageList& frames, std::vector<std::shared_ptr<TBitmap>>& looks);
 
   bool FStartupFailed = false;
+  // Reads the tags of the tracks whose titles are pending, after the first track has started; its
+  // timer takes what it found into the list on the window thread.
+  void StartTitleReader();
+  void StopTitleReader();
+  // Reads the tracks the command line named into the table; nothing playable ends start-up as a
+  // missing playlist does.
+  void ReadNamedTracks();
+  // Puts a title the tags gave into the table and the list (an empty one leaves the file's name).
+  void ApplyTitle(int32_t index, const std::string& title);
+  std::unique_ptr<TTitleReader> FTitleReader;
+  TTimer* FTitleTimer = nullptr;
   TShuffleGenerator FShuffle;
 
   // The frame each eye shows now (-1: its resting picture), so an unchanged frame is not copied and

@@ -36,4 +36,8 @@ bool IsStreamFile(std::string_view path) {
   return last.substr(dot) == ".mp3";
 }
 
+std::string EntryPath(const TrackEntry& entry) { return entry.Path.empty() ? TrackPath(entry.FileName) : entry.Path; }
+
+bool EntryIsStream(const TrackEntry& entry) { return entry.Path.empty() ? IsStreamFile(entry.FileName) : entry.Stream; }
+
 }  // namespace TrackFiles

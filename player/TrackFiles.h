@@ -2,6 +2,8 @@
 // Where a playlist entry's file lies on disk and how the player decides its kind.
 #pragma once
 
+#include "PlayList.h"
+
 #include <string>
 #include <string_view>
 
@@ -17,5 +19,10 @@ std::string TrackPath(std::string_view currentDir, std::string_view fileName);
 // True when the extension of the path's last component (from its last "." on) is exactly ".mp3".
 // Any other spelling, such as ".MP3", plays as a tracker module.
 bool IsStreamFile(std::string_view path);
+
+// Where an entry's file lies: its own full path when it has one, else TrackPath of its file name.
+std::string EntryPath(const TrackEntry& entry);
+// Whether an entry plays as an MP3 stream: its own kind when it has a full path, else IsStreamFile.
+bool EntryIsStream(const TrackEntry& entry);
 
 }  // namespace TrackFiles

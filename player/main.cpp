@@ -9,11 +9,16 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
   // --help, --version and a line the program does not take end here, before any window or library
   // is touched.
-  if (const std::optional<int> status = RunCommandLine(argc, argv, stdout, stderr)) return *status;
+  std::vector<std::string> names;
+  if (const std::optional<int> status = RunCommandLine(argc, argv, stdout, stderr, &names)) return *status;
+  // What to play instead of the collection in the current folder, read once the library is loaded.
+  TMainForm::StartupNames = std::move(names);
   // Without a window there is nothing to play into: the reason goes to standard error and the
   // program ends with status 1 before anything else runs.
   if (TResult<void> opened = Application.OpenBackend(CreateSdl2Backend); !opened) {

@@ -419,6 +419,9 @@ void TForm::HandleBackendEvent(const TBackendEvent& e) {
     case TBackendEventKind::Expose: InvalidateRect(e.Area.IsEmpty() ? ClientRect() : e.Area); break;
     case TBackendEventKind::FocusIn: SetActive(true); break;
     case TBackendEventKind::FocusOut: SetActive(false); break;
+    case TBackendEventKind::Drop:
+      if (OnDropFiles) OnDropFiles(this, e.Files, e.Others);
+      break;
   }
 }
 

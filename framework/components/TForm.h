@@ -20,6 +20,10 @@ using enum TPosition;
 enum class TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 using enum TCloseAction;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+// `files`: the local files and folders dropped on the window; `others`: what was dropped that names
+// no local file, as the source gave it.
+using TDropFilesEvent =
+    std::function<void(TObject* sender, const std::vector<std::string>& files, const std::vector<std::string>& others)>;
 
 // A form is the window. Its Left and Top are the window's position on the screen (setting them
 // moves the window); its Width and Height are the client size (the window has no border).
@@ -122,6 +126,7 @@ public:
   TNotifyEvent OnShow;
   TNotifyEvent OnPaint;  // after the background, before the controls
   TCloseEvent OnClose;
+  TDropFilesEvent OnDropFiles;  // one drop on the window, delivered whole
 
   // --- Used by the framework ------------------------------------------------------------
   // Runs OnCreate once; TApplication::CreateForm calls it after construction.

@@ -25,6 +25,16 @@ void TListBoxItems::Delete(int index) {
   if (FList.Perform(LB_DELETESTRING, PackIndex(index)) == LB_ERR) throw EListError::IndexOutOfBounds(index);
 }
 
+void TListBoxItems::Put(int index, const std::string& text) {
+  if (Strings(index) == text) return;
+  const int selected = FList.ItemIndex();
+  const int top = FList.TopIndex();
+  Delete(index);
+  Insert(index, text);
+  if (FList.ItemIndex() != selected) FList.SetItemIndex(selected);
+  if (FList.TopIndex() != top) FList.SetTopIndex(top);
+}
+
 void TListBoxItems::Clear() { FList.Perform(LB_RESETCONTENT); }
 
 int TListBoxItems::IndexOf(const std::string& text) const {

@@ -21,6 +21,8 @@ public:
   int Add(const std::string& text);
   void Insert(int index, const std::string& text);
   void Delete(int index);
+  // Replaces the text of a line; the selected line and the first line shown stay what they were.
+  void Put(int index, const std::string& text);
   void Clear();
   // The first line equal to `text`, or -1.
   int IndexOf(const std::string& text) const;

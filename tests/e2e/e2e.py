@@ -22,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 SKIP = 77
 # The limits a user would notice (sound within a second, Quit within a second) are multiplied by this, for
@@ -30,6 +31,7 @@ TIME_SCALE = float(os.environ.get("MIRA_E2E_TIME_SCALE", "1"))
 SCREEN_W, SCREEN_H = 1024, 768
 WINDOW_W, WINDOW_H = 496, 287
 TITLE = "mira.nol"
+USAGE = "Usage: mira.nol [OPTION]... [FILE|FOLDER|PLAYLIST]...\n"
 
 # The sound library opens its device for 32-bit float stereo samples at 44100 Hz; the disk driver writes them raw.
 AUDIO_RATE = 44100
@@ -339,7 +341,7 @@ class Display:
 # The player process.
 
 class Player:
-    def __init__(self, case, folder, program=None, env=None, display=True, unset=()):
+    def __init__(self, case, folder, program=None, env=None, display=True, unset=(), args=()):
         self.Case = case
         self.Audio = os.path.join(case.Work, "audio.raw")
         self.ErrPath = os.path.join(case.Work, "player.err")
@@ -360,7 +362,7 @@ class Player:
             environment.pop(name, None)
         self._err = open(self.ErrPath, "wb")
         self.Started = time.monotonic()
-        self.Process = subprocess.Popen([program or case.Program()], cwd=folder, env=environment,
+        self.Process = subprocess.Popen([program or case.Program(), *args], cwd=folder, env=environment,
                                         stdout=subprocess.DEVNULL, stderr=self._err)
         self.Window = None
 
@@ -1183,19 +1185,18 @@ def case_options(case):
     for option in ("--help", "-h"):
         status, out, err = run(option)
         check(status == 0, f"{option}: status {status}")
-        check(out.startswith("Usage: mira.nol [OPTION]...\n"), f"{option} printed {out!r}")
+        check(out.startswith(USAGE), f"{option} printed {out!r}")
         check(err == "", f"{option} wrote on standard error: {err!r}")
     status, out, err = run("--version")
     check((status, err) == (0, ""), f"--version: status {status}, standard error {err!r}")
     check(out.startswith("mira.nol ") and out.count("\n") == 1 and out.split()[1][0].isdigit(),
           f"--version printed {out!r}")
     for args, problem in ((("--bogus",), "unrecognised option '--bogus'"),
-                          (("song.mp3",), "unexpected argument 'song.mp3'"),
-                          (("--", "--help"), "unexpected argument '--help'")):
+                          (("song.mp3", "-x"), "unrecognised option '-x'")):
         status, out, err = run(*args)
         check(status == 2, f"{' '.join(args)}: status {status}")
         check(out == "", f"{' '.join(args)} printed on standard output: {out!r}")
-        check(err.startswith(f"mira.nol: {problem}\nUsage: mira.nol [OPTION]...\n"),
+        check(err.startswith(f"mira.nol: {problem}\n{USAGE}"),
               f"{' '.join(args)} wrote {err!r}")
     check(not os.path.exists(cache) and not os.path.exists(os.path.join(case.Work, "home")),
           "answering the command line wrote into the cache folder")
@@ -1229,6 +1230,163 @@ def case_installed_library(case):
     check("mira.nol:" not in player.Stderr(), f"the installed player said {player.Stderr()!r}")
 
 
+def own_music(case, name, files):
+    """A plain folder of music: (file name, source file) pairs, with no data/play.lst anywhere."""
+    folder = os.path.join(case.Work, name)
+    os.makedirs(folder, exist_ok=True)
+    for file_name, source in files:
+        shutil.copyfile(source, os.path.join(folder, file_name))
+    return folder
+
+
+def first_sound_after_start(player, timeout=10):
+    """Seconds from the start of the process until audible output is seen (late by at most a twentieth of a
+    second of output and one look), or None."""
+    block = SECOND_BYTES // 20 // FRAME_BYTES * FRAME_BYTES
+    looked = [0]
+
+    def loud_now():
+        size = player.AudioBytes()
+        while looked[0] + block <= size:
+            rms = player.AudioRms(looked[0], looked[0] + block)
+            if rms is not None and rms >= LOUD:
+                return True
+            looked[0] += block
+        return False
+    found = poll(lambda: loud_now() or not player.Alive(), timeout, 0.02)
+    return (time.monotonic() - player.Started) if found and player.Alive() else None
+
+
+def case_own_music(case):
+    """Files, folders and playlists named on the command line replace data/play.lst; the bad ones are
+    named on standard error; nothing playable at all is the missing-playlist message."""
+    case.StartDisplay()
+    tone = os.path.join(case.Fixtures, "tone44_8k.mp3")
+    music = own_music(case, "music", [("10 b.mp3", tone), ("2 a.xm", os.path.join(case.Demo, "night_ferry.xm")),
+                                      ("notes.txt", tone), (".hidden.mp3", tone)])
+    dashed = own_music(case, "dashed", [("-x.mp3", tone)])
+    with open(os.path.join(case.Work, "list.m3u"), "wb") as f:
+        f.write(b"#EXTM3U\r\n#EXTINF:3,Named\r\nmusic/2 a.xm\r\ngone.mp3\r\nlist.m3u\r\nhttp://example.com/a.mp3\r\n")
+    # Started where there is no collection at all: only the names count.
+    empty = os.path.join(case.Work, "nowhere")
+    os.makedirs(empty)
+    player = case.Start(empty, args=[music, os.path.join(case.Work, "list.m3u"), "missing.xm", "--",
+                                     os.path.join(dashed, "-x.mp3")])
+    player.MainWindow()
+    check(player.SoundAfter(), "the named music is not heard")
+    err = player.Stderr()
+    for line in ("mira.nol: cannot find 'missing.xm': No such file or directory",
+                 f"mira.nol: '{case.Work}/list.m3u':4: cannot find 'gone.mp3': No such file or directory",
+                 f"mira.nol: '{case.Work}/list.m3u':5: 'list.m3u' lists itself",
+                 f"mira.nol: '{case.Work}/list.m3u':6: 'http://example.com/a.mp3' is not a file on this computer"):
+        check(line in err, f"standard error lacks {line!r}: {err!r}")
+    check("notes.txt" not in err and "hidden" not in err, f"a folder's other files were reported: {err!r}")
+    # A file that goes between listing and playing is refused like any broken track, and the player carries
+    # on. "2 a.xm" plays first, so Next asks for "10 b.mp3": the folder is in natural order.
+    os.remove(os.path.join(music, "10 b.mp3"))
+    case.ClickButton(player, NEXT)
+    check(poll(lambda: f"the sound library refused {music}/10 b.mp3" in player.Stderr(), 10),
+          f"Next did not ask for the vanished second file: {player.Stderr()!r}")
+    check(player.Alive(), "the player ended on a vanished file")
+    case.ClickButton(player, QUIT)
+    check(player.Wait(5) == 0, "Quit does not end the player with status 0")
+
+    # A folder of thousands of files: the first sound comes as soon as with a small one.
+    many = os.path.join(case.Work, "many")
+    os.makedirs(many)
+    for i in range(3000):
+        os.link(tone, os.path.join(many, f"track {i}.mp3"))
+    for folder_args, what in (([music], "a small folder"), ([many], "3000 files")):
+        # Each start writes its output anew; what the last one wrote must not count.
+        if os.path.exists(player.Audio):
+            os.remove(player.Audio)
+        player = case.Start(empty, args=folder_args)
+        took = first_sound_after_start(player)
+        check(took is not None, f"{what}: no sound")
+        print(f"first sound {took:.2f} s after the start with {what}")
+        check(took < 2.0 * TIME_SCALE, f"{what}: the first sound came {took:.2f} s after the start")
+        player.End()
+
+    # Nothing playable: each name has its line, then the box of a missing playlist.
+    player = case.Start(empty, args=["missing.mp3", os.path.join(music, "notes.txt")])
+    box = player.MessageBox()
+    status = dismiss(case, player, box)
+    check(status == 0, f"exit status {status} after nothing playable was named")
+    err = player.Stderr()
+    check("cannot find 'missing.mp3'" in err and "notes.txt' is neither an MP3 file nor a tracker module" in err,
+          f"standard error says {err!r}")
+
+
+def xdnd_drop(case, player, kind, *items):
+    """Drops `items` of the MIME type `kind` onto the player's window with the XDND source; its exit status."""
+    if not case.Args.xdnd_drop:
+        raise Failure("no drag-and-drop source was given (--xdnd-drop)")
+    x, y = player.Screen(250, 210)
+    result = subprocess.run([case.Args.xdnd_drop, player.Window[0], str(x), str(y), kind, *items],
+                            env=case.Display.Env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
+    return result.returncode, result.stderr.decode(errors="replace")
+
+
+def case_drop(case):
+    """Files and folders dropped on the real window replace the list and play; what is no local file is
+    named on standard error and changes nothing."""
+    player = started(case, case.DemoCollection())
+    demo = caption_width(player)
+    check(isinstance(demo, int), "the demo's first caption is not seen")
+    narrow = own_music(case, "narrow", [("IIIIII.mp3", os.path.join(case.Fixtures, "tone44_8k.mp3"))])
+    status, err = xdnd_drop(case, player, "text/uri-list", "file://" + urllib.parse.quote(narrow))
+    check(status == 0, f"the window did not take the dropped folder: status {status}, {err!r}")
+    dropped = caption_width(player, unlike=demo)
+    check(isinstance(dropped, int) and dropped < demo - 20,
+          f"the dropped folder's track is not captioned (widths {demo} then {dropped})")
+    check(player.SoundAfter(), "the dropped track is not heard")
+
+    # Addresses of no local file and plain text: a line each, and the track plays on.
+    status, err = xdnd_drop(case, player, "text/uri-list", "http://example.com/a.mp3")
+    check(status == 0, f"the window did not finish the dropped address: status {status}, {err!r}")
+    status, err = xdnd_drop(case, player, "text/plain", "just some words")
+    check(status == 0, f"the window did not finish the dropped text: status {status}, {err!r}")
+    wanted = ("mira.nol: dropped 'http://example.com/a.mp3' is not a file on this computer",
+              "mira.nol: dropped 'just some words' is not a file on this computer")
+    check(poll(lambda: all(w in player.Stderr() for w in wanted), 10), f"standard error says {player.Stderr()!r}")
+    check(same_width(caption_width(player), dropped), "a drop of no local file changed the playing track")
+
+    # A mixed drop: the local file plays, the address is named.
+    wide = own_music(case, "wide", [("WWWWWWWW.mp3", os.path.join(case.Fixtures, "tone44_15k.mp3"))])
+    status, err = xdnd_drop(case, player, "text/uri-list", "ftp://elsewhere/b.mp3",
+                            "file://" + urllib.parse.quote(os.path.join(wide, "WWWWWWWW.mp3")))
+    check(status == 0, f"the window did not take the mixed drop: status {status}, {err!r}")
+    now = caption_width(player, unlike=dropped)
+    check(isinstance(now, int) and now > dropped + 20, f"the mixed drop's file is not captioned ({dropped}, {now})")
+    check(poll(lambda: "dropped 'ftp://elsewhere/b.mp3' is not a file" in player.Stderr(), 10),
+          f"standard error says {player.Stderr()!r}")
+    check(player.Alive(), "the player ended")
+
+
+def case_drop_during_message_box(case):
+    """While a message box is up, a drop on it or on the window does nothing; the program ends as the box says."""
+    case.StartDisplay()
+    folder = os.path.join(case.Work, "empty")
+    os.makedirs(os.path.join(folder, "data"))
+    music = own_music(case, "music", [("a.mp3", os.path.join(case.Fixtures, "tone44_8k.mp3"))])
+    player = case.Start(folder)
+    box = player.MessageBox()
+    # The main window exists, unmapped, beside the box: a drop may reach either.
+    hidden = [w for w in case.Display.Windows() if w[3:5] == (WINDOW_W, WINDOW_H)]
+    check(hidden, "the main window does not exist while the message box is up")
+    for window in (box, hidden[0]):
+        player.Window = window
+        status, err = xdnd_drop(case, player, "text/uri-list", "file://" + urllib.parse.quote(music))
+        check(status == 0, f"the drop onto window {window[0]} was not finished: status {status}, {err!r}")
+    check(player.Alive() and any(w[0] == box[0] and w[5] for w in case.Display.Windows()),
+          "the message box went away on a drop")
+    status = dismiss(case, player, box)
+    check(status == 0, f"exit status {status} after the message")
+    check(player.AudioBytes() == 0 or player.AudioRms(0, player.AudioBytes()) < SILENT,
+          "the dropped music was played")
+    check("dropped" not in player.Stderr(), f"the drop was taken: {player.Stderr()!r}")
+
+
 # Cases that need no X server.
 WITHOUT_DISPLAY = {"options"}
 
@@ -1242,6 +1400,7 @@ def main(cases=None):
     parser.add_argument("--source", required=True)
     parser.add_argument("--sndlib", help="a built sndlib.so, for the cases that put one beside the program")
     parser.add_argument("--fake-sndlib", help="a stand-in library whose answers the environment scripts")
+    parser.add_argument("--xdnd-drop", help="the drag-and-drop source the drop cases drop with")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
@@ -1249,6 +1408,7 @@ def main(cases=None):
     args.source = os.path.abspath(args.source)
     args.sndlib = os.path.abspath(args.sndlib) if args.sndlib else None
     args.fake_sndlib = os.path.abspath(args.fake_sndlib) if args.fake_sndlib else None
+    args.xdnd_drop = os.path.abspath(args.xdnd_drop) if args.xdnd_drop else None
     for tool in () if args.case in WITHOUT_DISPLAY else ("Xvfb", "xdotool", "xwininfo", "xwd", "xdpyinfo"):
         if shutil.which(tool) is None:
             print(f"SKIP: {tool} is not installed", flush=True)

@@ -27,6 +27,7 @@ void PlayerTest::SetUp() {
 
 void PlayerTest::TearDown() {
   Application.Reset();
+  TMainForm::StartupNames.clear();
   ResetAudioLibraryForTesting();
   fs::current_path(FOldCwd);
   std::error_code ignored;

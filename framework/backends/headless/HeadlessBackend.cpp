@@ -248,6 +248,14 @@ void THeadlessBackend::Expose(const TRect& area) {
   Queue(e);
 }
 
+void THeadlessBackend::Drop(const std::vector<std::string>& files, const std::vector<std::string>& others) {
+  TBackendEvent e;
+  e.Kind = TBackendEventKind::Drop;
+  e.Files = files;
+  e.Others = others;
+  Queue(e);
+}
+
 void THeadlessBackend::SetFocus(bool focused) {
   TBackendEvent e;
   e.Kind = focused ? TBackendEventKind::FocusIn : TBackendEventKind::FocusOut;

@@ -72,6 +72,8 @@ public:
   void RequestClose();
   void Expose(const TRect& area);
   void SetFocus(bool focused);
+  // Files and folders dropped on the window (local paths), and what was dropped that names no local file.
+  void Drop(const std::vector<std::string>& files, const std::vector<std::string>& others = {});
   // The window system goes away: ConnectionLost() is true from now on.
   void LoseConnection() { FConnectionLost = true; }
   void SetAutoPump(bool on) { FAutoPump = on; }

@@ -64,6 +64,9 @@ TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   if (backend->FIsX11) X11InstallErrorHandlers();
   // Raw X events carry the pointer positions SDL's own events sometimes lose (see FRawMove).
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  // Files and folders dropped on the window (XDND); on by default in SDL, but the player relies on them.
+  for (const uint32_t type : {SDL_DROPBEGIN, SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPCOMPLETE})
+    SDL_EventState(type, SDL_ENABLE);
   backend->FWakeEventType = SDL_RegisterEvents(1);
   if (backend->FWakeEventType == static_cast<uint32_t>(-1))
     return Fail("SDL has no user event left for waking the message loop");

@@ -211,6 +211,13 @@ private:
   TPoint FRawMove{};
   bool FRawButtonValid = false;  // the position of the button event SDL is about to report
   TPoint FRawButton{};
+
+  // The drop SDL is delivering piece by piece, passed on whole when it completes.
+  TBackendEvent FDrop;
+  // What the drop under way holds that names no local file, which SDL does not report.
+  std::vector<std::string> FDropElsewhere;
+  // Delivers one of SDL's drop events (and frees the text it carries); true when it was one.
+  bool DispatchDrop(const SDL_Event& event, const TEventSink& sink);
 };
 
 // The factory the program hands to Application.OpenBackend.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "Sdl2Keys.h"
 #include "Sdl2X11.h"
@@ -289,8 +290,35 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const TEventSink& sink) {
       return;
     }
     default:
+      if (DispatchDrop(event, sink)) return;
       if (event.type == FWakeEventType) FWakePending = false;
       return;
+  }
+}
+
+bool TSdl2Backend::DispatchDrop(const SDL_Event& event, const TEventSink& sink) {
+  switch (event.type) {
+    case SDL_DROPBEGIN:
+      // Whatever a drop cut short by a message box left behind is no part of this one.
+      FDrop = TBackendEvent();
+      FDrop.Kind = TBackendEventKind::Drop;
+      FDrop.Others = std::exchange(FDropElsewhere, {});
+      return true;
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT:
+      if (event.drop.file && event.drop.windowID == FWindowId && FWindow)
+        (event.type == SDL_DROPFILE ? FDrop.Files : FDrop.Others).emplace_back(event.drop.file);
+      SDL_free(event.drop.file);
+      return true;
+    case SDL_DROPCOMPLETE:
+      if (event.drop.windowID == FWindowId && FWindow && FDrop.Kind == TBackendEventKind::Drop) {
+        const TBackendEvent drop = std::move(FDrop);
+        FDrop = TBackendEvent();
+        sink(drop);
+      }
+      FDropElsewhere.clear();
+      return true;
+    default: return false;
   }
 }
 
@@ -302,6 +330,11 @@ void TSdl2Backend::DispatchX11(const SDL_Event& event, const TEventSink& sink) {
     out.Kind = TBackendEventKind::Close;
     sink(out);
     return;
+  }
+  // A drop's address list arrives here just before SDL reports the drop's local files.
+  for (std::string& other : X11DroppedElsewhere(event.syswm.msg, FXWindow)) {
+    FDropElsewhere.push_back(std::move(other));
+    FLookDeep = true;
   }
   // The pointer positions X reports, which SDL may drop or round: kept for the SDL event that follows.
   const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, FXWindow);

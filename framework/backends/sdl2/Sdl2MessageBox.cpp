@@ -197,6 +197,13 @@ void TSdl2Backend::HoldForLater(const SDL_Event& event) {
     case SDL_TEXTINPUT:
       // The box is modal: the form's window takes no input while it is up.
       return;
+    case SDL_DROPBEGIN:
+    case SDL_DROPCOMPLETE:
+      // Nor drops, on it or on the box: what was dropped is forgotten.
+      FDrop = TBackendEvent();
+      return;
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT: SDL_free(event.drop.file); return;
     default:
       if (event.type == FWakeEventType) FWakePending = false;
       return;

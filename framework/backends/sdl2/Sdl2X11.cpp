@@ -14,6 +14,7 @@
 #include <sys/shm.h>
 
 #include <errno.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -22,6 +23,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -146,6 +148,56 @@ bool X11WindowDestroyed(const SDL_SysWMmsg* message, unsigned long window) {
   if (!message || message->subsystem != SDL_SYSWM_X11 || window == 0) return false;
   const XEvent& e = message->msg.x11.event;
   return e.type == DestroyNotify && e.xdestroywindow.window == window;
+}
+
+namespace {
+
+// Whether SDL turns an entry of a dropped address list into a local path: "file:/path",
+// "file:///path", or "file://host/path" naming this machine.
+bool NamesLocalFile(const std::string& uri) {
+  if (uri.compare(0, 6, "file:/") != 0) return false;
+  const std::string rest = uri.substr(6);
+  if (rest.empty() || rest[0] != '/' || (rest.size() > 1 && rest[1] == '/')) return true;
+  const std::size_t end = rest.find('/', 1);
+  char host[257] = {};
+  if (end == std::string::npos || gethostname(host, sizeof host - 1) != 0) return false;
+  return rest.compare(1, end - 1, host) == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> X11DroppedElsewhere(const SDL_SysWMmsg* message, unsigned long window) {
+  std::vector<std::string> others;
+  if (!message || message->subsystem != SDL_SYSWM_X11 || window == 0) return others;
+  const XEvent& e = message->msg.x11.event;
+  if (e.type != SelectionNotify || e.xselection.requestor != window || e.xselection.property == None) return others;
+  Display* display = e.xselection.display;
+  char* target = XGetAtomName(display, e.xselection.target);
+  const bool addresses = target && std::strcmp(target, "text/uri-list") == 0;
+  if (target) XFree(target);
+  if (!addresses) return others;
+  // SDL has read the list from the same property and left it there.
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, e.xselection.property, 0, 1L << 20, False, AnyPropertyType, &type, &format,
+                         &count, &after, &data) != Success ||
+      !data)
+    return others;
+  if (format == 8) {
+    const std::string text(reinterpret_cast<const char*>(data), count);
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find_first_of("\r\n", start);
+      if (end == std::string::npos) end = text.size();
+      const std::string line = text.substr(start, end - start);
+      if (!line.empty() && line[0] != '#' && !NamesLocalFile(line)) others.push_back(line);
+      start = end + 1;
+    }
+  }
+  XFree(data);
+  return others;
 }
 
 void X11MakeDialog(SDL_Window* window, SDL_Window* parent) {

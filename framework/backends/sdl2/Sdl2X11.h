@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Backend.h"
@@ -49,6 +50,11 @@ bool X11CheckConnection(_XDisplay* display);
 void X11EndReached();
 // True when the raw event says that X window `window` was destroyed (by anyone).
 bool X11WindowDestroyed(const SDL_SysWMmsg* message, unsigned long window);
+// The entries of a dropped address list that name no file on this computer (another machine's
+// file, a web address), as the drop's source wrote them. SDL passes only local files on and forgets
+// the rest; they are read here from the raw event that brought the list to `window` (the
+// SelectionNotify of a text/uri-list drop). Empty for any other event.
+std::vector<std::string> X11DroppedElsewhere(const SDL_SysWMmsg* message, unsigned long window);
 // Marks `window` as a dialog of the window `parent` (0: of none) for window managers.
 void X11MakeDialog(SDL_Window* window, SDL_Window* parent);
 
