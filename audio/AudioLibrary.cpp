@@ -26,9 +26,7 @@ constexpr const char* kTextNoRate = "snd_init: 22kHz & 44kHz not supported.";
 constexpr const char* kTextAlreadyInitialised = "snd_init: The sound library has already been initialized.";
 constexpr const char* kTextMystery = "snd_init: Some other mystery problem!";
 
-// The default device, the library's no-sound output, and the two output rates tried on it.
-constexpr int32_t kDefaultDevice = -1;
-constexpr int32_t kNoSoundDevice = -2;
+// The two output rates tried on the default device.
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFallbackRate = 22500;
 
@@ -113,18 +111,18 @@ std::string Joined(const std::vector<std::string>& reasons) {
 
 // Starts output on the default device, with the fallbacks the library's failure code asks for.
 const char* InitialiseOutput(const TSndEntryTable& snd, void* window) {
-  if (snd.snd_init(kDefaultDevice, kRate, 0, window)) return nullptr;
+  if (snd.snd_init(SND_DEVICE_DEFAULT, kRate, 0, window)) return nullptr;
   switch (snd.snd_error_get_code()) {
-    case 1: return kTextNoMemory;
-    case 3:
-    case 23:
+    case SND_ERROR_MEM: return kTextNoMemory;
+    case SND_ERROR_DRIVER:
+    case SND_ERROR_DEVICE:
       // No output device or no driver: play on the no-sound output. Should that fail too, start-up
       // goes on, and the library's later calls fail without effect.
-      snd.snd_init(kNoSoundDevice, kRate, 0, window);
+      snd.snd_init(SND_DEVICE_NOSOUND, kRate, 0, window);
       return nullptr;
-    case 6: return snd.snd_init(kDefaultDevice, kFallbackRate, 0, window) ? nullptr : kTextNoRate;
-    case 14: return kTextAlreadyInitialised;
-    case -1: return kTextMystery;
+    case SND_ERROR_FORMAT: return snd.snd_init(SND_DEVICE_DEFAULT, kFallbackRate, 0, window) ? nullptr : kTextNoRate;
+    case SND_ERROR_ALREADY: return kTextAlreadyInitialised;
+    case SND_ERROR_UNKNOWN: return kTextMystery;
     default: return nullptr;
   }
 }
