@@ -2,6 +2,7 @@
 // The elapsed-time clock, the end-of-track advance with its shuffle order, and the caption.
 #include "PlayerFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -82,13 +83,15 @@ TEST_F(ClockTest, the_length_is_read_through_the_channel_of_its_kind) {
   WritePlayList({"a.xm", "A", "b.mp3", "B"});
   Fake().Seconds = {{"a.xm", 12.5}, {"b.mp3", 3.25}};
   TMainForm& form = Start();
-  TCalls calls = Calls();
-  EXPECT_EQ(calls.at(7), "snd_music_get_length(101,1)");
-  EXPECT_EQ(calls.at(8), "snd_channel_bytes_to_seconds(101,12500)");
+  const auto asked = [](const TCalls& calls, const std::string& call) {
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+  };
+  EXPECT_TRUE(asked(Calls(), "snd_music_get_length(101,1)"));
+  EXPECT_EQ(form.Scroller->Text(), "A <00:12>");
   form.Button_NextClick(&form);
-  calls = Calls();
-  EXPECT_EQ(calls.at(6), "snd_stream_get_length(102)");
-  EXPECT_EQ(calls.at(7), "snd_channel_bytes_to_seconds(102,3250)");
+  const TCalls calls = Calls();
+  EXPECT_TRUE(asked(calls, "snd_stream_get_length(102)"));
+  EXPECT_FALSE(asked(calls, "snd_music_get_length(102,1)"));
   EXPECT_EQ(form.Scroller->Text(), "B <00:03>");
 }
 
