@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "Backend.h"
+#include "backends/DescriptorWatch.h"
 
 class TX11Painter;
 struct SDL_Window;
@@ -134,6 +135,9 @@ private:
   // While a message box is up: what becomes of an event for the form's window (held, dropped, or
   // handled at once, as a redraw is).
   void HoldForLater(const SDL_Event& event);
+  // Lets go, on the form's window, of the buttons (bits of TShiftStateItem) held there when a
+  // message box opened.
+  void ReleaseHeldButtons(uint8_t held);
   // Runs the watch's `ready` when its descriptor is ready now (no sleep); true when it ran.
   bool ServeWatch();
   // True when a wait or a message box must end now: the program was asked to end, or the
@@ -151,10 +155,8 @@ private:
   std::atomic<bool> FEndRequested{false};
   // Events for the form's window that arrived while a message box was up, delivered by the next wait.
   std::vector<SDL_Event> FHeldEvents;
-  // The one extra descriptor the waits watch (WatchDescriptor), -1 for none.
-  int FWatchFd = -1;
-  short FWatchEvents = 0;
-  std::function<void()> FWatchReady;
+  // The one extra descriptor the waits watch (WatchDescriptor).
+  TDescriptorWatch FWatch;
   bool FIsX11 = false;
   uint32_t FWakeEventType = 0;
   std::atomic<bool> FWakePending{false};

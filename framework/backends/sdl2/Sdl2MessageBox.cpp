@@ -47,6 +47,84 @@ void Paint(SDL_Window* box, const TBitmap& picture) {
   SDL_UpdateWindowSurface(box);
 }
 
+// The box on the screen and the state of its OK button.
+class TBox {
+public:
+  explicit TBox(const std::string& text) : FPicture(text, kMaxTextWidth) {}
+  TBox(const TBox&) = delete;
+  TBox& operator=(const TBox&) = delete;
+
+  int Width() const { return FPicture.Width(); }
+  int Height() const { return FPicture.Height(); }
+  void Show(SDL_Window* window) {
+    FWindow = window;
+    SDL_ShowWindow(FWindow);
+    SDL_RaiseWindow(FWindow);
+    Paint(FWindow, FPicture.Draw(FPressed));
+  }
+
+  enum class TAnswer : uint8_t { Carry, Done, NotMine };
+  // What one event means for the box: the box answered (Done), or goes on (Carry); or the event
+  // is for some other window (NotMine).
+  TAnswer Handle(const SDL_Event& e) {
+    const uint32_t id = SDL_GetWindowID(FWindow);
+    switch (e.type) {
+      case SDL_WINDOWEVENT:
+        if (e.window.windowID != id) return TAnswer::NotMine;
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) return TAnswer::Done;
+        // Keys go to the box while it is up.
+        if (e.window.event == SDL_WINDOWEVENT_SHOWN) SDL_SetWindowInputFocus(FWindow);
+        if (e.window.event == SDL_WINDOWEVENT_SHOWN || e.window.event == SDL_WINDOWEVENT_EXPOSED)
+          Paint(FWindow, FPicture.Draw(FPressed));
+        return TAnswer::Carry;
+      case SDL_KEYDOWN: {
+        // The box is modal: every key is for it, whichever window the server gave it to.
+        const SDL_Keycode key = e.key.keysym.sym;
+        if (key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE) return TAnswer::Done;
+        if (key == SDLK_SPACE) Press(true);
+        return TAnswer::Carry;
+      }
+      case SDL_KEYUP: return e.key.keysym.sym == SDLK_SPACE && FPressed ? TAnswer::Done : TAnswer::Carry;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT && OnButton(e.button.x, e.button.y)) {
+          FTracking = true;
+          Press(true);
+        }
+        return TAnswer::Carry;
+      case SDL_MOUSEMOTION:
+        if (FTracking && e.motion.windowID == id) Press(Inside(FPicture.ButtonRect(), e.motion.x, e.motion.y));
+        return TAnswer::Carry;
+      case SDL_MOUSEBUTTONUP: {
+        if (!FTracking || e.button.button != SDL_BUTTON_LEFT) return TAnswer::Carry;
+        FTracking = false;
+        const bool done = OnButton(e.button.x, e.button.y);
+        Press(false);
+        return done ? TAnswer::Done : TAnswer::Carry;
+      }
+      case SDL_SYSWMEVENT:
+        // Another client destroyed the box: nothing is left to answer.
+        return X11WindowDestroyed(e.syswm.msg, X11WindowOf(FWindow)) ? TAnswer::Done : TAnswer::NotMine;
+      default: return TAnswer::NotMine;
+    }
+  }
+
+private:
+  SDL_Window* FWindow = nullptr;
+  TMessageBoxPicture FPicture;
+  bool FPressed = false;   // the OK button looks held down
+  bool FTracking = false;  // the left button went down on OK and is still held
+
+  bool OnButton(int sdlX, int sdlY) const {
+    const TPoint at = PointerOn(FWindow, sdlX, sdlY);
+    return Inside(FPicture.ButtonRect(), at.X, at.Y);
+  }
+  void Press(bool now) {
+    if (now == FPressed) return;
+    FPressed = now;
+    Paint(FWindow, FPicture.Draw(FPressed));
+  }
+};
+
 }  // namespace
 
 void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& text) {
@@ -57,37 +135,26 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
   SendUnsent();
   if (MustReturn()) return;
 
-  TMessageBoxPicture picture(text, kMaxTextWidth);
+  TBox box(text);
   const int display = FWindow ? std::max(0, SDL_GetWindowDisplayIndex(FWindow)) : 0;
-  SDL_Window* box = SDL_CreateWindow(title.c_str(), static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)),
-                                     static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)), picture.Width(),
-                                     picture.Height(), SDL_WINDOW_HIDDEN);
+  SDL_Window* window = SDL_CreateWindow(title.c_str(), static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)),
+                                        static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)), box.Width(),
+                                        box.Height(), SDL_WINDOW_HIDDEN);
   // The surface first: asking for it may make SDL replace the X window.
-  if (!box || !SDL_GetWindowSurface(box)) {
-    if (box) SDL_DestroyWindow(box);
+  if (!window || !SDL_GetWindowSurface(window)) {
+    if (window) SDL_DestroyWindow(window);
     // Without a box the message must still reach the user somewhere.
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     std::fflush(stderr);
     return;
   }
-  X11MakeDialog(box, FWindow);
-  const uint32_t boxId = SDL_GetWindowID(box);
+  X11MakeDialog(window, FWindow);
   // Buttons held on the form's window when the box opened are let go of there once it closes,
   // since their releases go to the box.
   const uint8_t held = FButtons;
-  SDL_ShowWindow(box);
-  SDL_RaiseWindow(box);
+  box.Show(window);
 
-  bool pressed = false;   // the OK button looks held down
-  bool tracking = false;  // the left button went down on OK and is still held
   bool done = false;
-  Paint(box, picture.Draw(pressed));
-  auto press = [&](bool now) {
-    if (now == pressed) return;
-    pressed = now;
-    Paint(box, picture.Draw(pressed));
-  };
-
   while (!done && !MustReturn()) {
     // The form's window goes on showing what other threads draw into it.
     PresentPendingCopies();
@@ -98,80 +165,26 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
     SDL_Event event;
     if (!SDL_WaitEventTimeout(&event, kLookMs)) continue;
     do {
-      const SDL_Event& e = event;
-      switch (e.type) {
-        case SDL_WINDOWEVENT:
-          if (e.window.windowID != boxId) {
-            HoldForLater(e);
-          } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-            done = true;
-          } else if (e.window.event == SDL_WINDOWEVENT_SHOWN) {
-            // Keys go to the box while it is up.
-            SDL_SetWindowInputFocus(box);
-            Paint(box, picture.Draw(pressed));
-          } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            Paint(box, picture.Draw(pressed));
-          }
-          break;
-        case SDL_KEYDOWN:
-          // The box is modal: every key is for it, whichever window the server gave it to.
-          if (e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER || e.key.keysym.sym == SDLK_ESCAPE)
-            done = true;
-          else if (e.key.keysym.sym == SDLK_SPACE)
-            press(true);
-          break;
-        case SDL_KEYUP:
-          if (e.key.keysym.sym == SDLK_SPACE && pressed) done = true;
-          break;
-        case SDL_MOUSEBUTTONDOWN:
-          if (e.button.windowID == boxId && e.button.button == SDL_BUTTON_LEFT) {
-            const TPoint at = PointerOn(box, e.button.x, e.button.y);
-            if (Inside(picture.ButtonRect(), at.X, at.Y)) {
-              tracking = true;
-              press(true);
-            }
-          }
-          break;
-        case SDL_MOUSEMOTION:
-          if (tracking && e.motion.windowID == boxId) press(Inside(picture.ButtonRect(), e.motion.x, e.motion.y));
-          break;
-        case SDL_MOUSEBUTTONUP:
-          if (tracking && e.button.button == SDL_BUTTON_LEFT) {
-            tracking = false;
-            const TPoint at = PointerOn(box, e.button.x, e.button.y);
-            done = Inside(picture.ButtonRect(), at.X, at.Y);
-            press(false);
-          }
-          break;
-        case SDL_SYSWMEVENT:
-          // Another client destroyed the box (nothing left to answer) or the form's window (the
-          // program ends once the box is gone, as after a close).
-          if (X11WindowDestroyed(e.syswm.msg, X11WindowOf(box))) done = true;
-          if (X11WindowDestroyed(e.syswm.msg, FXWindow)) {
-            SDL_Event close{};
-            close.type = SDL_WINDOWEVENT;
-            close.window.windowID = FWindowId;
-            close.window.event = SDL_WINDOWEVENT_CLOSE;
-            FHeldEvents.push_back(close);
-          }
-          break;
-        default: HoldForLater(e); break;
-      }
+      const TBox::TAnswer answer = box.Handle(event);
+      done = answer == TBox::TAnswer::Done;
+      if (answer == TBox::TAnswer::NotMine) HoldForLater(event);
     } while (!done && SDL_PollEvent(&event));
   }
   // On a lost connection SDL would wait for ever for the server to confirm (see ~TSdl2Backend).
-  if (!ConnectionLost()) SDL_DestroyWindow(box);
-  if (held != 0 && FWindow) {
-    SDL_Event up{};
-    up.type = SDL_MOUSEBUTTONUP;
-    up.button.windowID = FWindowId;
-    SDL_GetMouseState(&up.button.x, &up.button.y);
-    const std::pair<uint8_t, TShiftStateItem> buttons[] = {
-        {SDL_BUTTON_LEFT, ssLeft}, {SDL_BUTTON_RIGHT, ssRight}, {SDL_BUTTON_MIDDLE, ssMiddle}};
-    for (const auto& [button, item] : buttons) {
-      up.button.button = button;
-      if (held & (1u << item)) FHeldEvents.push_back(up);
-    }
+  if (!ConnectionLost()) SDL_DestroyWindow(window);
+  if (held != 0 && FWindow) ReleaseHeldButtons(held);
+}
+
+void TSdl2Backend::ReleaseHeldButtons(uint8_t held) {
+  SDL_Event up{};
+  up.type = SDL_MOUSEBUTTONUP;
+  up.button.windowID = FWindowId;
+  SDL_GetMouseState(&up.button.x, &up.button.y);
+  const std::pair<uint8_t, TShiftStateItem> buttons[] = {
+      {SDL_BUTTON_LEFT, ssLeft}, {SDL_BUTTON_RIGHT, ssRight}, {SDL_BUTTON_MIDDLE, ssMiddle}};
+  for (const auto& [button, item] : buttons) {
+    up.button.button = button;
+    if (held & (1u << item)) FHeldEvents.push_back(up);
   }
 }
 
@@ -196,6 +209,17 @@ void TSdl2Backend::HoldForLater(const SDL_Event& event) {
     case SDL_KEYUP:
     case SDL_TEXTINPUT:
       // The box is modal: the form's window takes no input while it is up.
+      return;
+    case SDL_SYSWMEVENT:
+      // Another client destroyed the form's window: the program ends once the box is gone, as
+      // after a close.
+      if (X11WindowDestroyed(event.syswm.msg, FXWindow)) {
+        SDL_Event close{};
+        close.type = SDL_WINDOWEVENT;
+        close.window.windowID = FWindowId;
+        close.window.event = SDL_WINDOWEVENT_CLOSE;
+        FHeldEvents.push_back(close);
+      }
       return;
     case SDL_DROPBEGIN:
     case SDL_DROPCOMPLETE:
