@@ -63,7 +63,11 @@ struct TMprisService::TImpl {
   // An exception a handler threw while serving a call; shown by the message loop's next turn.
   std::exception_ptr Pending;
 
+  // Registers the object's methods, signals and properties, and completes it.
   void Register();
+  void RegisterRoot(sdbus::IObject& o);
+  void RegisterTransport(sdbus::IObject& o);
+  void RegisterPlayerProperties(sdbus::IObject& o);
   void TakeName();
   void Watch();
   void Serve();
@@ -100,8 +104,14 @@ TMprisService::TImpl::~TImpl() {
 }
 
 void TMprisService::TImpl::Register() {
-  sdbus::IObject& o = *Object;
-  // The media player as a whole.
+  RegisterRoot(*Object);
+  RegisterTransport(*Object);
+  RegisterPlayerProperties(*Object);
+  Object->finishRegistration();
+}
+
+// The media player as a whole.
+void TMprisService::TImpl::RegisterRoot(sdbus::IObject& o) {
   o.registerMethod("Raise").onInterface(kRootInterface).implementedAs([this] {
     Change([] { Application.EnsureBackend().RaiseWindow(); });
   });
@@ -119,8 +129,10 @@ void TMprisService::TImpl::Register() {
   o.registerProperty("SupportedMimeTypes").onInterface(kRootInterface).withGetter([] {
     return std::vector<std::string>{};
   });
+}
 
-  // The transport: each method is the matching button's handler, with that button as sender.
+// The transport: each method is the matching button's handler, with that button as sender.
+void TMprisService::TImpl::RegisterTransport(sdbus::IObject& o) {
   o.registerMethod("Next").onInterface(kPlayerInterface).implementedAs([this] {
     Change([this] { Form.Button_NextClick(Form.Button_Next); });
   });
@@ -148,11 +160,12 @@ void TMprisService::TImpl::Register() {
   o.registerMethod("OpenUri")
       .onInterface(kPlayerInterface)
       .withInputParamNames("Uri")
-      .implementedAs([](const std::string&) {
-        throw sdbus::Error(kNotSupportedError, "the player plays only the collection in data/play.lst");
-      });
+      .implementedAs(
+          [](const std::string&) { throw sdbus::Error(kNotSupportedError, "the player opens no addresses"); });
   o.registerSignal("Seeked").onInterface(kPlayerInterface).withParameters<int64_t>("Position");
+}
 
+void TMprisService::TImpl::RegisterPlayerProperties(sdbus::IObject& o) {
   o.registerProperty("PlaybackStatus").onInterface(kPlayerInterface).withGetter([this] {
     return State().PlaybackStatus;
   });
@@ -199,7 +212,6 @@ void TMprisService::TImpl::Register() {
       .onInterface(kPlayerInterface)
       .withGetter([] { return true; })
       .withUpdateBehavior(sdbus::Flags::CONST_PROPERTY_VALUE);
-  Object->finishRegistration();
 }
 
 void TMprisService::TImpl::TakeName() {
