@@ -183,54 +183,11 @@ void TChannel::RenderBlock(int64_t first, bool frozen, float* out) {
     return;
   }
 
-  // A new start of the source: the old one is ramped out in this block while the new one comes in.
-  bool oldSounds = false;
-  uint64_t generation = FGeneration.load(std::memory_order_acquire);
-  if (generation != FVoice.Generation) {
-    uint64_t start = FGenerationStart.load(std::memory_order_acquire);
-    TVoice old = FVoice;
-    if (old.Limit == kNoLimit) old.Limit = start;
-    if (old.On) {
-      std::fill(other, other + B * 2, 0.0f);
-      bool primed = FConverterPrimed;
-      Produce(old, FConverter, primed, other, B);
-      Ramp(other, B, old.GainL, old.GainR, 0.0f, 0.0f);
-      oldSounds = true;
-    }
-    FVoice = TVoice{};
-    FVoice.Generation = generation;
-    FVoice.Start = FVoice.Read = start;
-    FVoice.Position = double(start);
-    FVoice.SilentSince = first;
-    FConverterPrimed = false;
-  }
-
-  double ratio = WantedRatio();
+  const bool oldSounds = RestartOnNewGeneration(first, other);
   TChannelState state = State();
   bool wantOn = state == TChannelState::Playing && !FVoice.Ended;
   bool wasOn = FVoice.On;
-  if (wasOn || wantOn) {
-    if (FVoice.Ratio != ratio && wasOn) {
-      // A new speed while heard: the old converter plays this block out, a new one starting where the
-      // block starts crossfades in.
-      TVoice previous = FVoice;
-      float* scratch = before + B * 2;
-      std::fill(scratch, scratch + B * 2, 0.0f);
-      Produce(previous, FConverter, FConverterPrimed, scratch, B);
-      Reprime(FVoice, ratio);
-      bool sparePrimed = false;
-      Produce(FVoice, FSpare, sparePrimed, out, B);
-      Crossfade(scratch, out, B);
-      std::swap(FConverter, FSpare);
-      FConverterPrimed = sparePrimed;
-    } else {
-      if (FVoice.Ratio != ratio) {
-        Reprime(FVoice, ratio);
-        FConverterPrimed = false;
-      }
-      Produce(FVoice, FConverter, FConverterPrimed, out, B);
-    }
-  }
+  if (wasOn || wantOn) ProduceAtSpeed(WantedRatio(), wasOn, before + B * 2, out);
   if (FVoice.Ended) wantOn = false;
   float volume = Volume();
   float pan = Pan();
@@ -260,6 +217,53 @@ void TChannel::RenderBlock(int64_t first, bool frozen, float* out) {
   uint64_t position = uint64_t(std::max(0.0, std::floor(InputPosition(FVoice))));
   FConsumed.store(position > FVoice.Start ? position - FVoice.Start : 0, std::memory_order_release);
   WriteHistory(first, out, B);
+}
+
+bool TChannel::RestartOnNewGeneration(int64_t first, float* old) {
+  constexpr size_t B = TMixer::kBlock;
+  const uint64_t generation = FGeneration.load(std::memory_order_acquire);
+  if (generation == FVoice.Generation) return false;
+  // A new start of the source: the old one is ramped out in this block while the new one comes in.
+  const uint64_t start = FGenerationStart.load(std::memory_order_acquire);
+  TVoice previous = FVoice;
+  if (previous.Limit == kNoLimit) previous.Limit = start;
+  const bool sounds = previous.On;
+  if (sounds) {
+    std::fill(old, old + B * 2, 0.0f);
+    bool primed = FConverterPrimed;
+    Produce(previous, FConverter, primed, old, B);
+    Ramp(old, B, previous.GainL, previous.GainR, 0.0f, 0.0f);
+  }
+  FVoice = TVoice{};
+  FVoice.Generation = generation;
+  FVoice.Start = FVoice.Read = start;
+  FVoice.Position = double(start);
+  FVoice.SilentSince = first;
+  FConverterPrimed = false;
+  return sounds;
+}
+
+void TChannel::ProduceAtSpeed(double ratio, bool wasOn, float* scratch, float* out) {
+  constexpr size_t B = TMixer::kBlock;
+  if (FVoice.Ratio != ratio && wasOn) {
+    // A new speed while heard: the old converter plays this block out, a new one starting where the
+    // block starts crossfades in.
+    TVoice previous = FVoice;
+    std::fill(scratch, scratch + B * 2, 0.0f);
+    Produce(previous, FConverter, FConverterPrimed, scratch, B);
+    Reprime(FVoice, ratio);
+    bool sparePrimed = false;
+    Produce(FVoice, FSpare, sparePrimed, out, B);
+    Crossfade(scratch, out, B);
+    std::swap(FConverter, FSpare);
+    FConverterPrimed = sparePrimed;
+    return;
+  }
+  if (FVoice.Ratio != ratio) {
+    Reprime(FVoice, ratio);
+    FConverterPrimed = false;
+  }
+  Produce(FVoice, FConverter, FConverterPrimed, out, B);
 }
 
 void TChannel::RestoreCheckpoint(int64_t first) {

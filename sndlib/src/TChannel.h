@@ -127,6 +127,12 @@ private:
   size_t Produce(TVoice& voice, std::unique_ptr<TConverter>& converter, bool& primed, float* out, size_t frames);
   // Moves `voice` to a new ratio at the input position it has reached; a converter is primed there on use.
   void Reprime(TVoice& voice, double ratio);
+  // At a new start of the source (a new generation), begins the new voice at `first`; when the old
+  // one was heard, renders its ramp out into `old` (one block) and returns true.
+  bool RestartOnNewGeneration(int64_t first, float* old);
+  // Renders one block of the voice into `out` at the resampling `ratio`; a change of ratio while
+  // heard (`wasOn`) crossfades from the old converter, rendered into `scratch`.
+  void ProduceAtSpeed(double ratio, bool wasOn, float* scratch, float* out);
   void WriteHistory(int64_t first, const float* stereo, size_t frames);
 
   uint32_t FHandle;

@@ -134,39 +134,7 @@ void TPulseOutput::Connect() {
       pa_threaded_mainloop_wait(FLoop);
     if (pa_context_get_state(FContext) != PA_CONTEXT_READY) failure = SND_ERROR_DRIVER;
 
-    if (failure == SND_OK) {
-      // 16-bit samples, the server's own default format: half the memory shared with it of floats, and
-      // nothing for it to convert on the usual sinks.
-      pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, uint32_t(FRate), 2};
-      pa_channel_map map{};
-      pa_channel_map_init_stereo(&map);
-      FStream = pa_stream_new(FContext, "Playback", &sampleFormat, &map);
-      if (!FStream) failure = pa_context_errno(FContext) == PA_ERR_INVALID ? SND_ERROR_FORMAT : SND_ERROR_DRIVER;
-    }
-    if (failure == SND_OK) {
-      pa_stream_set_state_callback(FStream, StreamState, this);
-      pa_stream_set_write_callback(FStream, StreamRequest, this);
-      pa_stream_set_latency_update_callback(FStream, StreamTiming, this);
-      // The whole queue as the latency the server plans for, so it wakes rarely; playback starts with the
-      // first block.
-      pa_buffer_attr attributes{};
-      attributes.maxlength = uint32_t(-1);
-      attributes.tlength = uint32_t(FQueueFrames * kFrameBytes);
-      attributes.prebuf = uint32_t(TMixer::kBlock * kFrameBytes);
-      attributes.minreq = uint32_t(FQueueFrames / 4 * kFrameBytes);
-      attributes.fragsize = uint32_t(-1);
-      auto flags =
-          pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
-      if (pa_stream_connect_playback(FStream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
-        failure = SND_ERROR_DRIVER;
-      } else {
-        while (!FTimedOut && pa_stream_get_state(FStream) == PA_STREAM_CREATING) pa_threaded_mainloop_wait(FLoop);
-        if (pa_stream_get_state(FStream) != PA_STREAM_READY) {
-          int error = pa_context_errno(FContext);
-          failure = error == PA_ERR_NOTSUPPORTED || error == PA_ERR_INVALID ? SND_ERROR_FORMAT : SND_ERROR_DRIVER;
-        }
-      }
-    }
+    if (failure == SND_OK) failure = OpenStream();
     api->time_free(timeout);
     if (failure == SND_OK) {
       FReady = true;
@@ -183,6 +151,34 @@ void TPulseOutput::Connect() {
     Close();
     Fail(failure);
   }
+}
+
+int32_t TPulseOutput::OpenStream() {
+  // 16-bit samples, the server's own default format: half the memory shared with it of floats, and
+  // nothing for it to convert on the usual sinks.
+  pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, uint32_t(FRate), 2};
+  pa_channel_map map{};
+  pa_channel_map_init_stereo(&map);
+  FStream = pa_stream_new(FContext, "Playback", &sampleFormat, &map);
+  if (!FStream) return pa_context_errno(FContext) == PA_ERR_INVALID ? SND_ERROR_FORMAT : SND_ERROR_DRIVER;
+  pa_stream_set_state_callback(FStream, StreamState, this);
+  pa_stream_set_write_callback(FStream, StreamRequest, this);
+  pa_stream_set_latency_update_callback(FStream, StreamTiming, this);
+  // The whole queue as the latency the server plans for, so it wakes rarely; playback starts with the
+  // first block.
+  pa_buffer_attr attributes{};
+  attributes.maxlength = uint32_t(-1);
+  attributes.tlength = uint32_t(FQueueFrames * kFrameBytes);
+  attributes.prebuf = uint32_t(TMixer::kBlock * kFrameBytes);
+  attributes.minreq = uint32_t(FQueueFrames / 4 * kFrameBytes);
+  attributes.fragsize = uint32_t(-1);
+  auto flags =
+      pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
+  if (pa_stream_connect_playback(FStream, nullptr, &attributes, flags, nullptr, nullptr) < 0) return SND_ERROR_DRIVER;
+  while (!FTimedOut && pa_stream_get_state(FStream) == PA_STREAM_CREATING) pa_threaded_mainloop_wait(FLoop);
+  if (pa_stream_get_state(FStream) == PA_STREAM_READY) return SND_OK;
+  const int error = pa_context_errno(FContext);
+  return error == PA_ERR_NOTSUPPORTED || error == PA_ERR_INVALID ? SND_ERROR_FORMAT : SND_ERROR_DRIVER;
 }
 
 void TPulseOutput::ContextState(pa_context* context, void* user) {

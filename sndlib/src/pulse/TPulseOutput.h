@@ -46,6 +46,9 @@ public:
 private:
   TPulseOutput(TMixer& mixer, int rate);
   void Connect();
+  // Creates the playback stream and waits until the server has it; the loop's lock is held. SND_OK or
+  // the failure code for snd_init.
+  int32_t OpenStream();
   void Close();
   // Event thread: go back for a change if one is pending, then top the queue up.
   void Pump();
