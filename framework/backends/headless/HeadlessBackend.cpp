@@ -102,20 +102,10 @@ void THeadlessBackend::ShowMessageBox(const std::string& title, const std::strin
 }
 
 void THeadlessBackend::WatchDescriptor(int fd, short events, std::function<void()> ready) {
-  FWatchFd = ready ? fd : -1;
-  FWatchEvents = events;
-  FWatchReady = std::move(ready);
+  FWatch.Set(fd, events, std::move(ready));
 }
 
-bool THeadlessBackend::ServeWatch() {
-  if (FWatchFd < 0) return false;
-  pollfd watch{FWatchFd, FWatchEvents, 0};
-  if (poll(&watch, 1, 0) <= 0 || watch.revents == 0) return false;
-  // The callback may replace the watch; it is called from a copy.
-  const std::function<void()> ready = FWatchReady;
-  ready();
-  return true;
-}
+bool THeadlessBackend::ServeWatch() { return FWatch.ServeNow(); }
 
 void THeadlessBackend::WaitEvents(std::optional<TTimePoint> deadline, const TEventSink& sink) {
   ServeWatch();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Backend.h"
+#include "backends/DescriptorWatch.h"
 #include "graphics/TBitmap.h"
 
 class THeadlessBackend : public TBackend {
@@ -150,9 +151,7 @@ private:
   std::vector<TMessageBoxRecord> FMessageBoxes;
   bool FConnectionLost = false;
   int FRaiseCount = 0;
-  int FWatchFd = -1;
-  short FWatchEvents = 0;
-  std::function<void()> FWatchReady;
+  TDescriptorWatch FWatch;
 };
 
 // The factory for TApplication::OpenBackend. Never fails.

@@ -96,20 +96,10 @@ void TSdl2Backend::WakeToEnd() noexcept {
 }
 
 void TSdl2Backend::WatchDescriptor(int fd, short events, std::function<void()> ready) {
-  FWatchFd = ready ? fd : -1;
-  FWatchEvents = events;
-  FWatchReady = std::move(ready);
+  FWatch.Set(fd, events, std::move(ready));
 }
 
-bool TSdl2Backend::ServeWatch() {
-  if (FWatchFd < 0) return false;
-  pollfd watch{FWatchFd, FWatchEvents, 0};
-  if (poll(&watch, 1, 0) <= 0 || watch.revents == 0) return false;
-  // The callback may replace the watch; it is called from a copy.
-  const std::function<void()> ready = FWatchReady;
-  ready();
-  return true;
-}
+bool TSdl2Backend::ServeWatch() { return FWatch.ServeNow(); }
 
 bool TSdl2Backend::MustReturn() const { return FEndRequested.load() || ConnectionLost(); }
 
@@ -198,7 +188,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
         // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
         const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
         // poll(2) passes over a negative descriptor, so no watch costs nothing here.
-        pollfd fds[3] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}, {FWatchFd, FWatchEvents, 0}};
+        pollfd fds[3] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}, FWatch.PollEntry()};
         watchPolled = ms > 0;
         if (ms > 0 && poll(fds, 3, static_cast<int>(ms)) > 0) {
           // A broken connection reads as ready too; SDL then reports it.
@@ -209,8 +199,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
             woken = true;
           }
           if (fds[2].revents != 0) {
-            const std::function<void()> ready = FWatchReady;
-            ready();
+            FWatch.Run();
             woken = true;
           }
         }
