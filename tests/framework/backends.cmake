@@ -1,4 +1,11 @@
 # SPDX-License-Identifier: MIT
+# The window's scale as the desktop asks for it: no server needed.
+if(TARGET mira_backend_sdl2)
+  mira_add_gtest(NAME WindowScaleTest
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/backends/WindowScaleTest.cpp
+    LIBS mira_backend_sdl2
+    LABELS framework)
+endif()
 # The SDL2 backend on a real (virtual) X server. Each test process starts its own Xvfb and skips
 # only when Xvfb is not installed. Injecting input needs the XTEST client library.
 if(TARGET mira_backend_sdl2)
@@ -9,6 +16,7 @@ if(TARGET mira_backend_sdl2)
         ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2BackendTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2FormTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2OtherServersTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/backends/Sdl2ScaleTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/XvfbServer.cpp
         ${CMAKE_CURRENT_LIST_DIR}/backends/XClient.cpp
       LIBS mira_backend_sdl2 mira_framework X11::X11 X11::Xext X11::Xtst

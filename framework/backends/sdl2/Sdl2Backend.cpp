@@ -19,6 +19,7 @@
 #include "Sdl2FontEngine.h"
 #include "Sdl2Keys.h"
 #include "Sdl2X11.h"
+#include "WindowScale.h"
 #include "graphics/TBitmap.h"
 
 TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
@@ -61,6 +62,13 @@ TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   SetFontEngine(&Sdl2FontEngine());
   const char* driver = SDL_GetCurrentVideoDriver();
   backend->FIsX11 = driver && std::strcmp(driver, "x11") == 0;
+  const TWindowScale scale = WindowScaleFromDesktop();
+  if (!scale.Complaint.empty())
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, scale.Complaint.c_str());
+  backend->FScale = scale.Scale;
+  backend->FScaleExplicit = scale.Explicit;
+  // The classic double-click square is measured in the window's own pixels.
+  if (scale.Scale > 1) SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, std::to_string(2 * scale.Scale).c_str());
   if (backend->FIsX11) X11InstallErrorHandlers();
   // Raw X events carry the pointer positions SDL's own events sometimes lose (see FRawMove).
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
@@ -106,9 +114,16 @@ TResult<void> TSdl2Backend::CreateWindow(const TWindowDesc& desc) {
   assert(!FWindow && "the SDL2 backend holds one window at a time");
   int w = std::max(1, desc.ClientWidth);
   int h = std::max(1, desc.ClientHeight);
-  int x = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.X;
-  int y = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.Y;
-  FWindow = SDL_CreateWindow(desc.Title.c_str(), x, y, w, h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+  if (FScale > 1 && !FScaleExplicit) {
+    SDL_Rect bounds{};
+    const int asked = FScale;
+    if (SDL_GetDisplayBounds(0, &bounds) == 0) FScale = FitToScreen(FScale, w, h, bounds.w, bounds.h);
+    if (FScale != asked) SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, std::to_string(2 * FScale).c_str());
+  }
+  int x = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.X * FScale;
+  int y = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.Y * FScale;
+  FWindow =
+      SDL_CreateWindow(desc.Title.c_str(), x, y, w * FScale, h * FScale, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
   if (!FWindow) return Fail(SDL_GetError());
   // NOTE: the surface must exist before any outline is applied: asking for it may make SDL create
   // a new X window, which would silently drop a shape put on the old one.
@@ -121,7 +136,7 @@ TResult<void> TSdl2Backend::CreateWindow(const TWindowDesc& desc) {
   FWindowId = SDL_GetWindowID(FWindow);
   FButtons = 0;
   // SDL's window surface stays as the way to the screen only where the X visual is unusual.
-  if (FIsX11) FPainter = TX11Painter::Create(FWindow, w, h);
+  if (FIsX11) FPainter = TX11Painter::Create(FWindow, w * FScale, h * FScale);
   RefreshXWindow();
   // From the first window on, losing the connection ends the program in order (see MustReturn).
   if (FXDisplay && FXDisplay != FWatchedDisplay) {
@@ -136,9 +151,9 @@ TResult<void> TSdl2Backend::CreateWindow(const TWindowDesc& desc) {
       FSurface = FPainter->Pixels();
       FStride = FPainter->Stride();
     } else {
-      FPixels.assign(static_cast<size_t>(w) * h, 0);
+      FPixels.assign(static_cast<size_t>(w) * h * FScale * FScale, 0);
       FSurface = FPixels.data();
-      FStride = w;
+      FStride = w * FScale;
     }
     FPendingCopies.clear();
     FNativeOrder = FPainter != nullptr;
@@ -226,16 +241,32 @@ void TSdl2Backend::ApplyIcon() {
   if (FIsX11) SetX11WindowIcon(FWindow, FIcon);
 }
 
+int TSdl2Backend::Down(int screen) const {
+  if (FScale == 1) return screen;
+  return screen >= 0 ? screen / FScale : -((-screen + FScale - 1) / FScale);
+}
+
 TPoint TSdl2Backend::WindowPos() const {
   TPoint p;
   if (FWindow) SDL_GetWindowPosition(FWindow, &p.X, &p.Y);
-  return p;
+  return Down(p);
 }
 
 void TSdl2Backend::SetWindowPos(TPoint screenPos) {
   // SDL waits briefly until the server has moved the window, so WindowPos() and the pointer's
   // screen position agree at once, which dragging relies on.
-  if (FWindow) SDL_SetWindowPosition(FWindow, screenPos.X, screenPos.Y);
+  if (!FWindow) return;
+  if (FScale == 1) {
+    SDL_SetWindowPosition(FWindow, screenPos.X, screenPos.Y);
+  } else {
+    // The window keeps its place within a block, so that setting the place it reports leaves it
+    // where it is, and a move by whole units moves it by whole blocks.
+    TPoint now;
+    SDL_GetWindowPosition(FWindow, &now.X, &now.Y);
+    const TPoint block = Down(now);
+    SDL_SetWindowPosition(FWindow, screenPos.X * FScale + (now.X - block.X * FScale),
+                          screenPos.Y * FScale + (now.Y - block.Y * FScale));
+  }
   FLookDeep = true;
 }
 
@@ -243,7 +274,7 @@ TPoint TSdl2Backend::ScreenSize() const {
   int display = FWindow ? SDL_GetWindowDisplayIndex(FWindow) : 0;
   SDL_Rect bounds;
   if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return {0, 0};
-  return {bounds.w, bounds.h};
+  return Down(TPoint{bounds.w, bounds.h});
 }
 
 unsigned long TSdl2Backend::NativeWindow() const { return FXWindow; }
@@ -281,7 +312,14 @@ void TSdl2Backend::ApplyShape(bool force) {
   if (!force && current == FShapedWindow) return;
   // Only a window that was shaped needs its outline removed.
   if (!FRegion && FShapedWindow == 0) return;
-  ApplyX11Shape(FWindow, FRegion);
+  if (FScale == 1 || !FRegion) {
+    ApplyX11Shape(FWindow, FRegion);
+  } else {
+    std::vector<TRect> onScreen;
+    onScreen.reserve(FRegion->size());
+    for (const TRect& r : *FRegion) onScreen.push_back(Up(r));
+    ApplyX11Shape(FWindow, onScreen);
+  }
   FShapedWindow = FRegion ? current : 0;
   FLookDeep = true;
 }
@@ -307,5 +345,11 @@ TPoint TSdl2Backend::PointerScreenPos() const {
   TPoint p;
   if (!X11PointerPos(FWindow, p.X, p.Y)) SDL_GetGlobalMouseState(&p.X, &p.Y);
   FLookDeep = true;
-  return p;
+  if (FScale == 1 || !FWindow) return Down(p);
+  // Counted from the window, so that this less WindowPos() is the pointer's place in the window,
+  // to the pixel, as the window's own events give it.
+  TPoint origin;
+  SDL_GetWindowPosition(FWindow, &origin.X, &origin.Y);
+  const TPoint block = Down(origin);
+  return {block.X + Down(p.X - origin.X), block.Y + Down(p.Y - origin.Y)};
 }

@@ -15,6 +15,13 @@
 // of the window is survived: a lost connection or a window another client destroyed ends the wait, and the program ends
 // in order.
 //
+// On a HiDPI screen the window has a whole-number scale N (WindowScale.h): it is N times the form's
+// size and shows each of the form's pixels as an N x N block. Everything the framework sees stays at
+// the form's own size: event positions, the outline, the window surface's parts, the message
+// boxes' pixels. Screen positions (the window's place, the pointer's, the screen's size) are given
+// in units of N screen pixels too, counted so that the pointer's screen position less the window's
+// is exactly the pointer's position in the window. At scale 1 nothing is converted.
+//
 // Does not implement: window resizing, more than one window, input methods beyond what SDL's text
 // input delivers, Ctrl+letter control characters, and video drivers other than X11 (without an X
 // server, Create fails with SDL's reason rather than falling back to an invisible window).
@@ -89,6 +96,8 @@ public:
   // themselves (a server that shares none), or through SDL's window surface (an unusual visual).
   enum class TPixelRoute { NoWindow, SharedMemory, Requests, SdlSurface };
   TPixelRoute PixelRoute() const;
+  // How many screen pixels wide and high each of the window's pixels is.
+  int Scale() const { return FScale; }
 
 private:
   TSdl2Backend() = default;
@@ -146,9 +155,21 @@ private:
   // Delivers a raw motion that SDL did not follow with a motion of its own.
   void FlushRawMove(const TEventSink& sink);
   TShiftState CurrentShift() const;
+  // Between the window's own pixels and the screen's: a screen distance in window pixels (rounded
+  // towards minus infinity, so that positions left of or above the window stay there), and a
+  // window rectangle on the screen.
+  int Down(int screen) const;
+  TPoint Down(TPoint screen) const { return {Down(screen.X), Down(screen.Y)}; }
+  TRect Up(const TRect& r) const { return {r.Left * FScale, r.Top * FScale, r.Right * FScale, r.Bottom * FScale}; }
+  // Writes rectangle `r` of a frame into the window surface, each pixel as an FScale x FScale block.
+  void PutScaled(const TBitmap& frame, int x, int y, const TRect& r);
 
   SDL_Window* FWindow = nullptr;
   uint32_t FWindowId = 0;
+  // The window's scale, chosen when the backend opens; FScaleExplicit when the user set it, so the
+  // window keeps it even where it then does not fit the screen.
+  int FScale = 1;
+  bool FScaleExplicit = false;
   // SDL's X connection, watched for its loss from the first window on.
   _XDisplay* FWatchedDisplay = nullptr;
   // Set by WakeToEnd (possibly in a signal handler).
@@ -170,7 +191,8 @@ private:
   std::mutex FSurfaceLock;
   TRect FClient{};
   // FSurface points into FPainter's buffer or, where SDL's window surface shows the window, into
-  // FPixels; rows are FStride words apart.
+  // FPixels; rows are FStride words apart. It holds the screen's pixels (FScale times the client
+  // size); FClient is the form's size.
   uint32_t* FSurface = nullptr;
   int FStride = 0;
   std::vector<uint32_t> FPixels;

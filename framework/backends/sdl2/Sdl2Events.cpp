@@ -257,8 +257,8 @@ void TSdl2Backend::Dispatch(const SDL_Event& event, const TEventSink& sink) {
     case SDL_MOUSEMOTION: {
       TBackendEvent out;
       out.Kind = TBackendEventKind::PointerMove;
-      out.X = event.motion.x;
-      out.Y = event.motion.y;
+      out.X = Down(event.motion.x);
+      out.Y = Down(event.motion.y);
       out.Shift = CurrentShift();
       sink(out);
       return;
@@ -329,10 +329,10 @@ void TSdl2Backend::DispatchX11(const SDL_Event& event, const TEventSink& sink) {
   const TX11PointerEvent raw = X11PointerEventOf(event.syswm.msg, FXWindow);
   if (raw.Kind == TX11PointerEvent::Motion) {
     FRawMovePending = true;
-    FRawMove = {raw.X, raw.Y};
+    FRawMove = {Down(raw.X), Down(raw.Y)};
   } else if (raw.Kind == TX11PointerEvent::Button) {
     FRawButtonValid = true;
-    FRawButton = {raw.X, raw.Y};
+    FRawButton = {Down(raw.X), Down(raw.Y)};
   }
 }
 
@@ -360,8 +360,8 @@ void TSdl2Backend::DispatchButton(const SDL_Event& event, const TEventSink& sink
   if (sdlButton != SDL_BUTTON_LEFT && sdlButton != SDL_BUTTON_RIGHT && sdlButton != SDL_BUTTON_MIDDLE) return;
   TBackendEvent out;
   out.Button = ButtonFromSdl(sdlButton);
-  out.X = FRawButtonValid ? FRawButton.X : event.button.x;
-  out.Y = FRawButtonValid ? FRawButton.Y : event.button.y;
+  out.X = FRawButtonValid ? FRawButton.X : Down(event.button.x);
+  out.Y = FRawButtonValid ? FRawButton.Y : Down(event.button.y);
   FRawButtonValid = false;
   const uint8_t bit = static_cast<uint8_t>(1u << ShiftItemOf(out.Button));
   if (event.type == SDL_MOUSEBUTTONDOWN) {
@@ -388,6 +388,8 @@ void TSdl2Backend::DispatchWheel(const SDL_Event& event, const TEventSink& sink)
   out.Kind = TBackendEventKind::Wheel;
   out.WheelDelta = y * 120;
   SDL_GetMouseState(&out.X, &out.Y);
+  out.X = Down(out.X);
+  out.Y = Down(out.Y);
   if (FRawButtonValid) out.X = FRawButton.X, out.Y = FRawButton.Y;
   FRawButtonValid = false;
   out.Shift = CurrentShift();

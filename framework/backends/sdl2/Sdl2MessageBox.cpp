@@ -13,6 +13,7 @@
 #include "MessageBoxPicture.h"
 #include "Sdl2Backend.h"
 #include "Sdl2X11.h"
+#include "WindowScale.h"
 
 namespace {
 
@@ -23,17 +24,34 @@ constexpr int kLookMs = 50;
 
 bool Inside(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
+// A screen distance on a box whose pixels are `scale` screen pixels wide, in the box's pixels;
+// left of or above the box stays outside it.
+int Down(int screen, int scale) { return screen >= 0 ? screen / scale : -((-screen + scale - 1) / scale); }
+
 // Where the pointer is on the box now, asked of the X server: SDL's position for a button event
 // is the last motion it handled, which can lag behind a quick move onto the button and a click.
-TPoint PointerOn(SDL_Window* box, int sdlX, int sdlY) {
+TPoint PointerOn(SDL_Window* box, int sdlX, int sdlY, int scale) {
   TPoint screen;
-  if (!X11PointerPos(box, screen.X, screen.Y)) return {sdlX, sdlY};
+  if (!X11PointerPos(box, screen.X, screen.Y)) return {Down(sdlX, scale), Down(sdlY, scale)};
   TPoint origin;
   SDL_GetWindowPosition(box, &origin.X, &origin.Y);
-  return {screen.X - origin.X, screen.Y - origin.Y};
+  return {Down(screen.X - origin.X, scale), Down(screen.Y - origin.Y, scale)};
 }
 
-void Paint(SDL_Window* box, const TBitmap& picture) {
+// The picture with each pixel as a `scale` x `scale` block.
+TBitmap Enlarged(const TBitmap& picture, int scale) {
+  TBitmap out(picture.Width() * scale, picture.Height() * scale);
+  for (int y = 0; y < out.Height(); ++y) {
+    const uint32_t* src = picture.ScanLine(y / scale);
+    uint32_t* dst = out.ScanLine(y);
+    for (int x = 0; x < out.Width(); ++x) dst[x] = src[x / scale];
+  }
+  return out;
+}
+
+void Paint(SDL_Window* box, const TBitmap& unscaled, int scale) {
+  const TBitmap enlarged = scale > 1 ? Enlarged(unscaled, scale) : TBitmap();
+  const TBitmap& picture = scale > 1 ? enlarged : unscaled;
   SDL_Surface* surface = SDL_GetWindowSurface(box);
   if (!surface) return;
   const bool mustLock = SDL_MUSTLOCK(surface);
@@ -47,10 +65,11 @@ void Paint(SDL_Window* box, const TBitmap& picture) {
   SDL_UpdateWindowSurface(box);
 }
 
-// The box on the screen and the state of its OK button.
+// The box on the screen and the state of its OK button. On the screen each of its pixels is a
+// `scale` x `scale` block, as the form's window's are.
 class TBox {
 public:
-  explicit TBox(const std::string& text) : FPicture(text, kMaxTextWidth) {}
+  TBox(const std::string& text, int scale) : FPicture(text, kMaxTextWidth), FScale(scale) {}
   TBox(const TBox&) = delete;
   TBox& operator=(const TBox&) = delete;
 
@@ -60,7 +79,7 @@ public:
     FWindow = window;
     SDL_ShowWindow(FWindow);
     SDL_RaiseWindow(FWindow);
-    Paint(FWindow, FPicture.Draw(FPressed));
+    Paint(FWindow, FPicture.Draw(FPressed), FScale);
   }
 
   enum class TAnswer : uint8_t { Carry, Done, NotMine };
@@ -75,7 +94,7 @@ public:
         // Keys go to the box while it is up.
         if (e.window.event == SDL_WINDOWEVENT_SHOWN) SDL_SetWindowInputFocus(FWindow);
         if (e.window.event == SDL_WINDOWEVENT_SHOWN || e.window.event == SDL_WINDOWEVENT_EXPOSED)
-          Paint(FWindow, FPicture.Draw(FPressed));
+          Paint(FWindow, FPicture.Draw(FPressed), FScale);
         return TAnswer::Carry;
       case SDL_KEYDOWN: {
         // The box is modal: every key is for it, whichever window the server gave it to.
@@ -92,7 +111,8 @@ public:
         }
         return TAnswer::Carry;
       case SDL_MOUSEMOTION:
-        if (FTracking && e.motion.windowID == id) Press(Inside(FPicture.ButtonRect(), e.motion.x, e.motion.y));
+        if (FTracking && e.motion.windowID == id)
+          Press(Inside(FPicture.ButtonRect(), Down(e.motion.x, FScale), Down(e.motion.y, FScale)));
         return TAnswer::Carry;
       case SDL_MOUSEBUTTONUP: {
         if (!FTracking || e.button.button != SDL_BUTTON_LEFT) return TAnswer::Carry;
@@ -111,17 +131,18 @@ public:
 private:
   SDL_Window* FWindow = nullptr;
   TMessageBoxPicture FPicture;
+  int FScale = 1;
   bool FPressed = false;   // the OK button looks held down
   bool FTracking = false;  // the left button went down on OK and is still held
 
   bool OnButton(int sdlX, int sdlY) const {
-    const TPoint at = PointerOn(FWindow, sdlX, sdlY);
+    const TPoint at = PointerOn(FWindow, sdlX, sdlY, FScale);
     return Inside(FPicture.ButtonRect(), at.X, at.Y);
   }
   void Press(bool now) {
     if (now == FPressed) return;
     FPressed = now;
-    Paint(FWindow, FPicture.Draw(FPressed));
+    Paint(FWindow, FPicture.Draw(FPressed), FScale);
   }
 };
 
@@ -135,11 +156,19 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
   SendUnsent();
   if (MustReturn()) return;
 
-  TBox box(text);
   const int display = FWindow ? std::max(0, SDL_GetWindowDisplayIndex(FWindow)) : 0;
+  // The box has the window's scale, where it fits the screen with it.
+  int scale = FScale;
+  if (scale > 1 && !FScaleExplicit) {
+    const TMessageBoxPicture measured(text, kMaxTextWidth);
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(display, &bounds) == 0)
+      scale = FitToScreen(scale, measured.Width(), measured.Height(), bounds.w, bounds.h);
+  }
+  TBox box(text, scale);
   SDL_Window* window = SDL_CreateWindow(title.c_str(), static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)),
-                                        static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)), box.Width(),
-                                        box.Height(), SDL_WINDOW_HIDDEN);
+                                        static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)), box.Width() * scale,
+                                        box.Height() * scale, SDL_WINDOW_HIDDEN);
   // The surface first: asking for it may make SDL replace the X window.
   if (!window || !SDL_GetWindowSurface(window)) {
     if (window) SDL_DestroyWindow(window);

@@ -72,7 +72,7 @@ void TSdl2Backend::SendUnsent() {
     // meanwhile; a shared buffer is read by the server later anyway.
     std::unique_lock lock(FSurfaceLock, std::defer_lock);
     if (!FPainter->Shared()) lock.lock();
-    for (const TRect& r : FUnsent) FPainter->Put(r);
+    for (const TRect& r : FUnsent) FPainter->Put(FScale == 1 ? r : Up(r));
   }
   FUnsent.clear();
   FPainter->Flush();
@@ -93,6 +93,10 @@ void TSdl2Backend::Present(const TBitmap& frame, const std::vector<TRect>& dirty
   std::unique_lock lock(FSurfaceLock);
   if (!FHasWindow) return;
   for (const TRect& r : parts) {
+    if (FScale != 1) {
+      PutScaled(frame, 0, 0, r);
+      continue;
+    }
     for (int y = r.Top; y < r.Bottom; ++y) {
       uint32_t* dst = FSurface + static_cast<size_t>(y) * FStride + r.Left;
       const uint32_t* src = frame.ScanLine(y) + r.Left;
@@ -116,7 +120,8 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
     if (!FHasWindow) return;
     const TRect target = Bounds(x, y, bitmap.Width(), bitmap.Height()).Intersect(FClient);
     if (target.IsEmpty()) return;
-    for (int row = target.Top; row < target.Bottom; ++row) {
+    if (FScale != 1) PutScaled(bitmap, x, y, target);
+    for (int row = target.Top; row < target.Bottom && FScale == 1; ++row) {
       uint32_t* dst = FSurface + static_cast<size_t>(row) * FStride + target.Left;
       const int srcY = row - y;
       if (bitmap.PixelFormat() == pf32bit) {
@@ -150,6 +155,31 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
   }
   // One wake per batch is enough: the UI thread takes every waiting part at once.
   if (first) Wake();
+}
+
+void TSdl2Backend::PutScaled(const TBitmap& bitmap, int x, int y, const TRect& r) {
+  // Each row goes out once, its pixels widened into blocks; the block's other rows copy it. Only
+  // the part asked for is scaled, so a frame that changes a little costs a little.
+  const int n = FScale;
+  const size_t wide = static_cast<size_t>(r.Width()) * n;
+  const bool indexed = bitmap.PixelFormat() != pf32bit;
+  const TColor* palette = indexed ? bitmap.Palette().data() : nullptr;
+  for (int row = r.Top; row < r.Bottom; ++row) {
+    uint32_t* first = FSurface + static_cast<size_t>(row) * n * FStride + static_cast<size_t>(r.Left) * n;
+    const int srcY = row - y;
+    // Indexed rows are stored bottom-up.
+    const uint8_t* indices =
+        indexed ? bitmap.Bits() + static_cast<size_t>(bitmap.Height() - 1 - srcY) * bitmap.Stride() + (r.Left - x)
+                : nullptr;
+    const uint32_t* words = indexed ? nullptr : bitmap.ScanLine(srcY) + (r.Left - x);
+    uint32_t* dst = first;
+    for (int col = 0; col < r.Width(); ++col) {
+      const TColor c = indexed ? palette[indices[col]] : words[col];
+      const uint32_t word = FNativeOrder ? NativeOf(c) : c;
+      for (int i = 0; i < n; ++i) *dst++ = word;
+    }
+    for (int i = 1; i < n; ++i) std::memcpy(first + static_cast<size_t>(i) * FStride, first, wide * 4);
+  }
 }
 
 void TSdl2Backend::PresentPendingCopies() {
@@ -206,7 +236,7 @@ void TSdl2Backend::ShowRects(std::vector<TRect>& rects) {
     if (mustLock && SDL_LockSurface(surface) != 0) return;
     const int bpp = surface->format->BytesPerPixel;
     for (const TRect& raw : rects) {
-      const TRect r = raw.Intersect(FClient).Intersect({0, 0, surface->w, surface->h});
+      const TRect r = Up(raw.Intersect(FClient)).Intersect({0, 0, surface->w, surface->h});
       if (r.IsEmpty()) continue;
       const uint32_t* src = FSurface + static_cast<size_t>(r.Top) * stride + r.Left;
       auto* dst = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(r.Top) * surface->pitch + r.Left * bpp;
