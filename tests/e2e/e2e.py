@@ -352,6 +352,10 @@ class Player:
         environment.update({"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": self.Audio,
                             "XDG_CACHE_HOME": os.path.join(case.Work, "cache")})
         environment.pop("vexol", None)
+        # The desktop's scale is the case's to choose: a HiDPI setting of the machine's own would change the
+        # window's size under every case.
+        environment.pop("MIRA_SCALE", None)
+        environment.pop("GDK_SCALE", None)
         environment.pop("SDL_VIDEODRIVER", None)
         # The player leaves its resources to the end of the process on purpose; a leak report at exit
         # would only change its exit status, which these cases check.
@@ -386,17 +390,19 @@ class Player:
                 self.Process.kill()
                 self.Process.wait()
 
-    def MainWindow(self, timeout=20):
-        """Waits for the 496 x 287 window to be mapped; returns (id, x, y, width, height, viewable)."""
+    def MainWindow(self, timeout=20, size=(WINDOW_W, WINDOW_H)):
+        """Waits for the 496 x 287 window (or one of `size`) to be mapped; returns (id, x, y, width, height,
+        viewable)."""
         def find():
             check(self.Alive(), f"the player ended with status {self.Process.returncode} before its window "
                   f"showed: {self.Stderr()!r}")
             for info in self.Case.Display.Windows():
-                if info[3:5] == (WINDOW_W, WINDOW_H) and info[5]:
+                if info[3:5] == size and info[5]:
                     return info
             return None
         info = poll(find, timeout, 0.1)
-        check(info, f"no {WINDOW_W}x{WINDOW_H} window titled {TITLE!r} within {timeout} s")
+        check(info, f"no {size[0]}x{size[1]} window titled {TITLE!r} within {timeout} s; windows: "
+              f"{self.Case.Display.Windows()}")
         self.Window = info
         return info
 
@@ -799,16 +805,18 @@ def case_list(case):
         check(same_width(now, third), f"{key} in the list does not caption the selected third track ({third}, {now})")
 
 
-def drag_knob(case, player, knob, to_x):
+def drag_knob(case, player, knob, to_x, scale=1):
+    """Drags the knob to window column `to_x`; on a window of `scale` screen pixels per pixel, at the scaled
+    screen positions, from the middle of the knob's centre block."""
     kx, ky = centre(knob)
-    player.MoveTo(kx, ky)
+    player.MoveTo(kx * scale + scale // 2, ky * scale + scale // 2)
     time.sleep(0.1)
     case.Display.Press()
     time.sleep(0.3)
     steps = 8
     done = 0
     for i in range(1, steps + 1):
-        step = (to_x - kx) * i // steps - done
+        step = (to_x - kx) * scale * i // steps - done
         case.Display.MoveBy(step, 0)
         done += step
         time.sleep(0.05)
@@ -1387,8 +1395,135 @@ def case_drop_during_message_box(case):
     check("dropped" not in player.Stderr(), f"the drop was taken: {player.Stderr()!r}")
 
 
+# ---------------------------------------------------------------------------------------------------------
+# The window on a HiDPI screen: every pixel as a block of the screen's.
+
+def shape_rows(display, wid):
+    """The window's bounding shape as the server holds it: {row: [(first column, past the last), ...]}."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    xext = ctypes.CDLL(ctypes.util.find_library("Xext") or "libXext.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+
+    class XRectangle(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                    ("height", ctypes.c_ushort)]
+    xext.XShapeGetRectangles.restype = ctypes.POINTER(XRectangle)
+    xext.XShapeGetRectangles.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                         ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int)]
+    connection = poll(lambda: x11.XOpenDisplay(display.Name.encode()), 5)
+    check(connection, f"cannot connect to {display.Name} to read a shape")
+    count, ordering = ctypes.c_int(0), ctypes.c_int(0)
+    rects = xext.XShapeGetRectangles(connection, int(wid, 16), 0, ctypes.byref(count), ctypes.byref(ordering))
+    rows = {}
+    for i in range(count.value):
+        r = rects[i]
+        for y in range(r.y, r.y + r.height):
+            rows.setdefault(y, []).append((r.x, r.x + r.width))
+    if rects:
+        x11.XFree(rects)
+    x11.XCloseDisplay(connection)
+    merged = {}
+    for y, spans in rows.items():
+        spans.sort()
+        out = [list(spans[0])]
+        for a, b in spans[1:]:
+            if a <= out[-1][1]:
+                out[-1][1] = max(out[-1][1], b)
+            else:
+                out.append([a, b])
+        merged[y] = [tuple(span) for span in out]
+    return merged
+
+
+def blocks_of(picture, rect, scale):
+    """The window pixels of `rect` read from a window of `scale`: each must be a uniform scale x scale block
+    of screen pixels; returns them as a 1x picture's Region() would, or raises naming the first mixed block."""
+    left, top, width, height = rect
+    out = []
+    for y in range(top, top + height):
+        for x in range(left, left + width):
+            block = {picture.Pixel(x * scale + i, y * scale + j) for j in range(scale) for i in range(scale)}
+            check(len(block) == 1, f"window pixel ({x}, {y}) is not one {scale}x{scale} block: {sorted(block)}")
+            out.append(block.pop())
+    return out
+
+
+# The volume slider: its track, knob and fill bar.
+VOLUME_SLIDER = (236, 62, 152, 26)
+
+
+def case_hidpi(case):
+    """With the desktop at 192 dots per inch the window is twice the size, every pixel a 2 x 2 block: the same
+    outline, the same picture, and the pointer hits and drags as at the normal size. MIRA_SCALE=1 overrides."""
+    case.StartDisplay()
+    resources = os.path.join(case.Work, "resources")
+    with open(resources, "w") as f:
+        f.write("Xft.dpi: 192\n")
+    case.Display.Run(["xrdb", "-nocpp", "-merge", resources])
+
+    # The user's override: the normal size on the same screen.
+    small = case.Start(case.TitledCollection("small"), env={"MIRA_SCALE": "1"})
+    small.MainWindow()
+    check(small.SoundAfter(), "the first track is not heard at MIRA_SCALE=1")
+    outline = shape_rows(case.Display, small.Window[0])
+    check(outline, "the window at MIRA_SCALE=1 has no outline")
+    drag_knob(case, small, VOLUME_KNOB, 300)
+    slider = small.Grab().Region(VOLUME_SLIDER)
+    small.End()
+
+    big = case.Start(case.TitledCollection("big"))
+    wid, x, y, width, height, _ = big.MainWindow(size=(2 * WINDOW_W, 2 * WINDOW_H))
+    check((x, y) == ((SCREEN_W - 2 * WINDOW_W) // 2, (SCREEN_H - 2 * WINDOW_H) // 2),
+          f"the doubled window at {x},{y} is not centred on the {SCREEN_W}x{SCREEN_H} screen")
+    check(big.SoundAfter(), "the first track is not heard at scale 2")
+    doubled = shape_rows(case.Display, wid)
+    for row in range(2 * WINDOW_H):
+        want = [(2 * a, 2 * b) for a, b in outline.get(row // 2, [])]
+        check(doubled.get(row, []) == want, f"outline row {row} at scale 2 is {doubled.get(row, [])}, "
+              f"the doubled row {row // 2} of the normal window is {want}")
+
+    # The skin where no control covers it, and Play lit under the pointer at doubled coordinates: blocks.
+    skin = case.Bmp("ImageShape")
+    for point in ((250, 25), (250, 165)):
+        shown = blocks_of(big.Grab(), (*point, 1, 1), 2)[0]
+        check(shown == skin.Pixel(*point), f"window pixel {point} shows {shown}, the skin has {skin.Pixel(*point)}")
+    lit = case.Bmp("Button_Play").Region((0, 0, PLAY[2], PLAY[3]))
+    px, py = centre(PLAY)
+    big.MoveTo(2 * px, 2 * py + 3)
+    big.MoveTo(2 * px, 2 * py)
+    check(poll(lambda: blocks_of(big.Grab(), PLAY, 2) == lit, 5, 0.1),
+          "Play is not lit, in 2x2 blocks, with the pointer on it at doubled coordinates")
+    # Off the button by one window pixel to its left (two screen pixels) it goes dark again.
+    big.MoveTo(2 * PLAY[0] - 1, 2 * py)
+    unlit = skin.Region(PLAY)
+    check(poll(lambda: blocks_of(big.Grab(), PLAY, 2) == unlit, 5, 0.1),
+          "Play stays lit with the pointer one window pixel left of it")
+
+    # The same drag at doubled coordinates leaves the knob and the fill bar where the normal one did.
+    drag_knob(case, big, VOLUME_KNOB, 300, scale=2)
+    check(blocks_of(big.Grab(), VOLUME_SLIDER, 2) == slider,
+          "the volume knob dragged at doubled coordinates does not show as after the same drag at the normal size")
+    # A click at doubled coordinates hits Stop.
+    sx, sy = centre(STOP)
+    big.MoveTo(2 * sx, 2 * sy)
+    time.sleep(0.2)
+    case.Display.Click()
+    check(big.SilentAfterAction(), "the output is not silent after a click on Stop at doubled coordinates")
+    big.End()
+
+    # A MIRA_SCALE that makes no sense is named, and the desktop's choice stands.
+    odd = case.Start(case.TitledCollection("odd"), env={"MIRA_SCALE": "2.5"})
+    odd.MainWindow(size=(2 * WINDOW_W, 2 * WINDOW_H))
+    check('MIRA_SCALE="2.5"' in odd.Stderr(), f"standard error does not name the bad value: {odd.Stderr()!r}")
+
+
 # Cases that need no X server.
 WITHOUT_DISPLAY = {"options"}
+# Cases that need more X tools than every case does.
+NEEDS = {"hidpi": ("xrdb",)}
 
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith("case_")}
 
@@ -1409,7 +1544,8 @@ def main(cases=None):
     args.sndlib = os.path.abspath(args.sndlib) if args.sndlib else None
     args.fake_sndlib = os.path.abspath(args.fake_sndlib) if args.fake_sndlib else None
     args.xdnd_drop = os.path.abspath(args.xdnd_drop) if args.xdnd_drop else None
-    for tool in () if args.case in WITHOUT_DISPLAY else ("Xvfb", "xdotool", "xwininfo", "xwd", "xdpyinfo"):
+    tools = () if args.case in WITHOUT_DISPLAY else ("Xvfb", "xdotool", "xwininfo", "xwd", "xdpyinfo")
+    for tool in tools + NEEDS.get(args.case, ()):
         if shutil.which(tool) is None:
             print(f"SKIP: {tool} is not installed", flush=True)
             return SKIP
