@@ -1518,6 +1518,15 @@ def case_hidpi(case):
     odd = case.Start(case.TitledCollection("odd"), env={"MIRA_SCALE": "2.5"})
     odd.MainWindow(size=(2 * WINDOW_W, 2 * WINDOW_H))
     check('MIRA_SCALE="2.5"' in odd.Stderr(), f"standard error does not name the bad value: {odd.Stderr()!r}")
+    odd.End()
+
+    # A desktop that asks for more than the screen holds gets the largest scale that fits: 3 would make the
+    # window 1488 pixels wide on this 1024 pixel screen.
+    with open(resources, "w") as f:
+        f.write("Xft.dpi: 10000\n")
+    case.Display.Run(["xrdb", "-nocpp", "-merge", resources])
+    huge = case.Start(case.TitledCollection("huge"))
+    huge.MainWindow(size=(2 * WINDOW_W, 2 * WINDOW_H))
 
 
 # Cases that need no X server.
