@@ -71,8 +71,9 @@ struct TBackendEvent {
   TShiftState Shift;
   int WheelDelta = 0;
   uint16_t Key = 0;
-  uint32_t Char = 0;  // Unicode code point of a Char event
-  TRect Area{};       // Expose only
+  uint32_t Char = 0;    // Unicode code point of a Char event
+  bool Repeat = false;  // KeyDown only: the keyboard's repeat of a key held down
+  TRect Area{};         // Expose only
   // Drop only: the local files and folders dropped, as paths; and what was dropped that names no
   // local file (an address of another machine or scheme, plain text), as the source gave it.
   std::vector<std::string> Files;

@@ -398,14 +398,15 @@ void TForm::HandleBackendEvent(const TBackendEvent& e) {
     case TBackendEventKind::KeyUp: {
       TControl* target =
           FActiveControl && FActiveControl->Visible() && FActiveControl->Enabled() ? FActiveControl : this;
+      FKeyRepeat = e.Kind == TBackendEventKind::KeyDown && e.Repeat;
       if (FKeyPreview && e.Kind == TBackendEventKind::KeyDown && target != this) {
         uint16_t key = e.Key;
         KeyDown(key, e.Shift);
-        if (key == 0) break;
-        target->Perform(WM_KEYDOWN, key, e.Shift.Bits());
-        break;
+        if (key != 0) target->Perform(WM_KEYDOWN, key, e.Shift.Bits());
+      } else {
+        target->Perform(e.Kind == TBackendEventKind::KeyDown ? WM_KEYDOWN : WM_KEYUP, e.Key, e.Shift.Bits());
       }
-      target->Perform(e.Kind == TBackendEventKind::KeyDown ? WM_KEYDOWN : WM_KEYUP, e.Key, e.Shift.Bits());
+      FKeyRepeat = false;
       break;
     }
     case TBackendEventKind::Char: {

@@ -119,6 +119,9 @@ public:
   TControl* ActiveControl() const { return FActiveControl; }
   bool KeyPreview() const { return FKeyPreview; }
   void SetKeyPreview(bool preview) { FKeyPreview = preview; }
+  // While a key-down is being delivered: whether it is the keyboard's repeat of a key held down
+  // rather than a new press.
+  bool KeyRepeat() const { return FKeyRepeat; }
   void SetActiveControl(TControl* control);
   TControl* CaptureControl() const { return FCaptureControl; }
 
@@ -172,6 +175,7 @@ private:
   bool FShownOnce = false;
   bool FActive = false;
   bool FKeyPreview = false;
+  bool FKeyRepeat = false;
   bool FPainting = false;
   TRect FPaintClip;
   std::optional<TRegion> FRegion;

@@ -73,6 +73,28 @@ TEST_F(DesktopControlTest, the_classic_keys_work_the_transport_whatever_has_the_
   EXPECT_EQ(Heard(), (std::vector<std::string>{"t0.xm"}));
 }
 
+TEST_F(DesktopControlTest, a_held_key_steps_through_the_list_but_switches_a_mode_only_once) {
+  TMainForm& form = StartFour();
+  form.List_Tracks->SetFocus();
+  const auto hold = [&](uint16_t key, int repeats) {
+    Backend->KeyDown(key);
+    for (int i = 0; i < repeats; ++i) Backend->KeyDown(key, {}, true);
+  };
+  hold('B', 2);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"t3.xm"}));
+  hold('M', 3);
+  EXPECT_EQ(Fake().MasterVolume, 0u);
+  Backend->PressKey('M');
+  EXPECT_EQ(Fake().MasterVolume, 100u);
+  hold('R', 4);
+  EXPECT_TRUE(form.Repeat);
+  hold('C', 2);
+  hold('X', 5);
+  // Play once, from the pause: the track goes on, it is not started again and again.
+  EXPECT_FALSE(form.Paused);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"t3.xm"}));
+}
+
 TEST_F(DesktopControlTest, keys_with_ctrl_or_alt_and_the_lists_own_keys_are_left_to_the_list) {
   TMainForm& form = StartFour();
   form.List_Tracks->SetFocus();

@@ -193,10 +193,11 @@ void THeadlessBackend::Wheel(int x, int y, int delta) {
   Queue(e);
 }
 
-void THeadlessBackend::KeyDown(uint16_t key, TShiftState modifiers) {
+void THeadlessBackend::KeyDown(uint16_t key, TShiftState modifiers, bool repeat) {
   TBackendEvent e;
   e.Kind = TBackendEventKind::KeyDown;
   e.Key = key;
+  e.Repeat = repeat;
   e.Shift = modifiers | TShiftState::FromBits(FButtons);
   Queue(e);
 }

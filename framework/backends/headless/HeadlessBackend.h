@@ -68,7 +68,8 @@ public:
   // Key down; for Enter, Space, Backspace, Tab, Escape, letters and digits also the character,
   // then key up.
   void PressKey(uint16_t key, TShiftState modifiers = {});
-  void KeyDown(uint16_t key, TShiftState modifiers = {});
+  // `repeat`: the keyboard's repeat of a key held down.
+  void KeyDown(uint16_t key, TShiftState modifiers = {}, bool repeat = false);
   void TypeChar(char c);
   void RequestClose();
   void Expose(const TRect& area);

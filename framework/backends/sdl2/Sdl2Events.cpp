@@ -403,6 +403,7 @@ void TSdl2Backend::DispatchKey(const SDL_Event& event, const TEventSink& sink) {
   if (key != 0) {
     out.Kind = event.type == SDL_KEYDOWN ? TBackendEventKind::KeyDown : TBackendEventKind::KeyUp;
     out.Key = key;
+    out.Repeat = event.type == SDL_KEYDOWN && event.key.repeat != 0;
     sink(out);
   }
   // Keys that type a control character get no text event from SDL, so the character follows its
@@ -411,6 +412,7 @@ void TSdl2Backend::DispatchKey(const SDL_Event& event, const TEventSink& sink) {
     if (const uint32_t c = ControlCharFromSdl(event.key.keysym.sym); c != 0) {
       out.Kind = TBackendEventKind::Char;
       out.Key = 0;
+      out.Repeat = false;
       out.Char = c;
       sink(out);
     }
