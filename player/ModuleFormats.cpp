@@ -13,14 +13,14 @@
 
 namespace ModuleFormats {
 
-namespace {
-
 std::string LowerAscii(std::string_view text) {
   std::string lower(text);
   for (char& c : lower)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return lower;
 }
+
+namespace {
 
 // The extension of a file name without its dot, in lower case; empty when there is none.
 std::string Extension(std::string_view name) {

@@ -17,6 +17,9 @@ TAudioKind KindByName(std::string_view name);
 // to the module decoder, else None. Reads at most a few kilobytes; an unreadable file is None.
 TAudioKind KindByContent(const std::string& path);
 
+// `text` with its ASCII capitals in lower case, as file names and extensions are compared.
+std::string LowerAscii(std::string_view text);
+
 // True for the names of the playlists the player reads: ".m3u" and ".m3u8", in any case.
 bool IsPlayListName(std::string_view name);
 

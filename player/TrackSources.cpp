@@ -25,12 +25,7 @@ constexpr std::uintmax_t kMaxPlayListBytes = 16u << 20;
 // Playlists that list one another many times over (not in a loop) would take for ever to read.
 constexpr std::size_t kMaxPlayListsRead = 10000;
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower;
-}
+using ModuleFormats::LowerAscii;
 
 std::string_view Trimmed(std::string_view text) {
   const char* blanks = " \t\r\n\f\v";

@@ -35,12 +35,6 @@ std::set<std::pair<int, int>> Coverage(const std::vector<TRect>& rects) {
   return out;
 }
 
-TBitmap Filled(int w, int h, TColor color) {
-  TBitmap b(w, h);
-  for (int y = 0; y < h; ++y) std::fill_n(b.ScanLine(y), w, color);
-  return b;
-}
-
 class Sdl2BackendTest : public XvfbSuite {
 protected:
   void SetUp() override {

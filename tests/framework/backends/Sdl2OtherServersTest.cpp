@@ -15,12 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TBitmap Filled(int w, int h, TColor color) {
-  TBitmap b(w, h);
-  for (int y = 0; y < h; ++y) std::fill_n(b.ScanLine(y), w, color);
-  return b;
-}
-
 // Presents, copies from another thread, hides and shows again, reading every step back from the
 // server. Pure colours only, so a 16-bit screen reads them back unchanged.
 void CheckPixelsRoundTrip(TSdl2Backend& backend, TXClient& x, TSdl2Backend::TPixelRoute route) {

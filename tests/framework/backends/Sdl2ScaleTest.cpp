@@ -17,12 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TBitmap Filled(int w, int h, TColor color) {
-  TBitmap b(w, h);
-  for (int y = 0; y < h; ++y) std::fill_n(b.ScanLine(y), w, color);
-  return b;
-}
-
 class Sdl2ScaleTest : public XvfbSuite {
 protected:
   void SetUp() override {

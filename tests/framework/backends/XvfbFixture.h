@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "XClient.h"
 #include "XvfbServer.h"
+#include "graphics/TBitmap.h"
 
 class XvfbSuite : public ::testing::Test {
 protected:
@@ -33,3 +35,10 @@ protected:
   static inline std::string StartError;
   std::unique_ptr<TXClient> X;
 };
+
+// A picture of one colour, to put up and read back.
+inline TBitmap Filled(int w, int h, TColor color) {
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y) std::fill_n(b.ScanLine(y), w, color);
+  return b;
+}
