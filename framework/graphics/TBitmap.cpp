@@ -38,6 +38,7 @@ TBitmap::TBitmap(const TBitmap& other)
       FPalette(other.FPalette),
       FTransparent(other.FTransparent),
       FTransparentColor(other.FTransparentColor),
+      FDetail(other.FDetail),
       FCanvas(std::make_unique<TCanvas>(*this)) {
   FCanvas->Brush() = other.FCanvas->Brush();
 }
@@ -52,6 +53,7 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
   FPalette = other.FPalette;
   FTransparent = other.FTransparent;
   FTransparentColor = other.FTransparentColor;
+  FDetail = other.FDetail;
   Changed();
   return *this;
 }
@@ -66,6 +68,7 @@ void TBitmap::Resize(int width, int height, TColor fill) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == 0 || height == 0) width = height = 0;
+  FDetail.clear();
   const int copyW = std::min(width, FWidth);
   const int copyH = std::min(height, FHeight);
   if (FFormat == pf32bit) {
@@ -95,6 +98,7 @@ void TBitmap::SetSize(int width, int height) {
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
   if (format == FFormat) return;
+  FDetail.clear();
   if (format == pf32bit) {
     std::vector<uint32_t> pixels(size_t(FWidth) * size_t(FHeight));
     for (int y = 0; y < FHeight; ++y)

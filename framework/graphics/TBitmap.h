@@ -103,7 +103,35 @@ public:
   std::function<void()> OnChange;
   void Changed();
 
+  // --- Finer pictures of text -------------------------------------------------------------------
+  // A window shown at N times its size shows each pixel as an N x N block, but text is sharper
+  // drawn at N times its size. While the detail scale is above 1, text drawn on a 32-bit bitmap
+  // leaves a picture of its area at that scale beside the pixels, and copies carry such pictures on
+  // to other bitmaps. A picture counts for a pixel only while the pixel still holds what it held
+  // when the picture was made, so anything drawn over it later, by whatever means, shows as blocks.
+  // At scale 1, the default, bitmaps keep no such pictures.
+  static void SetDetailScale(int scale);
+  static int DetailScale();
+  bool HasDetail() const { return !FDetail.empty(); }
+  // Whether a finer picture at `scale` covers any of `area`.
+  bool HasDetailIn(const TRect& area, int scale) const;
+  // Writes `area` (inside the bitmap) at `scale`: the finer pictures where they count, elsewhere
+  // each pixel as a block. Rows of area.Width() * scale words go `stride` words apart.
+  void Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride) const;
+  // Keeps `fine`, `area` (inside the bitmap) at the detail scale, as that area's finer picture for
+  // the pixels it holds now.
+  void AddDetail(const TRect& area, std::vector<uint32_t> fine);
+  // The finer pictures no longer count in `area`.
+  void ForgetDetail(const TRect& area);
+
 private:
+  struct TDetailPiece {
+    TRect Area;
+    int Scale = 1;
+    size_t Live = 0;             // pixels of Area the picture still counts for
+    std::vector<uint32_t> Seen;  // Area's pixels when the picture was made; kGone once forgotten
+    std::vector<uint32_t> Fine;  // Area at Scale, rows of Area.Width() * Scale words
+  };
   void Resize(int width, int height, TColor fill);
 
   int FWidth = 0;
@@ -114,5 +142,6 @@ private:
   std::array<TColor, 256> FPalette{};
   bool FTransparent = false;
   TColor FTransparentColor = clDefault;
+  std::vector<TDetailPiece> FDetail;  // oldest first
   std::unique_ptr<TCanvas> FCanvas;
 };

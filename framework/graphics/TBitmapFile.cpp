@@ -210,6 +210,7 @@ TResult<void> TBitmap::LoadFromMemory(const void* raw, size_t size) {
 
   FFormat = pf32bit;
   FBits.clear();
+  FDetail.clear();
   FPixels = std::move(pixels);
   FWidth = int(bmp.Width);
   FHeight = int(bmp.Height);

@@ -73,6 +73,7 @@ void TCanvas::FillRect(const TRect& rect) {
   if (FBrush.Style() == bsClear) return;
   const TRect r = rect.Offset(FOrigin.X, FOrigin.Y).Intersect(DeviceClip());
   if (r.IsEmpty()) return;
+  if (FTarget->HasDetail()) FTarget->ForgetDetail(r);
   const TBitmap* pattern = FBrush.Bitmap();
   const bool direct = FTarget->PixelFormat() == pf32bit;
   if (pattern) {
@@ -193,6 +194,19 @@ void TCanvas::Rectangle(const TRect& rect) {
 void TCanvas::TextOut(int x, int y, const std::string& text) {
   const TTextMask mask = FFont.Render(text);
   const int w = FFont.TextWidth(text), h = FFont.TextHeight(text);
+  // On a bitmap shown enlarged the text is also drawn at the larger size, over what is there. Spaced
+  // as the face is at that size, it may run a little longer or shorter than the normal text.
+  const int n = TBitmap::DetailScale();
+  std::vector<uint32_t> fine;
+  TRect area;
+  if (n > 1 && FTarget->PixelFormat() == pf32bit) {
+    const TTextMask large = FFont.RenderScaled(text, n);
+    area = Bounds(x, y, std::max({w, mask.Width, (large.Width + n - 1) / n}),
+                  std::max({h, mask.Height, (large.Height + n - 1) / n}))
+               .Offset(FOrigin.X, FOrigin.Y)
+               .Intersect(DeviceClip());
+    if (!area.IsEmpty()) fine = FineText(x, y, large, area, n);
+  }
   if (FBrush.Style() != bsClear) {
     // The background is the brush colour, never its pattern.
     const TRect r = Bounds(x, y, w, h).Offset(FOrigin.X, FOrigin.Y).Intersect(DeviceClip());
@@ -211,7 +225,26 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
       if (mask.Coverage[size_t(my) * size_t(mask.Width) + size_t(mx)]) PutPixelDevice(px, py, ink);
     }
   }
+  if (!fine.empty()) FTarget->AddDetail(area, std::move(fine));
   Changed();
+}
+
+std::vector<uint32_t> TCanvas::FineText(int x, int y, const TTextMask& mask, const TRect& area, int n) const {
+  const size_t stride = size_t(area.Width()) * size_t(n);
+  std::vector<uint32_t> fine(stride * size_t(area.Height()) * size_t(n));
+  if (FBrush.Style() == bsClear) FTarget->Enlarge(area, n, fine.data(), stride);
+  // Where the text's top-left corner falls in the larger picture.
+  const int left = (x + FOrigin.X) * n - area.Left * n, top = (y + FOrigin.Y) * n - area.Top * n;
+  const int right = int(stride), bottom = area.Height() * n;
+  // The area is the text's extent (the larger text's where that runs longer), all of it filled by
+  // an opaque brush.
+  if (FBrush.Style() != bsClear) std::fill(fine.begin(), fine.end(), ColorToRGB(FBrush.Color()) & 0xFFFFFF);
+  const TColor ink = ColorToRGB(FFont.Color()) & 0xFFFFFF;
+  for (int my = std::max(0, -top); my < mask.Height && top + my < bottom; ++my)
+    for (int mx = std::max(0, -left); mx < mask.Width && left + mx < right; ++mx)
+      if (mask.Coverage[size_t(my) * size_t(mask.Width) + size_t(mx)])
+        fine[size_t(top + my) * stride + size_t(left + mx)] = ink;
+  return fine;
 }
 
 void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool useKey, TColor key,
@@ -233,6 +266,17 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
   const int dw = d.Width(), dh = d.Height(), sw = sourceRect.Width(), sh = sourceRect.Height();
   const bool oneToOne = dw == sw && dh == sh;
   const TRect srcBounds = sourceClip.Intersect(src->ClientRect());
+  // A finer picture of text in what is copied goes along with it; one under an opaque copy is gone.
+  std::vector<uint32_t> fine;
+  TRect fineArea;
+  if (src->HasDetail() && fast && oneToOne) {
+    const TPoint shift{d.Left - sourceRect.Left, d.Top - sourceRect.Top};
+    fineArea = visible.Intersect(srcBounds.Offset(shift.X, shift.Y));
+    const int n = TBitmap::DetailScale();
+    if (n > 1 && src->HasDetailIn(fineArea.Offset(-shift.X, -shift.Y), n))
+      fine = FineCopy(*src, fineArea, shift, useKey, key, n);
+  }
+  if (fine.empty() && !useKey && FTarget->HasDetail()) FTarget->ForgetDetail(visible);
   bool drew = false;
   for (int y = visible.Top; y < visible.Bottom; ++y) {
     // Nearest neighbour: destination row y takes source row Top + (y - d.Top) * sh / dh.
@@ -273,7 +317,23 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
       drew = true;
     }
   }
+  if (!fine.empty()) FTarget->AddDetail(fineArea, std::move(fine));
   if (drew) Changed();
+}
+
+std::vector<uint32_t> TCanvas::FineCopy(const TBitmap& source, const TRect& area, TPoint shift, bool useKey, TColor key,
+                                        int n) const {
+  const size_t stride = size_t(area.Width()) * size_t(n);
+  std::vector<uint32_t> fine(stride * size_t(area.Height()) * size_t(n));
+  source.Enlarge(area.Offset(-shift.X, -shift.Y), n, fine.data(), stride);
+  if (useKey) {
+    // The key leaves out the finer picture's own pixels, so text drawn in the key shows what is under it.
+    std::vector<uint32_t> under(fine.size());
+    FTarget->Enlarge(area, n, under.data(), stride);
+    for (size_t i = 0; i < fine.size(); ++i)
+      if (fine[i] == key) fine[i] = under[i];
+  }
+  return fine;
 }
 
 void TCanvas::Draw(int x, int y, const TBitmap& source) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "graphics/TBitmap.h"
 #include "graphics/TBrush.h"
@@ -88,6 +89,12 @@ private:
   void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool useKey, TColor key,
             const TRect& sourceClip);
   void PutPixelDevice(int dx, int dy, TColor rgb);
+  // `area` (device coordinates) at `n` times its size with `mask`, text drawn at that size, put on
+  // it as TextOut(x, y, ...) puts the normal one.
+  std::vector<uint32_t> FineText(int x, int y, const TTextMask& mask, const TRect& area, int n) const;
+  // `area` (device coordinates) at `n` times its size as a copy from `source`, `shift` away, leaves it.
+  std::vector<uint32_t> FineCopy(const TBitmap& source, const TRect& area, TPoint shift, bool useKey, TColor key,
+                                 int n) const;
   void Changed() { FTarget->Changed(); }
 
   TBitmap* FTarget;

@@ -257,6 +257,15 @@ TTextMask TFont::Render(const std::string& text) const {
   return face->Engine->Render(face->Handle, ToUtf8(text));
 }
 
+TTextMask TFont::RenderScaled(const std::string& text, int scale) const {
+  if (scale <= 1) return Render(text);
+  TFont large;
+  large.FName = FName;
+  large.FHeight = (FHeight == 0 ? -11 : FHeight) * scale;
+  large.FStyle = FStyle;
+  return large.Render(text);
+}
+
 std::string TFont::ResolvedFile() const {
   const bool bold = FStyle & fsBold, italic = FStyle & fsItalic;
   std::lock_guard<std::mutex> guard(FontLock());

@@ -61,6 +61,8 @@ public:
   int TextWidth(const std::string& text) const;
   int TextHeight(const std::string& text) const;
   TTextMask Render(const std::string& text) const;
+  // The text drawn in the same face `scale` times as tall, spaced as the face is at that size.
+  TTextMask RenderScaled(const std::string& text, int scale) const;
 
   // The font file the name resolved to (empty if no font is installed at all).
   std::string ResolvedFile() const;

@@ -1453,6 +1453,21 @@ def blocks_of(picture, rect, scale):
 
 # The volume slider: its track, knob and fill bar.
 VOLUME_SLIDER = (236, 62, 152, 26)
+# The clock and the list's third row ("WWWWWWWW" in the titled collection, all slants): text and nothing else.
+TEXT_AREAS = (CLOCK, (LIST[0], LIST[1] + 2 * LIST_ROW, 120, LIST_ROW))
+
+
+def finer_blocks(picture, rect, scale):
+    """How many window pixels of `rect` show more than one colour in their scale x scale block, and the colours."""
+    left, top, width, height = rect
+    mixed, colours = 0, set()
+    for y in range(top, top + height):
+        for x in range(left, left + width):
+            block = {picture.Pixel(x * scale + i, y * scale + j) for j in range(scale) for i in range(scale)}
+            mixed += len(block) > 1
+            colours |= block
+    return mixed, colours
+
 
 
 def case_hidpi(case):
@@ -1472,6 +1487,7 @@ def case_hidpi(case):
     check(outline, "the window at MIRA_SCALE=1 has no outline")
     drag_knob(case, small, VOLUME_KNOB, 300)
     slider = small.Grab().Region(VOLUME_SLIDER)
+    text_colours = {rect: set(small.Grab().Region(rect)) for rect in TEXT_AREAS}
     small.End()
 
     big = case.Start(case.TitledCollection("big"))
@@ -1501,6 +1517,15 @@ def case_hidpi(case):
     unlit = skin.Region(PLAY)
     check(poll(lambda: blocks_of(big.Grab(), PLAY, 2) == unlit, 5, 0.1),
           "Play stays lit with the pointer one window pixel left of it")
+
+    # Text is drawn at the doubled size, not as blocks: strokes one screen pixel wide, in no colours but those
+    # the normal window has there.
+    grab = big.Grab()
+    for rect in TEXT_AREAS:
+        mixed, colours = finer_blocks(grab, rect, 2)
+        check(mixed >= 20, f"the text in {rect} is drawn in 2x2 blocks ({mixed} mixed), not at the doubled size")
+        check(colours <= text_colours[rect], f"the text in {rect} at scale 2 has colours the normal window has not "
+              f"there: {sorted(colours - text_colours[rect])}")
 
     # The same drag at doubled coordinates leaves the knob and the fill bar where the normal one did.
     drag_knob(case, big, VOLUME_KNOB, 300, scale=2)

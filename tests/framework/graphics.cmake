@@ -7,6 +7,7 @@ mira_add_gtest(NAME GraphicsTest
     ${CMAKE_CURRENT_LIST_DIR}/graphics/CanvasTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/FontTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/FontEngineTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphics/FineTextTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/RegionTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/ImageListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics/PictureTest.cpp

@@ -120,6 +120,8 @@ TResult<void> TSdl2Backend::CreateWindow(const TWindowDesc& desc) {
     if (SDL_GetDisplayBounds(0, &bounds) == 0) FScale = FitToScreen(FScale, w, h, bounds.w, bounds.h);
     if (FScale != asked) SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, std::to_string(2 * FScale).c_str());
   }
+  // Text on the window is drawn at the window's scale.
+  TBitmap::SetDetailScale(FScale);
   int x = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.X * FScale;
   int y = desc.Centered ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.Position.Y * FScale;
   FWindow =

@@ -38,16 +38,25 @@ TPoint PointerOn(SDL_Window* box, int sdlX, int sdlY, int scale) {
   return {Down(screen.X - origin.X, scale), Down(screen.Y - origin.Y, scale)};
 }
 
-// The picture with each pixel as a `scale` x `scale` block.
+// The picture with each pixel as a `scale` x `scale` block, and its text drawn at that size.
 TBitmap Enlarged(const TBitmap& picture, int scale) {
   TBitmap out(picture.Width() * scale, picture.Height() * scale);
-  for (int y = 0; y < out.Height(); ++y) {
-    const uint32_t* src = picture.ScanLine(y / scale);
-    uint32_t* dst = out.ScanLine(y);
-    for (int x = 0; x < out.Width(); ++x) dst[x] = src[x / scale];
-  }
+  if (!out.Empty()) picture.Enlarge(picture.ClientRect(), scale, out.Pixels(), size_t(out.Width()));
   return out;
 }
+
+// Text drawn while the box is up is drawn at the box's scale, which may be smaller than the
+// window's where the box would not fit the screen.
+class TDetailScaleFor {
+public:
+  explicit TDetailScaleFor(int scale) : FBefore(TBitmap::DetailScale()) { TBitmap::SetDetailScale(scale); }
+  ~TDetailScaleFor() { TBitmap::SetDetailScale(FBefore); }
+  TDetailScaleFor(const TDetailScaleFor&) = delete;
+  TDetailScaleFor& operator=(const TDetailScaleFor&) = delete;
+
+private:
+  int FBefore;
+};
 
 void Paint(SDL_Window* box, const TBitmap& unscaled, int scale) {
   const TBitmap enlarged = scale > 1 ? Enlarged(unscaled, scale) : TBitmap();
@@ -165,6 +174,7 @@ void TSdl2Backend::ShowMessageBox(const std::string& title, const std::string& t
     if (SDL_GetDisplayBounds(display, &bounds) == 0)
       scale = FitToScreen(scale, measured.Width(), measured.Height(), bounds.w, bounds.h);
   }
+  const TDetailScaleFor detail(scale);
   TBox box(text, scale);
   SDL_Window* window = SDL_CreateWindow(title.c_str(), static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)),
                                         static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)), box.Width() * scale,
