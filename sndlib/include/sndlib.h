@@ -183,8 +183,8 @@ SNDLIB_API SND_BOOL snd_music_free(SND_HANDLE handle);
 
 /*
  * snd_stream_create_file: open an MP3 stream (MPEG 1, 2 and 2.5, layers 1 to 3, mono or stereo, any of the
- * decoder's rates; ID3v1 and ID3v2 tags are skipped). The file is read whole at creation; the channel is
- * created stopped. A stream is only created when a first frame decodes; a truncated file plays what decodes.
+ * decoder's rates; ID3v1 and ID3v2 tags are skipped). A file is opened at creation and read as the stream
+ * plays (a file cut short meanwhile ends the stream there); memory is copied. The channel is created stopped. A stream is only created when a first frame decodes; a truncated file plays what decodes.
  *   mem, file, offset: as for snd_music_load.
  *   length: bytes to use (0: up to the end of the file; required nonzero for memory).
  *   flags:  SND_STREAM_PRESCAN; other bits are ignored. 0x40000 is the usual value.
@@ -192,7 +192,7 @@ SNDLIB_API SND_BOOL snd_music_free(SND_HANDLE handle);
  * Errors: SND_ERROR_NOT_INIT, SND_ERROR_PARAM, SND_ERROR_FILE_OPEN, SND_ERROR_FILE_FORMAT (empty, or no MPEG
  *   audio found), SND_ERROR_FILE_CORRUPT (MPEG audio found but no frame decodes), SND_ERROR_NO_CHANNEL,
  *   SND_ERROR_MEM.
- * Threads: any; the file is read and (with SND_STREAM_PRESCAN) scanned on the calling thread.
+ * Threads: any; the first frame is read and (with SND_STREAM_PRESCAN) the file scanned on the calling thread.
  */
 SNDLIB_API SND_HANDLE snd_stream_create_file(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length,
                                              uint32_t flags);

@@ -1,34 +1,81 @@
 // SPDX-License-Identifier: MIT
-// TMp3Source: MPEG audio layers 1 to 3 decoded from a file held in memory.
+// TMp3Source: MPEG audio layers 1 to 3 decoded from memory or from a file as it plays.
 #include "TMp3Source.h"
 
 #include "TError.h"
 #include "sndlib.h"
 
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
 namespace sndlib {
 
-static ssize_t MemRead(void* handle, void* buffer, size_t bytes) {
-  auto* self = static_cast<TMp3Source*>(handle);
-  const auto& data = self->Data();
-  int64_t left = int64_t(data.size()) - self->FPos;
-  size_t n = left <= 0 ? 0 : std::min(bytes, size_t(left));
-  if (n) std::memcpy(buffer, data.data() + self->FPos, n);
-  self->FPos += int64_t(n);
-  return ssize_t(n);
+namespace {
+
+// Read ahead from a file at a time: one read for some forty frames of a 320 kbit/s stream.
+constexpr size_t kAheadBytes = 64 * 1024;
+
+ssize_t ReadCallback(void* handle, void* buffer, size_t bytes) {
+  return static_cast<TMp3Source*>(handle)->ReadBytes(buffer, bytes);
 }
 
-static off_t MemSeek(void* handle, off_t offset, int whence) {
-  auto* self = static_cast<TMp3Source*>(handle);
-  int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? self->FPos : int64_t(self->Data().size());
-  int64_t to = base + int64_t(offset);
+off_t SeekCallback(void* handle, off_t offset, int whence) {
+  return static_cast<TMp3Source*>(handle)->SeekBytes(offset, whence);
+}
+
+}  // namespace
+
+TMp3Bytes::TMp3Bytes(TMp3Bytes&& other) noexcept
+    : Memory(std::move(other.Memory)), File(other.File), Offset(other.Offset), Size(other.Size) {
+  other.File = -1;
+}
+
+TMp3Bytes::~TMp3Bytes() {
+  if (File >= 0) close(File);
+}
+
+ssize_t TMp3Source::ReadBytes(void* buffer, size_t bytes) {
+  const int64_t left = int64_t(FBytes.Size) - FPos;
+  const size_t n = left <= 0 ? 0 : std::min(bytes, size_t(left));
+  auto* out = static_cast<uint8_t*>(buffer);
+  if (FBytes.File < 0) {
+    if (n) std::memcpy(out, FBytes.Memory.data() + FPos, n);
+    FPos += int64_t(n);
+    return ssize_t(n);
+  }
+  size_t done = 0;
+  while (done < n) {
+    if (FPos >= FAheadAt && FPos < FAheadAt + int64_t(FAheadSize)) {
+      const size_t take = std::min(n - done, size_t(FAheadAt + int64_t(FAheadSize) - FPos));
+      std::memcpy(out + done, FAhead.data() + (FPos - FAheadAt), take);
+      done += take;
+      FPos += int64_t(take);
+      continue;
+    }
+    FAhead.resize(kAheadBytes);
+    const size_t want = std::min(kAheadBytes, size_t(int64_t(FBytes.Size) - FPos));
+    ssize_t got;
+    do {
+      got = pread(FBytes.File, FAhead.data(), want, off_t(FBytes.Offset + uint64_t(FPos)));
+    } while (got < 0 && errno == EINTR);
+    // A file cut short or unreadable while it plays ends the stream where its bytes end.
+    if (got <= 0) break;
+    FAheadAt = FPos;
+    FAheadSize = size_t(got);
+  }
+  return ssize_t(done);
+}
+
+off_t TMp3Source::SeekBytes(off_t offset, int whence) {
+  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? FPos : int64_t(FBytes.Size);
+  const int64_t to = base + int64_t(offset);
   if (to < 0) return off_t(-1);
-  self->FPos = to;
+  FPos = to;
   return off_t(to);
 }
 
@@ -37,7 +84,7 @@ static void InitDecoderOnce() {
   std::call_once(once, [] { mpg123_init(); });
 }
 
-TMp3Source::TMp3Source(std::vector<uint8_t> data) : FData(std::move(data)) {}
+TMp3Source::TMp3Source(TMp3Bytes bytes) : FBytes(std::move(bytes)) {}
 
 TMp3Source::~TMp3Source() {
   if (FHandle) {
@@ -46,10 +93,10 @@ TMp3Source::~TMp3Source() {
   }
 }
 
-std::unique_ptr<TMp3Source> TMp3Source::Create(std::vector<uint8_t> data, bool scan) {
-  if (data.empty()) Fail(SND_ERROR_FILE_FORMAT);
+std::unique_ptr<TMp3Source> TMp3Source::Create(TMp3Bytes input, bool scan) {
+  if (input.Size == 0) Fail(SND_ERROR_FILE_FORMAT);
   InitDecoderOnce();
-  std::unique_ptr<TMp3Source> self(new TMp3Source(std::move(data)));
+  std::unique_ptr<TMp3Source> self(new TMp3Source(std::move(input)));
   int err = MPG123_OK;
   self->FHandle = mpg123_new(nullptr, &err);
   if (!self->FHandle) Fail(err == MPG123_OUT_OF_MEM ? SND_ERROR_MEM : SND_ERROR_UNKNOWN);
@@ -61,7 +108,7 @@ std::unique_ptr<TMp3Source> TMp3Source::Create(std::vector<uint8_t> data, bool s
   size_t count = 0;
   mpg123_rates(&rates, &count);
   for (size_t i = 0; i < count; ++i) mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-  if (mpg123_replace_reader_handle(mh, MemRead, MemSeek, nullptr) != MPG123_OK) Fail(SND_ERROR_UNKNOWN);
+  if (mpg123_replace_reader_handle(mh, ReadCallback, SeekCallback, nullptr) != MPG123_OK) Fail(SND_ERROR_UNKNOWN);
   if (mpg123_open_handle(mh, self.get()) != MPG123_OK) Fail(SND_ERROR_FILE_FORMAT);
   // NOTE: the decoder opens, and even scans, pure garbage without complaint; only asking for the format
   // tells. A stream is therefore made only once a format is known and a first frame decodes.

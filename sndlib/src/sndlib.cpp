@@ -8,6 +8,7 @@
 #include "TMp3Source.h"
 #include "TSoundSystem.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -80,6 +81,26 @@ std::vector<uint8_t> ReadWhole(SND_BOOL mem, const void* file, uint64_t offset, 
   if (got != data.size() && std::ferror(f)) Fail(SND_ERROR_FILE_OPEN);
   data.resize(got);
   return data;
+}
+
+// A stream's bytes: memory is copied; a file is opened here and read as the stream plays.
+TMp3Bytes StreamBytes(SND_BOOL mem, const void* file, uint64_t offset, uint64_t length) {
+  if (mem || !file) return TMp3Bytes(ReadWhole(mem, file, offset, length));
+  const char* path = static_cast<const char*>(file);
+  struct stat info {};
+  // Looked at before opening: opening a pipe would wait for a writer.
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) Fail(SND_ERROR_FILE_OPEN);
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail(SND_ERROR_FILE_OPEN);
+  TMp3Bytes bytes(fd, offset, 0);
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) Fail(SND_ERROR_FILE_OPEN);
+  const uint64_t size = uint64_t(info.st_size);
+  if (offset >= size) return bytes;
+  uint64_t wanted = size - offset;
+  if (length != 0) wanted = std::min(wanted, length);
+  if (wanted > kMaxFileBytes) Fail(SND_ERROR_MEM);
+  bytes.Size = wanted;
+  return bytes;
 }
 
 // The output rate, read under the lock; the decoding that follows runs without it.
@@ -220,7 +241,7 @@ SNDLIB_API SND_HANDLE snd_stream_create_file(SND_BOOL mem, const void* file, uin
                                              uint32_t flags) {
   return Guarded<SND_HANDLE>(0, [&] {
     int rate = RateOrFail();
-    auto source = TMp3Source::Create(ReadWhole(mem, file, offset, length), flags & SND_STREAM_PRESCAN);
+    auto source = TMp3Source::Create(StreamBytes(mem, file, offset, length), flags & SND_STREAM_PRESCAN);
     uint64_t bytes = uint64_t(double(source->LengthFrames()) * 44100.0 / source->Rate()) * 4;
     return Register(std::move(source), TChannelKind::Stream, rate, bytes, true, 0, flags);
   });

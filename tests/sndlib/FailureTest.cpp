@@ -199,3 +199,35 @@ TEST(Lifecycle, error_codes_belong_to_the_calling_thread) {
   EXPECT_EQ(other, SND_OK);
   EXPECT_EQ(snd_error_get_code(), SND_ERROR_NOT_INIT);
 }
+
+TEST_F(Failures, a_stream_reads_its_file_as_it_plays_so_a_removed_file_plays_on_and_a_cut_one_ends_at_the_cut) {
+  // Some megabytes of audio: far more than the library reads ahead or decodes ahead.
+  std::string mp3;
+  for (int i = 0; i < 60; ++i) mp3 += ReadFile(Fixture("sine44_cbr.mp3"));
+  constexpr size_t kLimit = 44100 * 600;
+  SND_HANDLE copy = snd_stream_create_file(1, mp3.data(), 0, mp3.size(), 0);
+  ASSERT_NE(copy, 0u);
+  ASSERT_TRUE(snd_stream_play(copy, 1, 0));
+  const size_t whole = PullToEnd(copy, 4410, kLimit);
+  ASSERT_GT(whole, size_t(44100 * 60));
+  ASSERT_LT(whole, kLimit);
+
+  // Removed once it is open, the file still plays to its end.
+  const std::string removed = Write("removed.mp3", mp3);
+  SND_HANDLE fromRemoved = snd_stream_create_file(0, removed.c_str(), 0, 0, 0);
+  ASSERT_NE(fromRemoved, 0u);
+  ASSERT_EQ(unlink(removed.c_str()), 0);
+  ASSERT_TRUE(snd_stream_play(fromRemoved, 1, 0));
+  EXPECT_EQ(PullToEnd(fromRemoved, 4410, kLimit), whole);
+
+  // Cut to a quarter while it plays, it ends about there, with what it had read before the cut.
+  const std::string cut = Write("cut.mp3", mp3);
+  SND_HANDLE fromCut = snd_stream_create_file(0, cut.c_str(), 0, 0, 0);
+  ASSERT_NE(fromCut, 0u);
+  ASSERT_TRUE(snd_stream_play(fromCut, 1, 0));
+  Pull(44100);
+  ASSERT_EQ(truncate(cut.c_str(), off_t(mp3.size() / 4)), 0);
+  const size_t played = 44100 + PullToEnd(fromCut, 4410, kLimit);
+  EXPECT_GT(played, whole / 4 - 44100 * 3);
+  EXPECT_LT(played, whole / 4 + 44100 * 3);
+}
