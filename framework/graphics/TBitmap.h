@@ -116,8 +116,9 @@ public:
   // Whether a finer picture at `scale` covers any of `area`.
   bool HasDetailIn(const TRect& area, int scale) const;
   // Writes `area` (inside the bitmap) at `scale`: the finer pictures where they count, elsewhere
-  // each pixel as a block. Rows of area.Width() * scale words go `stride` words apart.
-  void Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride) const;
+  // each pixel as a block. Rows of area.Width() * scale words go `stride` words apart. With
+  // `swapRedBlue` the words are written as 0x00RRGGBB, the order of the usual X visual.
+  void Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride, bool swapRedBlue = false) const;
   // Keeps `fine`, `area` (inside the bitmap) at the detail scale, as that area's finer picture for
   // the pixels it holds now.
   void AddDetail(const TRect& area, std::vector<uint32_t> fine);

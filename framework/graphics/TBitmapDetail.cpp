@@ -30,35 +30,53 @@ bool TBitmap::HasDetailIn(const TRect& area, int scale) const {
                      [&](const TDetailPiece& p) { return p.Scale == scale && p.Area.Intersects(area); });
 }
 
-void TBitmap::Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride) const {
+void TBitmap::Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride, bool swapRedBlue) const {
   const int n = scale;
-  const size_t wide = size_t(area.Width()) * size_t(n);
+  const auto word = [swapRedBlue](uint32_t c) {
+    return swapRedBlue ? (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16) : c;
+  };
+  // Which picture each pixel of a row comes from (an index into FDetail), or -1 for a block: the
+  // latest picture that still counts there, since later pictures were made over earlier ones.
+  std::vector<int> from(size_t(std::max(area.Width(), 0)));
   for (int y = area.Top; y < area.Bottom; ++y) {
-    uint32_t* first = out + size_t(y - area.Top) * size_t(n) * stride;
-    uint32_t* dst = first;
-    for (int x = area.Left; x < area.Right; ++x) {
-      const uint32_t c = FFormat == pf32bit ? FPixels[size_t(y) * size_t(FWidth) + size_t(x)] : Pixel(x, y);
-      for (int i = 0; i < n; ++i) *dst++ = c;
+    std::fill(from.begin(), from.end(), -1);
+    const uint32_t* now = FFormat == pf32bit ? FPixels.data() + size_t(y) * size_t(FWidth) : nullptr;
+    for (size_t k = FDetail.size(); k-- > 0;) {
+      const TDetailPiece& p = FDetail[k];
+      if (p.Scale != n || y < p.Area.Top || y >= p.Area.Bottom) continue;
+      const uint32_t* seen = p.Seen.data() + size_t(y - p.Area.Top) * size_t(p.Area.Width()) - p.Area.Left;
+      for (int x = std::max(area.Left, p.Area.Left); x < std::min(area.Right, p.Area.Right); ++x)
+        if (from[size_t(x - area.Left)] < 0 && seen[x] == now[x]) from[size_t(x - area.Left)] = int(k);
     }
-    for (int i = 1; i < n; ++i) std::memcpy(first + size_t(i) * stride, first, wide * 4);
-  }
-  // Later pictures were made over earlier ones, so they are laid on last.
-  for (const TDetailPiece& p : FDetail) {
-    const TRect both = p.Area.Intersect(area);
-    if (p.Scale != n || both.IsEmpty()) continue;
-    const size_t pieceWide = size_t(p.Area.Width()) * size_t(n);
-    for (int y = both.Top; y < both.Bottom; ++y) {
-      const uint32_t* seen = p.Seen.data() + size_t(y - p.Area.Top) * size_t(p.Area.Width());
-      const uint32_t* now = FPixels.data() + size_t(y) * size_t(FWidth);
-      for (int x = both.Left; x < both.Right; ++x) {
-        if (seen[x - p.Area.Left] != now[x]) continue;
-        for (int i = 0; i < n; ++i) {
-          const uint32_t* from = p.Fine.data() + (size_t(y - p.Area.Top) * size_t(n) + size_t(i)) * pieceWide +
-                                 size_t(x - p.Area.Left) * size_t(n);
-          uint32_t* to =
-              out + (size_t(y - area.Top) * size_t(n) + size_t(i)) * stride + size_t(x - area.Left) * size_t(n);
-          std::memcpy(to, from, size_t(n) * 4);
+    uint32_t* row = out + size_t(y - area.Top) * size_t(n) * stride;
+    for (int x = area.Left; x < area.Right;) {
+      const int k = from[size_t(x - area.Left)];
+      const int start = x;
+      while (x < area.Right && from[size_t(x - area.Left)] == k) ++x;
+      if (k < 0) {
+        // Blocks: one row widened, its other rows copied.
+        uint32_t* dst = row + size_t(start - area.Left) * size_t(n);
+        for (int c = start; c < x; ++c) {
+          const uint32_t w = word(now ? now[c] : Pixel(c, y));
+          for (int i = 0; i < n; ++i) *dst++ = w;
         }
+        for (int i = 1; i < n; ++i)
+          std::memcpy(row + size_t(i) * stride + size_t(start - area.Left) * size_t(n),
+                      row + size_t(start - area.Left) * size_t(n), size_t(x - start) * size_t(n) * 4);
+        continue;
+      }
+      const TDetailPiece& p = FDetail[size_t(k)];
+      const size_t pieceWide = size_t(p.Area.Width()) * size_t(n);
+      for (int i = 0; i < n; ++i) {
+        const uint32_t* src = p.Fine.data() + (size_t(y - p.Area.Top) * size_t(n) + size_t(i)) * pieceWide +
+                              size_t(start - p.Area.Left) * size_t(n);
+        uint32_t* dst = row + size_t(i) * stride + size_t(start - area.Left) * size_t(n);
+        const size_t words = size_t(x - start) * size_t(n);
+        if (!swapRedBlue) {
+          std::memcpy(dst, src, words * 4);
+          continue;
+        }
+        for (size_t w = 0; w < words; ++w) dst[w] = word(src[w]);
       }
     }
   }

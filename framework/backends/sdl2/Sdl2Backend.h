@@ -214,8 +214,6 @@ private:
   // round trip to the server, which may have read events it queued without the socket knowing).
   mutable bool FLookDeep = true;
   std::vector<SDL_Rect> FSdlRects;
-  // A scaled part with text in it, before it goes into the window surface (FSurfaceLock).
-  std::vector<uint32_t> FEnlarged;
 
   // UI thread only: puts parts of FPixels on the X window, where the visual allows.
   std::unique_ptr<TX11Painter> FPainter;

@@ -165,16 +165,8 @@ void TSdl2Backend::PutScaled(const TBitmap& bitmap, int x, int y, const TRect& r
   const TRect own = r.Offset(-x, -y);
   if (bitmap.HasDetailIn(own, n)) {
     // Text in the part: the bitmap enlarges it with the text drawn at this size.
-    FEnlarged.resize(wide * static_cast<size_t>(r.Height()) * n);
-    bitmap.Enlarge(own, n, FEnlarged.data(), wide);
-    for (int row = 0; row < r.Height() * n; ++row) {
-      uint32_t* dst = FSurface + (static_cast<size_t>(r.Top) * n + row) * FStride + static_cast<size_t>(r.Left) * n;
-      const uint32_t* src = FEnlarged.data() + static_cast<size_t>(row) * wide;
-      if (FNativeOrder)
-        CopyAsNative(dst, src, wide);
-      else
-        std::memcpy(dst, src, wide * 4);
-    }
+    bitmap.Enlarge(own, n, FSurface + static_cast<size_t>(r.Top) * n * FStride + static_cast<size_t>(r.Left) * n,
+                   static_cast<size_t>(FStride), FNativeOrder);
     return;
   }
   const bool indexed = bitmap.PixelFormat() != pf32bit;
