@@ -184,7 +184,8 @@ SNDLIB_API SND_BOOL snd_music_free(SND_HANDLE handle);
 /*
  * snd_stream_create_file: open an MP3 stream (MPEG 1, 2 and 2.5, layers 1 to 3, mono or stereo, any of the
  * decoder's rates; ID3v1 and ID3v2 tags are skipped). A file is opened at creation and read as the stream
- * plays (a file cut short meanwhile ends the stream there); memory is copied. The channel is created stopped. A stream is only created when a first frame decodes; a truncated file plays what decodes.
+ * plays (a file cut short meanwhile ends the stream there); memory is copied. The channel is created stopped.
+ * A stream is only created when a first frame decodes; a truncated file plays what decodes.
  *   mem, file, offset: as for snd_music_load.
  *   length: bytes to use (0: up to the end of the file; required nonzero for memory).
  *   flags:  SND_STREAM_PRESCAN; other bits are ignored. 0x40000 is the usual value.
