@@ -71,12 +71,10 @@ void TBitmap::Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride
         const uint32_t* src = p.Fine.data() + (size_t(y - p.Area.Top) * size_t(n) + size_t(i)) * pieceWide +
                               size_t(start - p.Area.Left) * size_t(n);
         uint32_t* dst = row + size_t(i) * stride + size_t(start - area.Left) * size_t(n);
-        const size_t words = size_t(x - start) * size_t(n);
-        if (!swapRedBlue) {
-          std::memcpy(dst, src, words * 4);
-          continue;
-        }
-        for (size_t w = 0; w < words; ++w) dst[w] = word(src[w]);
+        if (swapRedBlue)
+          CopyAsRedHighWords(dst, src, size_t(x - start) * size_t(n));
+        else
+          std::memcpy(dst, src, size_t(x - start) * size_t(n) * 4);
       }
     }
   }

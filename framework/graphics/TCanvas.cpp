@@ -326,13 +326,22 @@ std::vector<uint32_t> TCanvas::FineCopy(const TBitmap& source, const TRect& area
   const size_t stride = size_t(area.Width()) * size_t(n);
   std::vector<uint32_t> fine(stride * size_t(area.Height()) * size_t(n));
   source.Enlarge(area.Offset(-shift.X, -shift.Y), n, fine.data(), stride);
-  if (useKey) {
-    // The key leaves out the finer picture's own pixels, so text drawn in the key shows what is under it.
-    std::vector<uint32_t> under(fine.size());
-    FTarget->Enlarge(area, n, under.data(), stride);
-    for (size_t i = 0; i < fine.size(); ++i)
-      if (fine[i] == key) fine[i] = under[i];
+  if (!useKey) return fine;
+  // The key leaves out the finer picture's own pixels, so text drawn in the key shows what is under
+  // it: the target's blocks, or its own finer picture where it has one.
+  if (!FTarget->HasDetailIn(area, n)) {
+    for (int y = 0; y < area.Height() * n; ++y) {
+      const uint32_t* row = FTarget->ScanLine(area.Top + y / n) + area.Left;
+      uint32_t* out = fine.data() + size_t(y) * stride;
+      for (size_t x = 0; x < stride; ++x)
+        if (out[x] == key) out[x] = row[x / size_t(n)];
+    }
+    return fine;
   }
+  std::vector<uint32_t> under(fine.size());
+  FTarget->Enlarge(area, n, under.data(), stride);
+  for (size_t i = 0; i < fine.size(); ++i)
+    if (fine[i] == key) fine[i] = under[i];
   return fine;
 }
 

@@ -2,6 +2,8 @@
 // The classic desktop palette behind system-colour references.
 #include "graphics/TColor.h"
 
+#include <cstring>
+
 #include <array>
 #include <cstddef>
 
@@ -52,4 +54,16 @@ TColor GetSysColor(int index) {
 TColor ColorToRGB(TColor c) {
   if (IsSystemColor(c)) return GetSysColor(int(c & 0xFF));
   return c;
+}
+
+void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count) {
+  using TWords = uint32_t __attribute__((vector_size(16)));
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    TWords c;
+    std::memcpy(&c, src + i, sizeof c);
+    const TWords out = (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
+    std::memcpy(dst + i, &out, sizeof out);
+  }
+  for (; i < count; ++i) dst[i] = (src[i] & 0xFF00u) | ((src[i] >> 16) & 0xFFu) | ((src[i] & 0xFFu) << 16);
 }

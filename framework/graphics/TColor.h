@@ -2,6 +2,7 @@
 // Colour words: red-green-blue with red in the lowest byte, or a reference to a system colour.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A colour word. Either red + 256 * green + 65536 * blue (top byte 0), or a system-colour reference:
@@ -71,3 +72,7 @@ TColor GetSysColor(int index);
 // Resolves a system-colour reference through the palette; any other value is returned unchanged.
 // Call it before doing arithmetic on a colour or comparing it with a pixel.
 TColor ColorToRGB(TColor c);
+
+// Copies `count` colour words as words with red and blue swapped (0x00RRGGBB), the order of the
+// usual X visual, four at a time.
+void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count);

@@ -42,18 +42,6 @@ void MergeParts(std::vector<TRect>& parts) {
     }
   }
 }
-// Copies `count` colour words (0x00BBGGRR) as the X visual's words (0x00RRGGBB), four at a time.
-void CopyAsNative(uint32_t* dst, const uint32_t* src, size_t count) {
-  using TWords = uint32_t __attribute__((vector_size(16)));
-  size_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    TWords c;
-    std::memcpy(&c, src + i, sizeof c);
-    const TWords out = (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
-    std::memcpy(dst + i, &out, sizeof out);
-  }
-  for (; i < count; ++i) dst[i] = NativeOf(src[i]);
-}
 }  // namespace
 
 void TSdl2Backend::SendIfDue() {
@@ -101,7 +89,7 @@ void TSdl2Backend::Present(const TBitmap& frame, const std::vector<TRect>& dirty
       uint32_t* dst = FSurface + static_cast<size_t>(y) * FStride + r.Left;
       const uint32_t* src = frame.ScanLine(y) + r.Left;
       if (FNativeOrder)
-        CopyAsNative(dst, src, static_cast<size_t>(r.Width()));
+        CopyAsRedHighWords(dst, src, static_cast<size_t>(r.Width()));
       else
         std::memcpy(dst, src, static_cast<size_t>(r.Width()) * 4);
     }
@@ -127,7 +115,7 @@ void TSdl2Backend::CopyToWindow(int x, int y, const TBitmap& bitmap) {
       if (bitmap.PixelFormat() == pf32bit) {
         const uint32_t* src = bitmap.ScanLine(srcY) + (target.Left - x);
         if (FNativeOrder)
-          CopyAsNative(dst, src, static_cast<size_t>(target.Width()));
+          CopyAsRedHighWords(dst, src, static_cast<size_t>(target.Width()));
         else
           std::memcpy(dst, src, static_cast<size_t>(target.Width()) * 4);
       } else {
