@@ -15,12 +15,29 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "Sdl2FontEngine.h"
 #include "Sdl2Keys.h"
 #include "Sdl2X11.h"
 #include "WindowScale.h"
 #include "graphics/TBitmap.h"
+
+namespace {
+
+// SDL looks for the session bus when its video starts. Where the user has none (no address in the
+// environment and no socket in the runtime folder), D-Bus would try to start one for the display by
+// running dbus-launch: about 10 ms of every start spent on a fork, and a bus left running after the
+// player if it succeeds. The address is then set to one that names no bus, so that the search ends
+// at once; the player's own remote controls look in the same two places and find nothing either.
+void KeepDBusFromStartingABus() {
+  if (std::getenv("DBUS_SESSION_BUS_ADDRESS")) return;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime && access((std::string(runtime) + "/bus").c_str(), F_OK) == 0) return;
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+}
+
+}  // namespace
 
 TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   // Without a GPU, SDL's OpenGL-backed frame buffer costs several times the CPU of the plain
@@ -46,6 +63,9 @@ TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   // SDL starts as well, so that the handler SDL puts back when it closes its connection (and
   // reads the last errors) is this one too.
   X11InstallErrorHandlers();
+  // Read while SDL waits on the X server.
+  PrepareFontConfiguration();
+  KeepDBusFromStartingABus();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     // An X server that many clients connect to at once refuses a few of them for a moment; one
     // more try a little later tells that apart from a display that is not there.
