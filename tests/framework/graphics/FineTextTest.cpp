@@ -34,6 +34,19 @@ bool AllBlocks(const std::vector<uint32_t>& big, int width, int height, int n) {
   return true;
 }
 
+// Whether pixel (x, y) of `large` is ink; outside it is not.
+bool Stroke(const TTextMask& large, int x, int y) {
+  return x >= 0 && y >= 0 && x < large.Width && y < large.Height && large.Coverage[size_t(y) * large.Width + x] != 0;
+}
+
+// A gradient, one colour per pixel, so that a block taken from the wrong place shows.
+TBitmap Gradient(int w, int h) {
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.ScanLine(y)[x] = RGB(uint8_t(4 * x), 200, uint8_t(y));
+  return b;
+}
+
 TBitmap Ground(int w, int h, TColor c) {
   TBitmap b(w, h);
   b.Canvas().Brush().SetColor(c);
@@ -61,16 +74,8 @@ TEST(FineText, text_is_drawn_at_the_larger_size_and_what_is_drawn_over_it_shows_
   const TTextMask large = b.Canvas().Font().RenderScaled(text, 2);
   ASSERT_GT(large.Width, 0);
   const std::vector<uint32_t> big = Enlarged(b, b.ClientRect(), 2);
-  int ink = 0;
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 240; ++x) {
-      const int mx = x - 8, my = y - 4;
-      const bool stroke = mx >= 0 && my >= 0 && mx < large.Width && my < large.Height &&
-                          large.Coverage[size_t(my) * large.Width + mx] != 0;
-      ink += stroke;
-      ASSERT_EQ(big[size_t(y) * 240 + x], stroke ? kInk : kGround) << x << "," << y;
-    }
-  EXPECT_GT(ink, 40);
+    for (int x = 0; x < 240; ++x) ASSERT_EQ(big[size_t(y) * 240 + x], Stroke(large, x - 8, y - 4) ? kInk : kGround);
   EXPECT_FALSE(AllBlocks(big, 120, 20, 2));
 
   // A fill over the left half and one pixel written straight into the rows give up the larger
@@ -103,31 +108,19 @@ TEST(FineText, a_key_coloured_text_carried_through_two_copies_shows_what_is_unde
   strip.Canvas().Font().SetColor(kKey);
   strip.Canvas().TextOut(30, 1, "<00:43>");
 
-  TBitmap backdrop(60, 14);
-  for (int y = 0; y < 14; ++y)
-    for (int x = 0; x < 60; ++x) backdrop.ScanLine(y)[x] = RGB(uint8_t(4 * x), 200, uint8_t(y));
-  const int scroll = -17;
-  backdrop.Canvas().Draw(scroll, 0, strip);
+  TBitmap backdrop = Gradient(60, 14);
+  backdrop.Canvas().Draw(-17, 0, strip);
   TBitmap frame = Ground(200, 40, RGB(0, 0, 0));
   frame.Canvas().Draw(70, 11, backdrop);
 
-  TBitmap expectedBackdrop(60, 14);
-  for (int y = 0; y < 14; ++y)
-    for (int x = 0; x < 60; ++x) expectedBackdrop.ScanLine(y)[x] = RGB(uint8_t(4 * x), 200, uint8_t(y));
+  // Screen pixel (x, y) of the copy is pixel (x + 2 * 17 - 2 * 30, y - 2) of the larger text.
   const TTextMask large = strip.Canvas().Font().RenderScaled("<00:43>", 2);
+  const TBitmap under = Gradient(60, 14);
   const std::vector<uint32_t> shown = Enlarged(frame, {70, 11, 130, 25}, 2);
-  int through = 0;
+  ASSERT_FALSE(AllBlocks(shown, 60, 14, 2));
   for (int y = 0; y < 28; ++y)
-    for (int x = 0; x < 120; ++x) {
-      // Screen pixel (x, y) of the copy is pixel (x - 2 * scroll - 60, y - 2) of the larger text.
-      const int mx = x - 2 * scroll - 60, my = y - 2;
-      const bool stroke = mx >= 0 && my >= 0 && mx < large.Width && my < large.Height &&
-                          large.Coverage[size_t(my) * large.Width + mx] != 0;
-      through += stroke;
-      const TColor want = stroke ? expectedBackdrop.Pixel(x / 2, y / 2) : kGround;
-      ASSERT_EQ(shown[size_t(y) * 120 + x], want) << x << "," << y;
-    }
-  EXPECT_GT(through, 40);
+    for (int x = 0; x < 120; ++x)
+      ASSERT_EQ(shown[size_t(y) * 120 + x], Stroke(large, x - 26, y - 2) ? under.Pixel(x / 2, y / 2) : kGround);
 
   // An opaque copy of something without text over it leaves blocks.
   frame.Canvas().Draw(70, 11, Ground(60, 14, kGround));
