@@ -8,7 +8,6 @@
 #include <cctype>
 #include <map>
 #include <mutex>
-#include <thread>
 #include <tuple>
 
 #include "graphics/TFontEngine.h"
@@ -141,13 +140,6 @@ TFace* OpenFace(const TResolved& resolved, int emPixels, TFontStyles synthesized
 }
 
 }  // namespace
-
-void PrepareFontConfiguration() {
-  static std::once_flag once;
-  // Fontconfig builds its configuration once, atomically: a lookup that comes before the thread is
-  // done builds its own and uses whichever is in place first.
-  std::call_once(once, [] { std::thread([] { FcInit(); }).detach(); });
-}
 
 void SetFontEngine(TFontEngine* engine) {
   std::lock_guard<std::mutex> guard(FontLock());

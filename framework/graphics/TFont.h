@@ -25,10 +25,6 @@ struct TTextMask {
   std::vector<uint8_t> Coverage;
 };
 
-// Starts reading the system's font configuration on a thread of its own, so that the first font
-// looked up finds it ready instead of waiting for it. Harmless to call more than once, or never.
-void PrepareFontConfiguration();
-
 // The face is looked up by name through the system's font configuration: "Arial" resolves to the
 // installed metric-compatible sans face, "Arial Black" to the boldest weight of it, "MS Sans Serif"
 // to the same sans face. Lookup and rendering are safe to call from any one thread at a time per

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cassert>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -63,8 +64,10 @@ TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   // SDL starts as well, so that the handler SDL puts back when it closes its connection (and
   // reads the last errors) is this one too.
   X11InstallErrorHandlers();
-  // Read while SDL waits on the X server.
-  PrepareFontConfiguration();
+  // A write to a server that has gone (the X server above all: Xlib writes to its socket without
+  // asking the kernel to keep the signal back) must fail with an error and end the program in order
+  // through the handlers above, not kill it with SIGPIPE on the spot.
+  std::signal(SIGPIPE, SIG_IGN);
   KeepDBusFromStartingABus();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     // An X server that many clients connect to at once refuses a few of them for a moment; one
