@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "Sdl2FontEngine.h"
@@ -37,6 +38,31 @@ void KeepDBusFromStartingABus() {
   if (runtime && *runtime && access((std::string(runtime) + "/bus").c_str(), F_OK) == 0) return;
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
 }
+
+// The window takes key presses and plain characters, never composed text. Yet the X input method
+// SDL opens with its video parses the locale's whole compose table at every start: for the UTF-8
+// locales some 500 KB of text into about 800 KiB of memory, and several milliseconds. While SDL
+// starts, the input method is pointed at an empty table instead; the user's own setting is put
+// back as soon as SDL has started, before any other thread runs.
+class TEmptyComposeTable {
+public:
+  TEmptyComposeTable() {
+    if (const char* own = std::getenv(kVariable)) FOwn = own;
+    setenv(kVariable, "/dev/null", 1);
+  }
+  ~TEmptyComposeTable() {
+    if (FOwn)
+      setenv(kVariable, FOwn->c_str(), 1);
+    else
+      unsetenv(kVariable);
+  }
+  TEmptyComposeTable(const TEmptyComposeTable&) = delete;
+  TEmptyComposeTable& operator=(const TEmptyComposeTable&) = delete;
+
+private:
+  static constexpr const char* kVariable = "XCOMPOSEFILE";
+  std::optional<std::string> FOwn;
+};
 
 }  // namespace
 
@@ -69,7 +95,7 @@ TResult<std::unique_ptr<TSdl2Backend>> TSdl2Backend::Create() {
   // through the handlers above, not kill it with SIGPIPE on the spot.
   std::signal(SIGPIPE, SIG_IGN);
   KeepDBusFromStartingABus();
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  if (const TEmptyComposeTable startingVideo; SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     // An X server that many clients connect to at once refuses a few of them for a moment; one
     // more try a little later tells that apart from a display that is not there.
     if (std::getenv("DISPLAY")) {
