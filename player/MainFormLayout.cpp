@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace {
 
@@ -45,18 +46,19 @@ void LoadSkinPicture(TPicture& picture, const TSkinItem& item) {
   // A picture the build did not find stays empty: the control keeps its stored size and the
   // window still works, only without that piece of artwork. The build's tests read every picture
   // it carries, so a shipped one is never refused.
-  if (const TSkinArt* art = FindSkinArt(item.Text("picture"))) (void)picture.LoadFromMemory(art->Data, art->Size);
+  const std::vector<unsigned char> file = SkinArtFile(item.Text("picture"));
+  if (!file.empty()) (void)picture.LoadFromMemory(file.data(), file.size());
 }
 
 // Cuts the item's strip picture (and its mask, if any) into the frames of an eye.
 void LoadFrameStrip(TImageList& frames, const TSkinItem& item) {
-  const TSkinArt* art = FindSkinArt(item.Text("picture"));
-  if (!art) return;
+  const std::vector<unsigned char> stripFile = SkinArtFile(item.Text("picture"));
   TBitmap strip;
-  if (!strip.LoadFromMemory(art->Data, art->Size)) return;
+  if (stripFile.empty() || !strip.LoadFromMemory(stripFile.data(), stripFile.size())) return;
   TBitmap mask;
-  const TSkinArt* maskArt = item.Has("mask") ? FindSkinArt(item.Text("mask")) : nullptr;
-  const bool hasMask = maskArt && mask.LoadFromMemory(maskArt->Data, maskArt->Size);
+  const std::vector<unsigned char> maskFile =
+      item.Has("mask") ? SkinArtFile(item.Text("mask")) : std::vector<unsigned char>();
+  const bool hasMask = !maskFile.empty() && mask.LoadFromMemory(maskFile.data(), maskFile.size());
   frames.AddStrip(strip, item.Int("count", 1), hasMask ? &mask : nullptr);
 }
 

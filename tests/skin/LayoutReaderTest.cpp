@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The layout reader: the committed description reads cleanly, and malformed ones are refused by line.
+#include "EmbedUnpack.h"
 #include "MainSkinLayout.h"
+#include "SkinArt.h"
 #include "TSkinLayout.h"
 
 #include "graphics/TBitmap.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <tuple>
@@ -23,6 +26,27 @@ std::string ReadFile(const std::string& path) {
 const std::string kForm = "[form F]\nbounds = 0 0 10 10\n";
 
 }  // namespace
+
+// The pictures travel packed; each must come back as the very file in art/, and a damaged packing
+// must give nothing rather than a picture cut short.
+TEST(SkinArt, every_picture_in_the_art_folder_is_carried_byte_for_byte_and_a_damaged_one_gives_nothing) {
+  int pictures = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(MIRA_SKIN_SOURCE_DIR "/art")) {
+    if (entry.path().extension() != ".bmp") continue;
+    ++pictures;
+    const std::string onDisk = ReadFile(entry.path().string());
+    const std::vector<unsigned char> carried = SkinArtFile(entry.path().stem().string());
+    EXPECT_EQ(std::string(carried.begin(), carried.end()), onDisk) << entry.path();
+  }
+  EXPECT_GT(pictures, 20);
+  EXPECT_TRUE(SkinArtFile("NoSuchPicture").empty());
+
+  const TSkinArt* art = FindSkinArt("ImageShape");
+  ASSERT_NE(art, nullptr);
+  EXPECT_LT(art->Size, art->UnpackedSize / 4);
+  EXPECT_TRUE(UnpackEmbedded({art->Data, art->Size / 2}, art->UnpackedSize).empty());
+  EXPECT_TRUE(UnpackEmbedded({art->Data, art->Size}, art->UnpackedSize + 1).empty());
+}
 
 TEST(MainSkinLayout, the_committed_description_reads_and_is_what_the_program_carries) {
   const std::string onDisk = ReadFile(MIRA_SKIN_SOURCE_DIR "/layout.txt");
