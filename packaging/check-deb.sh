@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the Debian package of a build folder with CPack and checks it: its name and version, that
-# its Depends (from dpkg-shlibdeps) name the decoding libraries, the tag library, SDL, the skin's font
-# and, where the build has the desktop's player controls, sdbus-c++, that every file lies below /usr
-# with the modes and owner a package needs, and that the launcher entry inside it names /usr rather
-# than the folder the package was put together in.
+# its Depends (from dpkg-shlibdeps, and by hand for the tag library loaded on first use) name the
+# decoding libraries, the tag library, SDL, the skin's font and, where the build has the desktop's
+# player controls, sdbus-c++, that every file lies below /usr with the modes and owner a package
+# needs, and that the launcher entry inside it names /usr rather than the folder the package was put
+# together in.
 #   check-deb.sh <build folder>
 set -euo pipefail
 build=$1
@@ -30,7 +31,7 @@ version=$(dpkg-deb -f "$deb" Version)
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libopenmpt0 libmpg123-0 libfftw3-single3 libsoxr0 libpulse0 libsdl2-2.0-0 libsdl2-ttf-2.0-0 \
-               libtag1v5 fonts-liberation2; do
+               libtagc0 fonts-liberation2; do
   grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends does not name $package: $depends"
 done
 # The desktop's player controls link sdbus-c++ where the build found it.

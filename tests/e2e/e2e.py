@@ -705,6 +705,10 @@ def case_startup(case):
         check(screen.Pixel(x + px, y + py) == skin.Pixel(px, py),
               f"window pixel ({px}, {py}) shows {screen.Pixel(x + px, y + py)}, the skin has {skin.Pixel(px, py)}")
 
+    # A collection names its titles: the tag library is never loaded.
+    with open(f"/proc/{player.Process.pid}/maps") as maps:
+        check("libtag" not in maps.read(), "the tag library is loaded for a collection that names every title")
+
     # Sound within one second of the window showing: the first track starts before the window is shown.
     # The disk driver writes in real time, so one second after the window shows at least half a second of
     # output exists; it must hold sound.
