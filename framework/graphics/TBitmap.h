@@ -122,6 +122,10 @@ public:
   // Keeps `fine`, `area` (inside the bitmap) at the detail scale, as that area's finer picture for
   // the pixels it holds now.
   void AddDetail(const TRect& area, std::vector<uint32_t> fine);
+  // A buffer of `words` words, with any contents, for the next finer picture made for this bitmap:
+  // the one a replaced picture left, so that an area redrawn every tick (the scrolling caption)
+  // reuses its buffer instead of allocating and clearing a new one.
+  std::vector<uint32_t> TakeDetailBuffer(size_t words);
   // The finer pictures no longer count in `area`.
   void ForgetDetail(const TRect& area);
 
@@ -144,5 +148,6 @@ private:
   bool FTransparent = false;
   TColor FTransparentColor = clDefault;
   std::vector<TDetailPiece> FDetail;  // oldest first
+  std::vector<uint32_t> FSpareFine;   // the buffer of the last picture replaced
   std::unique_ptr<TCanvas> FCanvas;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "graphics/TBitmap.h"
 
@@ -32,12 +33,12 @@ bool TBitmap::HasDetailIn(const TRect& area, int scale) const {
 
 void TBitmap::Enlarge(const TRect& area, int scale, uint32_t* out, size_t stride, bool swapRedBlue) const {
   const int n = scale;
-  const auto word = [swapRedBlue](uint32_t c) {
-    return swapRedBlue ? (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16) : c;
-  };
+  const auto word = [swapRedBlue](uint32_t c) { return swapRedBlue ? AsRedHigh(c) : c; };
   // Which picture each pixel of a row comes from (an index into FDetail), or -1 for a block: the
   // latest picture that still counts there, since later pictures were made over earlier ones.
-  std::vector<int> from(size_t(std::max(area.Width(), 0)));
+  // Kept per thread: the window thread and the display thread enlarge alike.
+  thread_local std::vector<int> from;
+  from.resize(size_t(std::max(area.Width(), 0)));
   for (int y = area.Top; y < area.Bottom; ++y) {
     std::fill(from.begin(), from.end(), -1);
     const uint32_t* now = FFormat == pf32bit ? FPixels.data() + size_t(y) * size_t(FWidth) : nullptr;
@@ -85,7 +86,11 @@ void TBitmap::AddDetail(const TRect& area, std::vector<uint32_t> fine) {
   if (FFormat != pf32bit || n == 1 || area.IsEmpty() || !Inside(area, ClientRect()) ||
       fine.size() != size_t(area.Width()) * size_t(area.Height()) * size_t(n) * size_t(n))
     return;
-  std::erase_if(FDetail, [&](const TDetailPiece& p) { return Inside(p.Area, area); });
+  std::erase_if(FDetail, [&](TDetailPiece& p) {
+    if (!Inside(p.Area, area)) return false;
+    if (p.Fine.capacity() > FSpareFine.capacity()) FSpareFine = std::move(p.Fine);
+    return true;
+  });
   if (FDetail.size() >= kMaxPieces) FDetail.erase(FDetail.begin());
   TDetailPiece piece{area, n, size_t(area.Width()) * size_t(area.Height()), {}, std::move(fine)};
   piece.Seen.reserve(piece.Live);
@@ -94,6 +99,12 @@ void TBitmap::AddDetail(const TRect& area, std::vector<uint32_t> fine) {
     piece.Seen.insert(piece.Seen.end(), row + area.Left, row + area.Right);
   }
   FDetail.push_back(std::move(piece));
+}
+
+std::vector<uint32_t> TBitmap::TakeDetailBuffer(size_t words) {
+  std::vector<uint32_t> buffer = std::exchange(FSpareFine, {});
+  buffer.resize(words);
+  return buffer;
 }
 
 void TBitmap::ForgetDetail(const TRect& area) {

@@ -324,7 +324,7 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
 std::vector<uint32_t> TCanvas::FineCopy(const TBitmap& source, const TRect& area, TPoint shift, bool useKey, TColor key,
                                         int n) const {
   const size_t stride = size_t(area.Width()) * size_t(n);
-  std::vector<uint32_t> fine(stride * size_t(area.Height()) * size_t(n));
+  std::vector<uint32_t> fine = FTarget->TakeDetailBuffer(stride * size_t(area.Height()) * size_t(n));
   source.Enlarge(area.Offset(-shift.X, -shift.Y), n, fine.data(), stride);
   if (!useKey) return fine;
   // The key leaves out the finer picture's own pixels, so text drawn in the key shows what is under
@@ -338,7 +338,8 @@ std::vector<uint32_t> TCanvas::FineCopy(const TBitmap& source, const TRect& area
     }
     return fine;
   }
-  std::vector<uint32_t> under(fine.size());
+  thread_local std::vector<uint32_t> under;
+  under.resize(fine.size());
   FTarget->Enlarge(area, n, under.data(), stride);
   for (size_t i = 0; i < fine.size(); ++i)
     if (fine[i] == key) fine[i] = under[i];

@@ -65,5 +65,5 @@ void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count) {
     const TWords out = (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
     std::memcpy(dst + i, &out, sizeof out);
   }
-  for (; i < count; ++i) dst[i] = (src[i] & 0xFF00u) | ((src[i] >> 16) & 0xFFu) | ((src[i] & 0xFFu) << 16);
+  for (; i < count; ++i) dst[i] = AsRedHigh(src[i]);
 }

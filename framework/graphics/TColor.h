@@ -73,6 +73,8 @@ TColor GetSysColor(int index);
 // Call it before doing arithmetic on a colour or comparing it with a pixel.
 TColor ColorToRGB(TColor c);
 
-// Copies `count` colour words as words with red and blue swapped (0x00RRGGBB), the order of the
-// usual X visual, four at a time.
+// A colour word with red and blue swapped (0x00RRGGBB), the order of the usual X visual.
+constexpr uint32_t AsRedHigh(uint32_t c) { return (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16); }
+
+// Copies `count` colour words as AsRedHigh words, four at a time.
 void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count);
