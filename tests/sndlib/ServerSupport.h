@@ -46,14 +46,17 @@ inline bool OnPath(const char* program) {
 // folder, ended by its PID. PULSE_SERVER points the library (and the recorder) at it.
 class TPrivateServer {
 public:
-  // `sinkRate`: the rate the sink runs at (the server converts streams to it).
-  explicit TPrivateServer(int sinkRate = 44100) {
+  // `sinkRate`: the rate the sink runs at (the server converts streams to it). With `onlyThatRate` the
+  // sink takes streams at that rate alone and the server refuses every other one as not supported.
+  explicit TPrivateServer(int sinkRate = 44100, bool onlyThatRate = false) {
     char pattern[] = "/tmp/sndlib-server-XXXXXX";
     if (!mkdtemp(pattern)) return;
     FDir = pattern;
     FSocket = FDir + "/native";
+    const std::string formats =
+        onlyThatRate ? " formats=\"pcm, format.rate = \\\"" + std::to_string(sinkRate) + "\\\"\"" : "";
     std::ofstream(FDir + "/server.pa") << "load-module module-null-sink sink_name=testnull rate=" << sinkRate
-                                       << " channels=2\n"
+                                       << " channels=2" << formats << "\n"
                                        << "set-default-sink testnull\n"
                                        << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << FSocket
                                        << "\n";
