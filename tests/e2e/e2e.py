@@ -1303,6 +1303,21 @@ def case_own_music(case):
     case.ClickButton(player, QUIT)
     check(player.Wait(5) == 0, "Quit does not end the player with status 0")
 
+    # Without a tag library that loads, the tracks keep their file names' titles, the player says so
+    # once, and plays.
+    broken = os.path.join(case.Work, "broken-libs")
+    os.makedirs(broken)
+    open(os.path.join(broken, "libtag_c.so.0"), "wb").close()
+    player = case.Start(empty, args=[music], env={"LD_LIBRARY_PATH": broken})
+    player.MainWindow()
+    check(player.SoundAfter(), "the music is not heard without the tag library")
+    check(poll(lambda: "titles come from file names only" in player.Stderr(), 10),
+          f"nothing says the titles come from file names: {player.Stderr()!r}")
+    check(player.Stderr().count("titles come from file names only") == 1,
+          f"more than one line says the titles come from file names: {player.Stderr()!r}")
+    case.ClickButton(player, QUIT)
+    check(player.Wait(5) == 0, "Quit does not end the player with status 0 without the tag library")
+
     # A folder of thousands of files: the first sound comes as soon as with a small one.
     many = os.path.join(case.Work, "many")
     os.makedirs(many)
