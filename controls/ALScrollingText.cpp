@@ -125,30 +125,39 @@ TColor TALScrollingText::CalcColorIndex(TColor startColor, TColor endColor, int 
 }
 
 void TALScrollingText::InvalidateEverything() {
-  const int width = Width(), height = Height();
-  const TColor fontColor = Font().Color();
+  FRebuild = TRebuild{FText, FBackgroundColor, FEdgeFadeWidth, FLayout, Width(), Height(), Font()};
+}
+
+void TALScrollingText::Render() const {
+  if (!FRebuild) return;
+  const TRebuild rebuild = std::move(*FRebuild);
+  FRebuild.reset();
+  const int width = rebuild.Width, height = rebuild.Height;
+  const TColor fontColor = rebuild.Font.Color();
+  const TColor backgroundColor = rebuild.BackgroundColor;
+  const std::string& text = rebuild.Text;
 
   // The strip: all background, sized for the text with a control's width of space on each side.
   TCanvas& strip = FTextStrip->Canvas();
   strip.Brush().SetStyle(bsSolid);
-  strip.Brush().SetColor(FBackgroundColor);
+  strip.Brush().SetColor(backgroundColor);
   strip.FillRect(FTextStrip->ClientRect());
-  strip.Font().Assign(Font());
-  const int textWidth = strip.TextWidth(FText);
+  strip.Font().Assign(rebuild.Font);
+  const int textWidth = strip.TextWidth(text);
   FTextStrip->SetSize(textWidth + 2 * width, height);
 
-  const TColor key = fontColor == kKeyColor || FBackgroundColor == kKeyColor ? kAlternateKeyColor : kKeyColor;
+  const TColor key = fontColor == kKeyColor || backgroundColor == kKeyColor ? kAlternateKeyColor : kKeyColor;
   FTextStrip->SetTransparentColor(key);
   strip.Font().SetColor(key);
 
   int y = 0;
-  const int textHeight = strip.TextHeight(FText);
-  switch (FLayout) {
+  const int textHeight = strip.TextHeight(text);
+  switch (rebuild.Layout) {
     case tlTop: y = 0; break;
     case tlCenter: y = height / 2 - textHeight / 2; break;
     case tlBottom: y = height - textHeight; break;
   }
-  strip.TextOut(width, y, FText);
+  strip.TextOut(width, y, text);
 
   // The backdrop: the font colour, blended into the background towards both edges. Within a
   // step the right edge is drawn after the left, so overlapping fades end the way they should.
@@ -160,9 +169,9 @@ void TALScrollingText::InvalidateEverything() {
   backdrop.Pen().SetStyle(psSolid);
   const int backdropWidth = FFadeBackdrop->Width();
   // Steps past the backdrop's width draw outside it on both sides, so they are not walked.
-  const int visibleSteps = std::min(FEdgeFadeWidth, backdropWidth);
+  const int visibleSteps = std::min(rebuild.EdgeFadeWidth, backdropWidth);
   for (int i = 0; i < visibleSteps; ++i) {
-    backdrop.Pen().SetColor(CalcColorIndex(FBackgroundColor, fontColor, FEdgeFadeWidth, i + 1));
+    backdrop.Pen().SetColor(CalcColorIndex(backgroundColor, fontColor, rebuild.EdgeFadeWidth, i + 1));
     backdrop.MoveTo(i, 0);
     backdrop.LineTo(i, height);
     backdrop.MoveTo(backdropWidth - i - 1, 0);
@@ -187,6 +196,7 @@ void TALScrollingText::OnTimer(TObject* /*sender*/) {
 }
 
 void TALScrollingText::Paint() {
+  Render();
   TCanvas& buffer = FComposeBuffer->Canvas();
   buffer.Draw(0, 0, *FFadeBackdrop);
   buffer.Draw(FScrollPos, 0, *FTextStrip);

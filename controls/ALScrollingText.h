@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "components/TGraphicControl.h"
@@ -24,6 +25,11 @@ using enum TTextDirection;
 //
 // Setters do nothing when the value does not change; a change rebuilds the bitmaps but does not
 // repaint: the next tick shows it. The scroll position is kept across text changes.
+//
+// A rebuild takes the properties as they are when it is asked for, and renders them when the
+// bitmaps are next needed: a paint, a scroll step or the strip's width. A run of changes (the
+// layout setting size, font and text one by one, a new track's title before its first paint)
+// renders once, and a control never shown never opens its font.
 class TALScrollingText : public TGraphicControl {
 public:
   using TTextLayout = ::TTextLayout;
@@ -54,11 +60,15 @@ public:
   // The x of the strip's left edge relative to the control's left edge.
   int ScrollPos() const { return FScrollPos; }
   // The width of the rendered strip: text width + 2 x Width.
-  int StripWidth() const { return FTextStrip->Width(); }
+  int StripWidth() const {
+    Render();
+    return FTextStrip->Width();
+  }
 
   // One scroll step (the timer's handler); nothing happens while the control is disabled.
   void OnTimer(TObject* sender);
-  // Rebuilds the strip, the fade backdrop and the compose buffer. No repaint is requested.
+  // Rebuilds the strip, the fade backdrop and the compose buffer from the properties as they are
+  // now. No repaint is requested.
   void InvalidateEverything();
   // To be called once every property has been applied after creation: rebuilds and puts the text
   // at the start of a pass.
@@ -84,6 +94,19 @@ private:
   std::unique_ptr<TBitmap> FFadeBackdrop;
   std::unique_ptr<TBitmap> FComposeBuffer;
   std::unique_ptr<TBitmap> FTextStrip;
+  // What the last rebuild asked for, until it is rendered.
+  struct TRebuild {
+    std::string Text;
+    TColor BackgroundColor = 0;
+    int EdgeFadeWidth = 0;
+    TTextLayout Layout = tlTop;
+    int Width = 0;
+    int Height = 0;
+    TFont Font;
+  };
+  mutable std::optional<TRebuild> FRebuild;
+  // Renders a rebuild still waiting, if any.
+  void Render() const;
   int FScrollPos = 0;
   int FEdgeFadeWidth = 0;
   TTextLayout FLayout = tlTop;

@@ -220,3 +220,25 @@ TEST_F(ScrollingTextTest, a_disabled_caption_keeps_its_frame_and_showing_it_agai
   Screen().Advance(100);
   EXPECT_EQ(Scroller->ScrollPos(), -70);  // one pixel per 10 ms tick
 }
+
+TEST_F(ScrollingTextTest, changes_between_two_frames_show_as_the_last_of_them_at_the_next_repaint) {
+  Tick(150);
+  const std::vector<TColor> credits = Frame();
+  // A new title and colour set and set back before anything is drawn leave no trace.
+  Scroller->SetText("x");
+  Scroller->Font().SetColor(clGreen);
+  Scroller->SetText(kCredits);
+  Scroller->Font().SetColor(kOrange);
+  Form->Invalidate();
+  Screen().Pump();
+  EXPECT_EQ(Frame(), credits);
+  // The window system's repaint shows a change as a tick would, at the same position.
+  Scroller->SetText("x");
+  Form->Invalidate();
+  Screen().Pump();
+  EXPECT_EQ(Scroller->ScrollPos(), -150);
+  const std::set<int> ink = InkColumns();
+  ASSERT_FALSE(ink.empty());
+  EXPECT_GE(*ink.begin(), kWidth - 150);
+  EXPECT_LT(*ink.rbegin(), kWidth - 150 + 12);
+}
