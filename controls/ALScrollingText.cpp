@@ -128,7 +128,7 @@ void TALScrollingText::InvalidateEverything() {
   FRebuild = TRebuild{FText, FBackgroundColor, FEdgeFadeWidth, FLayout, Width(), Height(), Font()};
 }
 
-void TALScrollingText::Render() const {
+void TALScrollingText::Render() {
   if (!FRebuild) return;
   const TRebuild rebuild = std::move(*FRebuild);
   FRebuild.reset();
@@ -179,6 +179,21 @@ void TALScrollingText::Render() const {
   }
 
   FComposeBuffer->SetSize(width, height);
+
+  FPlainLeft = std::max(visibleSteps, 0);
+  FPlainRight = backdropWidth - FPlainLeft;
+  FInkedStrip.reset();
+  if (FPlainLeft >= FPlainRight || height <= 0 || FTextStrip->HasDetail() || FTextStrip->PixelFormat() != pf32bit ||
+      FFadeBackdrop->PixelFormat() != pf32bit)
+    return;
+  const uint32_t middle = FFadeBackdrop->ScanLine(0)[FPlainLeft];
+  FInkedStrip = std::make_unique<TBitmap>(*FTextStrip);
+  FInkedStrip->SetTransparent(false);
+  for (int y = 0; y < FInkedStrip->Height(); ++y) {
+    uint32_t* row = FInkedStrip->ScanLine(y);
+    for (int x = 0; x < FInkedStrip->Width(); ++x)
+      if (row[x] == key) row[x] = middle;
+  }
 }
 
 void TALScrollingText::OnTimer(TObject* /*sender*/) {
@@ -199,7 +214,18 @@ void TALScrollingText::Paint() {
   Render();
   TCanvas& buffer = FComposeBuffer->Canvas();
   buffer.Draw(0, 0, *FFadeBackdrop);
-  buffer.Draw(FScrollPos, 0, *FTextStrip);
+  if (FInkedStrip) {
+    const int height = FComposeBuffer->Height();
+    buffer.SetClipRect({FPlainLeft, 0, FPlainRight, height});
+    buffer.Draw(FScrollPos, 0, *FInkedStrip);
+    buffer.SetClipRect({0, 0, FPlainLeft, height});
+    buffer.Draw(FScrollPos, 0, *FTextStrip);
+    buffer.SetClipRect({FPlainRight, 0, FComposeBuffer->Width(), height});
+    buffer.Draw(FScrollPos, 0, *FTextStrip);
+    buffer.ResetClipRect();
+  } else {
+    buffer.Draw(FScrollPos, 0, *FTextStrip);
+  }
   Canvas().Draw(0, 0, *FComposeBuffer);
 }
 

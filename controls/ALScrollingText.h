@@ -60,7 +60,7 @@ public:
   // The x of the strip's left edge relative to the control's left edge.
   int ScrollPos() const { return FScrollPos; }
   // The width of the rendered strip: text width + 2 x Width.
-  int StripWidth() const {
+  int StripWidth() {
     Render();
     return FTextStrip->Width();
   }
@@ -104,9 +104,15 @@ private:
     int Height = 0;
     TFont Font;
   };
-  mutable std::optional<TRebuild> FRebuild;
+  std::optional<TRebuild> FRebuild;
+  // The strip with its glyphs in the backdrop's middle colour, and the columns where the backdrop
+  // is that colour alone: there a frame is a plain copy of it, and only the faded edges are keyed.
+  // Empty while the strip carries a finer picture of its text, which only the keyed copy takes along.
+  std::unique_ptr<TBitmap> FInkedStrip;
+  int FPlainLeft = 0;
+  int FPlainRight = 0;
   // Renders a rebuild still waiting, if any.
-  void Render() const;
+  void Render();
   int FScrollPos = 0;
   int FEdgeFadeWidth = 0;
   TTextLayout FLayout = tlTop;
