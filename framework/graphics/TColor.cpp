@@ -56,7 +56,10 @@ TColor ColorToRGB(TColor c) {
   return c;
 }
 
-void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count) {
+namespace {
+
+// Four words at a time with the baseline's 16-byte registers.
+void CopyAsRedHighNarrow(uint32_t* dst, const uint32_t* src, size_t count) {
   using TWords = uint32_t __attribute__((vector_size(16)));
   size_t i = 0;
   for (; i + 4 <= count; i += 4) {
@@ -66,4 +69,39 @@ void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count) {
     std::memcpy(dst + i, &out, sizeof out);
   }
   for (; i < count; ++i) dst[i] = AsRedHigh(src[i]);
+}
+
+// Eight words at a time, each reordered by one byte shuffle and its top byte cleared: a third of
+// the instructions of the narrow copy, which matters as every changed part of the window goes
+// through here on its way to the X server.
+__attribute__((target("avx2"))) void CopyAsRedHighWide(uint32_t* dst, const uint32_t* src, size_t count) {
+  using TBytes = uint8_t __attribute__((vector_size(32)));
+  constexpr TBytes kOrder = {2,  1,  0,  3,  6,  5,  4,  7,  10, 9,  8,  11, 14, 13, 12, 15,
+                             18, 17, 16, 19, 22, 21, 20, 23, 26, 25, 24, 27, 30, 29, 28, 31};
+  constexpr TBytes kKept = {0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0,
+                            0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0};
+  if (count < 8) {
+    for (size_t i = 0; i < count; ++i) dst[i] = AsRedHigh(src[i]);
+    return;
+  }
+  auto eight = [&](size_t i) {
+    TBytes c;
+    std::memcpy(&c, src + i, sizeof c);
+    const TBytes out = __builtin_shuffle(c, kOrder) & kKept;
+    std::memcpy(dst + i, &out, sizeof out);
+  };
+  for (size_t i = 0; i + 8 <= count; i += 8) eight(i);
+  // The last eight words once more instead of a word at a time: those already written get the same
+  // values again, as the two ranges do not overlap.
+  if (count % 8 != 0) eight(count - 8);
+}
+
+}  // namespace
+
+void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count) {
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide)
+    CopyAsRedHighWide(dst, src, count);
+  else
+    CopyAsRedHighNarrow(dst, src, count);
 }

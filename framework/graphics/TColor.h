@@ -76,5 +76,6 @@ TColor ColorToRGB(TColor c);
 // A colour word with red and blue swapped (0x00RRGGBB), the order of the usual X visual.
 constexpr uint32_t AsRedHigh(uint32_t c) { return (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16); }
 
-// Copies `count` colour words as AsRedHigh words, four at a time.
+// Copies `count` colour words as AsRedHigh words, several at a time (eight where the processor
+// has 32-byte registers).
 void CopyAsRedHighWords(uint32_t* dst, const uint32_t* src, size_t count);

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 #include "graphics/TBitmap.h"
+#include "graphics/TColor.h"
 #include "graphics/TCanvas.h"
 
 namespace {
@@ -337,4 +339,20 @@ TEST(CanvasCopy, copy_rect_between_canvases_and_within_one) {
   d2.Canvas().CopyRect(Rect(0, 0, 4, 1), src.Canvas(), Rect(8, 0, 12, 1));
   EXPECT_EQ(d2.Pixel(1, 0), RGB(8, 0, 7));
   EXPECT_EQ(d2.Pixel(2, 0), clWhite);
+}
+
+TEST(ColorWords, the_copy_for_the_x_visual_matches_the_word_swap_at_every_length_and_offset) {
+  // Red and blue trade places and the top byte is cleared, in the vector body and in the tail alike.
+  std::vector<uint32_t> words(80);
+  for (size_t i = 0; i < words.size(); ++i) words[i] = uint32_t(0x9E3779B9u * (i + 1)) | 0xFF000000u;
+  for (size_t offset = 0; offset < 8; ++offset)
+    for (size_t count = 0; count + offset <= 64; ++count) {
+      std::vector<uint32_t> out(72, 0xDEADBEEFu);
+      CopyAsRedHighWords(out.data() + offset, words.data() + offset, count);
+      for (size_t i = 0; i < out.size(); ++i) {
+        const bool inside = i >= offset && i < offset + count;
+        ASSERT_EQ(out[i], inside ? AsRedHigh(words[i]) : 0xDEADBEEFu) << "offset " << offset << " count " << count;
+      }
+    }
+  EXPECT_EQ(AsRedHigh(0xFF123456u), 0x00563412u);
 }
