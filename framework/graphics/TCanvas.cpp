@@ -278,33 +278,32 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
   }
   if (fine.empty() && !useKey && FTarget->HasDetail()) FTarget->ForgetDetail(visible);
   bool drew = false;
-  for (int y = visible.Top; y < visible.Bottom; ++y) {
+  if (fast && oneToOne) {
+    // At the same size, source and destination differ by a constant in both directions: the rows and
+    // columns that both have are worked out once, and each row is one plain or keyed copy. Most
+    // copies are a few dozen short rows every few milliseconds, so what is done per row counts.
+    const int dx = sourceRect.Left - d.Left, dy = sourceRect.Top - d.Top;
+    const int x0 = std::max(visible.Left, srcBounds.Left - dx), x1 = std::min(visible.Right, srcBounds.Right - dx);
+    const int y0 = std::max(visible.Top, srcBounds.Top - dy), y1 = std::min(visible.Bottom, srcBounds.Bottom - dy);
+    if (x1 > x0 && y1 > y0) {
+      const size_t width = size_t(x1 - x0), dstStride = size_t(FTarget->Width()), srcStride = size_t(src->Width());
+      uint32_t* drow = FTarget->ScanLine(y0) + x0;
+      const uint32_t* srow = src->ScanLine(y0 + dy) + (x0 + dx);
+      for (int y = y0; y < y1; ++y, drow += dstStride, srow += srcStride) {
+        if (!useKey)
+          std::memcpy(drow, srow, width * 4);
+        else if (!CopyKeyed(drow, srow, int(width), key))
+          continue;
+        drew = true;
+      }
+    }
+  }
+  for (int y = visible.Top; y < visible.Bottom && !(fast && oneToOne); ++y) {
     // Nearest neighbour: destination row y takes source row Top + (y - d.Top) * sh / dh.
     const int sy = sourceRect.Top + int(int64_t(y - d.Top) * sh / dh);
     if (sy < srcBounds.Top || sy >= srcBounds.Bottom) continue;
-    if (fast && oneToOne && !useKey) {
-      int x0 = visible.Left, x1 = visible.Right;
-      const int sx0 = sourceRect.Left + (x0 - d.Left);
-      const int shiftL = std::max(0, srcBounds.Left - sx0);
-      x0 += shiftL;
-      x1 = std::min(x1, x0 + (srcBounds.Right - (sx0 + shiftL)));
-      if (x1 > x0) {
-        std::memcpy(FTarget->ScanLine(y) + x0, src->ScanLine(sy) + (sx0 + shiftL), size_t(x1 - x0) * 4);
-        drew = true;
-      }
-      continue;
-    }
     const uint32_t* srow = fast ? src->ScanLine(sy) : nullptr;
     uint32_t* drow = fast ? FTarget->ScanLine(y) : nullptr;
-    if (fast && oneToOne) {
-      // A keyed copy at the same size: source column and destination column differ by a constant,
-      // so no division per pixel.
-      const int dx = sourceRect.Left - d.Left;
-      const int x0 = std::max(visible.Left, srcBounds.Left - dx);
-      const int x1 = std::min(visible.Right, srcBounds.Right - dx);
-      if (x1 > x0 && CopyKeyed(drow + x0, srow + x0 + dx, x1 - x0, key)) drew = true;
-      continue;
-    }
     for (int x = visible.Left; x < visible.Right; ++x) {
       const int sx = sourceRect.Left + int(int64_t(x - d.Left) * sw / dw);
       if (sx < srcBounds.Left || sx >= srcBounds.Right) continue;
