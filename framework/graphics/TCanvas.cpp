@@ -297,23 +297,24 @@ void TCanvas::Blit(const TRect& dest, const TBitmap& source, const TRect& source
         drew = true;
       }
     }
-  }
-  for (int y = visible.Top; y < visible.Bottom && !(fast && oneToOne); ++y) {
-    // Nearest neighbour: destination row y takes source row Top + (y - d.Top) * sh / dh.
-    const int sy = sourceRect.Top + int(int64_t(y - d.Top) * sh / dh);
-    if (sy < srcBounds.Top || sy >= srcBounds.Bottom) continue;
-    const uint32_t* srow = fast ? src->ScanLine(sy) : nullptr;
-    uint32_t* drow = fast ? FTarget->ScanLine(y) : nullptr;
-    for (int x = visible.Left; x < visible.Right; ++x) {
-      const int sx = sourceRect.Left + int(int64_t(x - d.Left) * sw / dw);
-      if (sx < srcBounds.Left || sx >= srcBounds.Right) continue;
-      const TColor c = srow ? srow[sx] : src->Pixel(sx, sy);
-      if (useKey && c == key) continue;
-      if (drow)
-        drow[x] = c;
-      else
-        PutPixelDevice(x, y, c);
-      drew = true;
+  } else {
+    for (int y = visible.Top; y < visible.Bottom; ++y) {
+      // Nearest neighbour: destination row y takes source row Top + (y - d.Top) * sh / dh.
+      const int sy = sourceRect.Top + int(int64_t(y - d.Top) * sh / dh);
+      if (sy < srcBounds.Top || sy >= srcBounds.Bottom) continue;
+      const uint32_t* srow = fast ? src->ScanLine(sy) : nullptr;
+      uint32_t* drow = fast ? FTarget->ScanLine(y) : nullptr;
+      for (int x = visible.Left; x < visible.Right; ++x) {
+        const int sx = sourceRect.Left + int(int64_t(x - d.Left) * sw / dw);
+        if (sx < srcBounds.Left || sx >= srcBounds.Right) continue;
+        const TColor c = srow ? srow[sx] : src->Pixel(sx, sy);
+        if (useKey && c == key) continue;
+        if (drow)
+          drow[x] = c;
+        else
+          PutPixelDevice(x, y, c);
+        drew = true;
+      }
     }
   }
   if (!fine.empty()) FTarget->AddDetail(fineArea, std::move(fine));
