@@ -13,6 +13,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <dlfcn.h>
 #include <errno.h>
 #include <unistd.h>
 
@@ -134,6 +135,25 @@ bool X11CheckConnection(_XDisplay* display) {
   // A round trip: on a connection that went away unnoticed it runs into the loss.
   if (display && !X11ConnectionLost(display)) XSync(display, False);
   return !X11ConnectionLost(display);
+}
+
+// NOTE: SDL asks for the modifier map while it takes in the window's focus, right after asking
+// where the pointer is, and reads the map without checking that there is one. Should the server go
+// away between the two requests, Xlib gives back nothing (or a map read from no reply at all), and
+// SDL's read of it ended the program with a crash instead of the lost connection's orderly end.
+// The program's own definition stands in for Xlib's for every caller in the process: once the
+// watched connection is lost it gives an empty map, which names no key for any modifier.
+extern "C" XModifierKeymap* XGetModifierMapping(Display* display) {
+  using TGetModifierMapping = XModifierKeymap* (*)(Display*);
+  static const auto xlib = reinterpret_cast<TGetModifierMapping>(dlsym(RTLD_NEXT, "XGetModifierMapping"));
+  // Asked without X11ConnectionLost, which would count as the program having been told.
+  const auto lost = [display] { return display && display == gWatched.load() && gWatchedLost.load(); };
+  XModifierKeymap* map = xlib && !lost() ? xlib(display) : nullptr;
+  if (map && lost()) {
+    XFreeModifiermap(map);
+    map = nullptr;
+  }
+  return map ? map : XNewModifiermap(0);
 }
 
 void X11EndReached() {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The SDL2 backend on a private X server: outlines, moves, input, pixels and the wait.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 
 #include "MessageBoxPicture.h"
 #include "Sdl2Backend.h"
+#include "Sdl2X11.h"
 #include "XvfbFixture.h"
 #include "graphics/TBitmap.h"
 #include "graphics/TRegion.h"
@@ -539,6 +541,51 @@ TEST_F(Sdl2LostConnectionTest, a_lost_server_closes_a_message_box_that_is_up) {
         const bool lost = Backend->ConnectionLost();
         Backend.reset();
         std::_Exit(lost && TClock::now() - start < 4s ? 0 : 2);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+// Xlib's modifier map, declared here: Xlib's header would clash with the test framework's names.
+struct TModifierMap {
+  int KeysPerModifier;
+  unsigned char* Keys;
+};
+extern "C" TModifierMap* XGetModifierMapping(_XDisplay* display);
+extern "C" int XFreeModifiermap(TModifierMap* map);
+
+// Leaves the stack below the caller full of a pattern, so that a reply Xlib never received is not
+// read from zeroes that happen to look like an empty map.
+[[gnu::noinline]] void ScribbleOnTheStack() {
+  volatile unsigned char scratch[16384];
+  for (unsigned char& byte : const_cast<unsigned char(&)[16384]>(scratch)) byte = 0xA5;
+}
+
+// SDL takes in the window's focus with a question about the pointer and then one about the
+// modifier map, whose answer it reads unchecked. A server lost between the two must leave it a map
+// to read, not a crash.
+TEST_F(Sdl2LostConnectionTest, after_the_loss_the_modifier_map_is_empty_not_missing) {
+  EXPECT_EXIT(
+      {
+        OpenWindow();
+        _XDisplay* display = nullptr;
+        for (Uint32 id = 1; id < 64 && !display; ++id) {
+          _XDisplay* its = nullptr;
+          if (X11WindowOf(SDL_GetWindowFromID(id), &its) != Backend->NativeWindow()) its = nullptr;
+          display = its;
+        }
+        if (!display) std::_Exit(2);
+        Server->Stop();
+        const auto start = TClock::now();
+        while (!Backend->ConnectionLost() && TClock::now() - start < 5s)
+          Backend->WaitEvents(TClock::now() + 1s, [](auto&) {});
+        if (!Backend->ConnectionLost()) std::_Exit(3);
+        for (int round = 0; round < 10; ++round) {
+          ScribbleOnTheStack();
+          TModifierMap* map = XGetModifierMapping(display);
+          if (!map || map->KeysPerModifier != 0) std::_Exit(4);
+          XFreeModifiermap(map);
+        }
+        std::_Exit(0);
       },
       ::testing::ExitedWithCode(0), "");
 }
