@@ -154,7 +154,18 @@ TRegion TRegion::Combine(const TRegion& a, const TRegion& b, TOp op) {
   return result;
 }
 
-TRegion TRegion::Union(const TRegion& other) const { return Combine(*this, other, TOp::Union); }
+TRegion TRegion::Union(const TRegion& other) const {
+  // A paint's bookkeeping unions a rectangle at a time, mostly into nothing yet or into an area that
+  // already holds it: both regions are kept in their banded form, so those cases need no sweep.
+  if (other.IsEmpty()) return *this;
+  if (IsEmpty()) return other;
+  if (other.FRects.size() == 1) {
+    const TRect& r = other.FRects.front();
+    for (const TRect& mine : FRects)
+      if (mine.Left <= r.Left && mine.Top <= r.Top && r.Right <= mine.Right && r.Bottom <= mine.Bottom) return *this;
+  }
+  return Combine(*this, other, TOp::Union);
+}
 TRegion TRegion::Intersect(const TRegion& other) const { return Combine(*this, other, TOp::Intersect); }
 TRegion TRegion::Subtract(const TRegion& other) const { return Combine(*this, other, TOp::Subtract); }
 TRegion TRegion::Xor(const TRegion& other) const { return Combine(*this, other, TOp::Xor); }

@@ -79,6 +79,17 @@ TEST(Region, algebra_matches_pixel_sets_and_stays_canonical) {
     EXPECT_EQ(rd.Union(ri), a);
     for (int y = -1; y < 36; y += 3)
       for (int px = -1; px < 36; px += 2) ASSERT_EQ(ru.Contains(px, y), u.count({px, y}) == 1);
+    // The unions a paint makes most: into nothing, of nothing, and of a part already held.
+    EXPECT_EQ(TRegion().Union(b), b);
+    EXPECT_EQ(a.Union(TRegion()), a);
+    const TRect held = a.Rects()[size_t(round) % a.Rects().size()];
+    const TRect inner = Rect(held.Left + round % 2, held.Top, held.Right, held.Bottom - round % 3 % 2);
+    EXPECT_EQ(a.Union(TRegion(inner)), a);
+    const TRegion partly = a.Union(TRegion(inner.Offset(1, 0)));
+    ExpectCanonical(partly);
+    TPixels pp = pa, shifted = PixelsOf(TRegion(inner.Offset(1, 0)));
+    pp.insert(shifted.begin(), shifted.end());
+    ASSERT_EQ(PixelsOf(partly), pp);
   }
 }
 
