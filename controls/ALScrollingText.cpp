@@ -213,9 +213,20 @@ void TALScrollingText::OnTimer(TObject* /*sender*/) {
 void TALScrollingText::Paint() {
   Render();
   TCanvas& buffer = FComposeBuffer->Canvas();
-  buffer.Draw(0, 0, *FFadeBackdrop);
   if (FInkedStrip) {
     const int height = FComposeBuffer->Height();
+    // Where the inked strip lies over the plain middle it covers every pixel, so the backdrop goes
+    // only around it: a new title may leave the strip short of the right edge until it wraps.
+    const int coverLeft = std::max(FPlainLeft, FScrollPos);
+    const int coverRight = std::min(FPlainRight, FScrollPos + FInkedStrip->Width());
+    if (coverLeft < coverRight && FInkedStrip->Height() >= height) {
+      buffer.SetClipRect({0, 0, coverLeft, height});
+      buffer.Draw(0, 0, *FFadeBackdrop);
+      buffer.SetClipRect({coverRight, 0, FComposeBuffer->Width(), height});
+      buffer.Draw(0, 0, *FFadeBackdrop);
+    } else {
+      buffer.Draw(0, 0, *FFadeBackdrop);
+    }
     buffer.SetClipRect({FPlainLeft, 0, FPlainRight, height});
     buffer.Draw(FScrollPos, 0, *FInkedStrip);
     buffer.SetClipRect({0, 0, FPlainLeft, height});
@@ -224,6 +235,7 @@ void TALScrollingText::Paint() {
     buffer.Draw(FScrollPos, 0, *FTextStrip);
     buffer.ResetClipRect();
   } else {
+    buffer.Draw(0, 0, *FFadeBackdrop);
     buffer.Draw(FScrollPos, 0, *FTextStrip);
   }
   Canvas().Draw(0, 0, *FComposeBuffer);

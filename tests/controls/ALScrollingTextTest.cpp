@@ -174,6 +174,14 @@ TEST_F(ScrollingTextTest, a_text_change_keeps_the_position_and_a_shorter_strip_r
   Tick(400);
   Scroller->SetText("x");
   EXPECT_EQ(Scroller->ScrollPos(), -501);
+  // Painted before that tick (the window uncovered, say), the short strip ends inside the control:
+  // beyond its end the backdrop shows, plain font colour up to the fade, nothing of the frame before.
+  Scroller->Invalidate();
+  Screen().Pump();
+  const int stripEnd = Scroller->ScrollPos() + Scroller->StripWidth();
+  ASSERT_LT(stripEnd, kWidth - 40);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = stripEnd; x < kWidth - 20; ++x) ASSERT_EQ(At(x, y), kOrange) << x << "," << y;
   Tick();
   EXPECT_EQ(Scroller->ScrollPos(), 0);
 }
