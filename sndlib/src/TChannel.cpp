@@ -333,7 +333,7 @@ size_t TChannel::RenderableFrames() const {
   if (current && DecodeEnded()) return kUnlimited;
   double position = current ? InputPosition(FVoice) : double(FGenerationStart.load(std::memory_order_acquire));
   double ratio = WantedRatio();
-  double lookahead = ratio == 1.0 ? 0.0 : double(TConverter::PreRoll(ratio));
+  double lookahead = ratio == 1.0 ? 0.0 : double(TConverter::LookAhead(ratio));
   double available = double(FRing.Written()) - position - lookahead;
   if (available <= 0) return 0;
   return size_t(available / ratio);

@@ -36,6 +36,16 @@ uint64_t TConverter::PreRoll(double ratio) {
   return uint64_t(std::ceil(ratio * 512.0)) + 128;
 }
 
+uint64_t TConverter::LookAhead(double ratio) {
+  // Measured on the high-quality converter from 1/256 to 10, fed as Produce feeds it, with the input
+  // ending at a given frame: at most about 930 times the ratio above 1 (where it decimates in stages);
+  // below, up to about 2000 frames, and where it interpolates more than twentyfold it works in long
+  // blocks, up to about 215 output frames' worth per ratio (32 000 input frames at 1/250: a few seconds
+  // of output at such speeds, and half the ring).
+  if (ratio >= 1.0) return uint64_t(std::ceil(1280.0 * ratio)) + 512;
+  return std::clamp<uint64_t>(uint64_t(std::ceil(256.0 / ratio)), 2304, 49152);
+}
+
 void TConverter::Prime(double position, uint64_t floor) {
   position = std::max(position, 0.0);
   uint64_t whole = uint64_t(std::floor(position));

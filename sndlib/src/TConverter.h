@@ -27,6 +27,9 @@ public:
   double Ratio() const { return FRatio; }
   // Input frames before a position that priming reads, so that the first frame out is exact.
   static uint64_t PreRoll(double ratio);
+  // Input frames beyond a position that the converter takes in before it gives out the frame there: its
+  // filter's reach and the blocks it works in. Mixing less input ahead than this leaves the output short.
+  static uint64_t LookAhead(double ratio);
 
   // Starts over at input `position`; nothing before `floor` is read (the ring no longer has it).
   void Prime(double position, uint64_t floor);

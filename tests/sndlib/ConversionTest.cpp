@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Rate conversion, heard: steady sines from files at other rates and at other speeds, mixed through a pulled
-// output at 44100 Hz, and the spectrum of what came out searched for anything that is not the tone.
+// output at 44100 Hz, and the spectrum of what came out searched for anything that is not the tone; and a
+// channel mixed up to the end of what is decoded, searched for gaps.
 #include "SndlibTestSupport.h"
 
 #include "TMixer.h"
@@ -120,5 +121,38 @@ TEST_F(Conversion, other_speeds_move_the_tone_and_nothing_else) {
     TSpectrumCheck check = Heard(c.Name, c.Freq);
     EXPECT_NEAR(check.ToneHz, c.Tone, 2.0);
     EXPECT_LT(check.WorstDb, -80.0) << "at " << check.WorstHz << " Hz";
+  }
+}
+
+// A decoder that only just keeps up (it refills the ring as soon as the mixer lets frames go) leaves the
+// mixer at the edge of what is decoded, most of all at high speeds, where a second of output takes more
+// than a second of the file. What the channel says may be mixed must then come out whole: a converter
+// still holding back input it was given leaves a gap of silence, heard as a dropout.
+TEST(ConversionAtTheEdge, what_may_be_mixed_comes_out_whole_at_every_speed_and_rate) {
+  constexpr size_t B = sndlib::TMixer::kBlock;
+  for (int rate : {22050, 44100, 48000}) {
+    for (int32_t freq : {100, 834, 30000, 66150, 72800, 99265, 200000}) {
+      SCOPED_TRACE(std::to_string(rate) + " Hz at " + std::to_string(freq));
+      sndlib::TChannel channel(1, sndlib::TChannelKind::Stream,
+                               std::make_unique<TSineSource>(rate, 1000.0, 0.5, size_t(rate) * 600), 44100, 1 << 16);
+      channel.SetFrequency(freq);
+      channel.SetState(sndlib::TChannelState::Playing);
+      std::vector<float> block(B * 2);
+      size_t silentRun = 0, longestSilence = 0;
+      for (int64_t first = 0; first < 44100 * 2;) {
+        channel.Fill();
+        size_t blocks = channel.RenderableFrames() / B;
+        ASSERT_GT(blocks, 0u) << "at frame " << first;
+        for (; blocks > 0; --blocks, first += int64_t(B)) {
+          channel.RenderBlock(first, false, block.data());
+          for (size_t i = 0; i < B && first > 0; ++i) {
+            silentRun = block[i * 2] == 0.0f ? silentRun + 1 : 0;
+            longestSilence = std::max(longestSilence, silentRun);
+          }
+        }
+        channel.ReleaseBefore(first, first);
+      }
+      EXPECT_LT(longestSilence, 4u);
+    }
   }
 }
