@@ -136,24 +136,24 @@ try:
         s = sum(v * math.sin(2 * math.pi * 1000 * (at + k) / RATE) for k, v in enumerate(samples))
         return math.atan2(c, s)
 
-    def restarted(samples, at, whole):
+    def restarted(samples, at, before):
         # The same tone from its start again: its phase jumps (a crossfade of one block hides it from the peak).
-        turn = phase(samples, at) - phase(whole[:441], 0)
+        turn = phase(samples, at) - before
         return peak(samples) > 0.3 and abs(math.atan2(math.sin(turn), math.cos(turn))) > 0.5
 
     # Each action: how to do it, and what its first effect looks like in 10 ms of sound at the sink (a 1 kHz
     # tone crosses zero upwards 10 times in it).
     actions = [
-        ("pause", lambda: click(164, 155), lambda w: peak(w) < 0.01),
-        ("play (resume)", lambda: click(136, 155), lambda w: peak(w) > 0.01),
-        ("mute", lambda: click(384, 153), lambda w: peak(w) < 0.01),
-        ("unmute", lambda: click(384, 153), lambda w: peak(w) > 0.01),
-        ("volume (drag to the left)", lambda: drag(378, 76, 300), lambda w: peak(w) < 0.2),
-        ("volume (drag back)", lambda: drag(302, 76, 376), lambda w: peak(w) > 0.4),
-        ("speed (drag faster)", lambda: drag(302, 116, 340), lambda w: crossings(w) >= 14),
-        ("speed (back to normal)", lambda: drag(342, 116, 300), lambda w: crossings(w) <= 11),
-        ("stop", lambda: click(195, 155), lambda w: peak(w) < 0.01),
-        ("play (from stopped)", lambda: click(136, 155), lambda w: peak(w) > 0.01),
+        ("pause", lambda: click(164, 155), lambda w, *_: peak(w) < 0.01),
+        ("play (resume)", lambda: click(136, 155), lambda w, *_: peak(w) > 0.01),
+        ("mute", lambda: click(384, 153), lambda w, *_: peak(w) < 0.01),
+        ("unmute", lambda: click(384, 153), lambda w, *_: peak(w) > 0.01),
+        ("volume (drag to the left)", lambda: drag(378, 76, 300), lambda w, *_: peak(w) < 0.2),
+        ("volume (drag back)", lambda: drag(302, 76, 376), lambda w, *_: peak(w) > 0.4),
+        ("speed (drag faster)", lambda: drag(302, 116, 340), lambda w, *_: crossings(w) >= 14),
+        ("speed (back to normal)", lambda: drag(342, 116, 300), lambda w, *_: crossings(w) <= 11),
+        ("stop", lambda: click(195, 155), lambda w, *_: peak(w) < 0.01),
+        ("play (from stopped)", lambda: click(136, 155), lambda w, *_: peak(w) > 0.01),
         ("next track (the same tone again)", lambda: click(227, 155), restarted),
     ]
     results = {name: [] for name, _, _ in actions}
@@ -170,9 +170,10 @@ try:
                 joined.extend(samples)
                 arrival.extend([when] * len(samples))
             hit = None
+            before = phase(joined[:441], 0)  # the tone as it was, from before the click
             for i in range(0, len(joined) - 441, 110):
                 window = joined[i:i + 441]
-                if seen(window, i, joined) if seen is restarted else seen(window):
+                if seen(window, i, before):
                     hit = arrival[i + 440]
                     break
             results[name].append(None if hit is None else (hit - t0) * 1000)
