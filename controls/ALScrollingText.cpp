@@ -7,6 +7,7 @@
 #include <string>
 
 #include "components/Exception.h"
+#include "components/TForm.h"
 
 namespace {
 // Glyphs are written into the strip in a key colour that is left out when the strip is drawn.
@@ -33,6 +34,8 @@ TALScrollingText::TALScrollingText(TComponent* owner) : TGraphicControl(owner) {
   FComposeBuffer = std::make_unique<TBitmap>();
   FTextStrip = std::make_unique<TBitmap>();
   FTextStrip->SetTransparent(true);
+  // The compose buffer covers the whole control, so nothing beneath it is painted first.
+  SetControlStyle(ControlStyle() | csOpaque);
   FScrollTimer = std::make_unique<TTimer>(nullptr);
   FScrollTimer->OnTimer = [this](TObject* sender) { OnTimer(sender); };
   // Each size change rebuilds the bitmaps from what is set so far: no text, a black background
@@ -206,11 +209,19 @@ void TALScrollingText::OnTimer(TObject* /*sender*/) {
     FScrollPos -= FPixelJump;
     if (FScrollPos <= Width() - StripWidth()) FScrollPos = 0;
   }
+  // Between the window's frames a step drawn now would be drawn over by the next before anyone saw
+  // it: the window then paints the caption with its frame, once for all the steps made meanwhile.
+  if (FPaintWaiting || (Parent() && Parent()->PaintHeld())) {
+    FPaintWaiting = true;
+    Invalidate();
+    return;
+  }
   // Straight onto the window, with no erase step in between.
   Paint();
 }
 
 void TALScrollingText::Paint() {
+  FPaintWaiting = false;
   Render();
   TCanvas& buffer = FComposeBuffer->Canvas();
   if (FInkedStrip) {

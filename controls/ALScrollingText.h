@@ -119,4 +119,6 @@ private:
   TTextDirection FTextDirection = tdLeftToRight;
   int FPixelJump = 0;
   bool FVisible = false;
+  // A scroll step waits for the window's next paint of the caption.
+  bool FPaintWaiting = false;
 };

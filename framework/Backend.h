@@ -137,6 +137,10 @@ public:
   // the client area, under a short lock, then asks the UI thread to show that part. Callable from
   // any thread; never runs framework code. The copy stays until the next Present() covers it.
   virtual void CopyToWindow(int x, int y, const TBitmap& bitmap) = 0;
+  // A backend that sends the window to the screen in frames says here until when what is painted
+  // now would wait for the next one: painting it later, by that time, shows the same. No value:
+  // what is presented now is shown at once.
+  virtual std::optional<TTimePoint> FrameHeldUntil() const { return std::nullopt; }
 
   // --- Window region ------------------------------------------------------------------------
   // Sets the window's outline as a union of rectangles in window coordinates (non-overlapping,

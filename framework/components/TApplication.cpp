@@ -122,7 +122,10 @@ void TApplication::HandleMessage() {
       HandleException();
     }
   }
-  backend.WaitEvents(NextTimerWake(), [this](const TBackendEvent& e) { Dispatch(e); });
+  std::optional<TTimePoint> wake = NextTimerWake();
+  if (const std::optional<TTimePoint> held = FWindowForm ? FWindowForm->PaintHeldUntil() : std::nullopt)
+    wake = wake ? std::min(*wake, *held) : *held;
+  backend.WaitEvents(wake, [this](const TBackendEvent& e) { Dispatch(e); });
   // Nothing more happens in a turn after which the program ends.
   if (CheckEnd()) return;
   FireDueTimers();
@@ -131,6 +134,8 @@ void TApplication::HandleMessage() {
 
 void TApplication::ProcessMessages() {
   TBackend& backend = EnsureBackend();
+  // As in a turn of the loop: what waited for the window's frame is painted before the wait sends it.
+  FlushPaint();
   backend.WaitEvents(backend.Now(), [this](const TBackendEvent& e) { Dispatch(e); });
   FireDueTimers();
   FlushPaint();

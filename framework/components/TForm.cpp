@@ -197,7 +197,7 @@ void TForm::Invalidate() { InvalidateRect(ClientRect()); }
 void TForm::InvalidateRect(const TRect& rect) {
   const TRect r = rect.Intersect(ClientRect());
   if (r.IsEmpty()) return;
-  FInvalid = FInvalid.Union(TRegion(r));
+  FInvalid.Add(r);
 }
 
 void TForm::Repaint() {
@@ -209,16 +209,15 @@ TRect TForm::PaintClip() const { return FPainting ? FPaintClip : ClientRect(); }
 
 void TForm::MarkForPresent(const TRect& rect) {
   const TRect r = rect.Intersect(ClientRect());
-  if (!r.IsEmpty()) FToPresent = FToPresent.Union(TRegion(r));
+  FToPresent.Add(r);
 }
 
 void TForm::Update() {
   if (!FHandleAllocated || !FVisible || FInvalid.IsEmpty()) return;
   // Take the invalid area first: a control that fails to paint must not make every later turn
   // of the loop fail again on the same area.
-  TRegion area = std::move(FInvalid);
-  FInvalid = TRegion();
-  FToPresent = FToPresent.Union(area);
+  const TRegion area = FInvalid.Take();
+  for (const TRect& r : area.Rects()) FToPresent.Add(r);
   if (area.Rects().size() > kMaxPaintRects) {
     PaintArea(area.Bounds());
   } else {
@@ -226,11 +225,21 @@ void TForm::Update() {
   }
 }
 
+std::optional<TTimePoint> TForm::PaintHeldUntil() const {
+  if (FInvalid.IsEmpty() && FToPresent.IsEmpty()) return std::nullopt;
+  return PaintHeld() ? Application.Backend()->FrameHeldUntil() : std::nullopt;
+}
+
+bool TForm::PaintHeld() const {
+  const TBackend* backend = Application.Backend();
+  return FHandleAllocated && FVisible && backend && backend->FrameHeldUntil().has_value();
+}
+
 void TForm::FlushPaint() {
+  if (PaintHeldUntil()) return;
   Update();
   if (FToPresent.IsEmpty() || !FHandleAllocated || !FVisible) return;
-  std::vector<TRect> rects = FToPresent.Rects();
-  FToPresent = TRegion();
+  std::vector<TRect> rects = FToPresent.Take().Rects();
   if (rects.size() > kMaxPaintRects) rects = {TRegion::FromRects(rects).Bounds()};
   Application.Backend()->Present(*FFrameBuffer, rects);
 }

@@ -135,8 +135,14 @@ public:
   // Runs OnCreate once; TApplication::CreateForm calls it after construction.
   void DoCreate();
   void HandleBackendEvent(const TBackendEvent& event);
-  // Paints what is invalid and presents what changed.
+  // Paints what is invalid and presents what changed, unless the window would hold it for its next
+  // frame anyway: then both wait for that frame, and what changes meanwhile is painted once.
   void FlushPaint();
+  // The time by which the message loop must flush paints that wait for the window's frame; no
+  // value when none wait.
+  std::optional<TTimePoint> PaintHeldUntil() const;
+  // True when what is painted now would not reach the screen before the window's next frame.
+  bool PaintHeld() const;
   // While painting, the area being painted; otherwise the whole client area.
   bool IsPainting() const { return FPainting; }
   TRect PaintClip() const;
@@ -181,8 +187,8 @@ private:
   std::optional<TRegion> FRegion;
   std::unique_ptr<TBitmap> FFrameBuffer;
   std::unique_ptr<TCanvas> FCanvas;
-  TRegion FInvalid;
-  TRegion FToPresent;
+  TRegion::TCollector FInvalid;
+  TRegion::TCollector FToPresent;
   std::vector<TControl*> FControls;  // creation order
   TControl* FActiveControl = nullptr;
   TControl* FCaptureControl = nullptr;

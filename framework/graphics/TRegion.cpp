@@ -9,6 +9,14 @@ namespace {
 
 using TSpans = std::vector<std::pair<int, int>>;
 
+// Past this many gathered rectangles a collector folds them into a region's.
+constexpr size_t kMaxGathered = 32;
+
+bool Covers(const TRect& outer, const TRect& inner) {
+  return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
+         inner.Bottom <= outer.Bottom;
+}
+
 struct TBand {
   int Top, Bottom;
   TSpans Spans;
@@ -159,13 +167,27 @@ TRegion TRegion::Union(const TRegion& other) const {
   // already holds it: both regions are kept in their banded form, so those cases need no sweep.
   if (other.IsEmpty()) return *this;
   if (IsEmpty()) return other;
-  if (other.FRects.size() == 1) {
-    const TRect& r = other.FRects.front();
-    for (const TRect& mine : FRects)
-      if (mine.Left <= r.Left && mine.Top <= r.Top && r.Right <= mine.Right && r.Bottom <= mine.Bottom) return *this;
-  }
+  if (other.FRects.size() == 1 && Holds(other.FRects.front())) return *this;
   return Combine(*this, other, TOp::Union);
 }
+
+bool TRegion::Holds(const TRect& r) const {
+  return std::any_of(FRects.begin(), FRects.end(), [&](const TRect& mine) { return Covers(mine, r); });
+}
+void TRegion::TCollector::Add(const TRect& rect) {
+  if (rect.IsEmpty()) return;
+  if (std::any_of(FRects.begin(), FRects.end(), [&](const TRect& r) { return Covers(r, rect); })) return;
+  // Many small parts: the region of them, often fewer, takes their place.
+  if (FRects.size() >= kMaxGathered) FRects = TRegion::FromRects(FRects).FRects;
+  FRects.push_back(rect);
+}
+
+TRegion TRegion::TCollector::Take() {
+  TRegion result = FRects.size() == 1 ? TRegion(FRects.front()) : TRegion::FromRects(FRects);
+  FRects.clear();
+  return result;
+}
+
 TRegion TRegion::Intersect(const TRegion& other) const { return Combine(*this, other, TOp::Intersect); }
 TRegion TRegion::Subtract(const TRegion& other) const { return Combine(*this, other, TOp::Subtract); }
 TRegion TRegion::Xor(const TRegion& other) const { return Combine(*this, other, TOp::Xor); }

@@ -56,9 +56,25 @@ public:
     size_t FLastBandStart = 0;  // index in FRects where the last finished band starts
   };
 
+  // Gathers rectangles one at a time, as painting marks them, and makes a region of them once, when
+  // it is taken. A rectangle inside one already gathered is left out at the cost of a look, while a
+  // region kept in its banded form splits what it holds and would sweep again for the same one.
+  class TCollector {
+  public:
+    void Add(const TRect& rect);
+    bool IsEmpty() const { return FRects.empty(); }
+    // The region of everything added, leaving the collector empty.
+    TRegion Take();
+
+  private:
+    std::vector<TRect> FRects;
+  };
+
 private:
   enum class TOp { Union, Intersect, Subtract, Xor };
   static TRegion Combine(const TRegion& a, const TRegion& b, TOp op);
+  // True when one of the rectangles covers all of r.
+  bool Holds(const TRect& r) const;
 
   std::vector<TRect> FRects;
 };

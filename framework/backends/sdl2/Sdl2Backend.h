@@ -68,6 +68,7 @@ public:
 
   void Present(const TBitmap& frame, const std::vector<TRect>& dirty) override;
   void CopyToWindow(int x, int y, const TBitmap& bitmap) override;
+  std::optional<TTimePoint> FrameHeldUntil() const override;
 
   void SetWindowRegion(const std::optional<std::vector<TRect>>& rects) override;
   std::optional<std::vector<TRect>> WindowRegion() const override { return FRegion; }
@@ -104,10 +105,10 @@ private:
 
   // What the timers change goes to the X server at most this often, all of it in one write: each
   // write wakes the server, and what a wake-up costs it, not the pixels, decides its share of the
-  // player's cost. The caption's and the eyes' 10 ms steps still happen every 10 ms; every other
-  // one reaches the screen together with the next, at 50 frames a second. What input changes goes
-  // out at once.
-  static constexpr auto kFramePeriod = std::chrono::milliseconds(20);
+  // player's cost. The caption's and the eyes' 10 ms steps still happen every 10 ms; every third
+  // one reaches the screen, with the two before it, at 33 frames a second, and the window paints
+  // only for those (FrameHeldUntil). What input and the remote controls change goes out at once.
+  static constexpr auto kFramePeriod = std::chrono::milliseconds(30);
   // What FWaitDeadline holds while the loop waits without a deadline.
   static constexpr int64_t kNoDeadline = INT64_MAX;
 
@@ -122,6 +123,8 @@ private:
   // when their frame is due (or input asked for them at once).
   void SendUnsent();
   void SendIfDue();
+  // True when parts shown now would go out at once, without waiting for their frame.
+  bool FrameDue() const;
   // Asks SDL which X window it draws into now. SDL waits for the X server to answer everything
   // sent so far before it tells, so this is done where the window may have changed (created,
   // shown, uncovered), not for every part shown.

@@ -174,6 +174,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
     bool pump = TClock::now() - FLastPump >= kPumpInterval;
     bool woken = false;
     bool watchPolled = false;
+    bool served = false;
     if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
       const bool queued = X11QueuedEvents(FXDisplay) > 0 || (!looked && X11PendingEvents(FXDisplay) > 0);
       looked = true;
@@ -200,13 +201,15 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
           }
           if (fds[2].revents != 0) {
             FWatch.Run();
-            woken = true;
+            woken = served = true;
           }
         }
       }
     }
     if (MustReturn()) return;
-    SendIfDue();
+    // At the deadline the loop paints what waited for this frame, and its next wait sends them
+    // together; sent from here, the frame would go without that paint, which would wait once more.
+    if (!deadline || TClock::now() < *deadline) SendIfDue();
     if (pump || TClock::now() - FLastPump >= kPumpInterval) {
       SDL_PumpEvents();
       FLastPump = TClock::now();
@@ -223,7 +226,9 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
     }
     // A turn that did not sleep in the poll above still looks at the watched descriptor, so that a
     // stream of input cannot keep it waiting.
-    if (!watchPolled && ServeWatch()) woken = true;
+    if (!watchPolled && ServeWatch()) woken = served = true;
+    // What a remote control changes through the watched descriptor is shown at once, as input is.
+    if (served) FSendNow = true;
     if (delivered || woken || (deadline && TClock::now() >= *deadline)) return;
   }
 }

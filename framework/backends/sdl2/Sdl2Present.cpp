@@ -44,10 +44,20 @@ void MergeParts(std::vector<TRect>& parts) {
 }
 }  // namespace
 
-void TSdl2Backend::SendIfDue() {
+bool TSdl2Backend::FrameDue() const {
   // A wake-up a little early for its frame still sends it: waiting for the next 10 ms turn would
-  // make that frame 30 ms long.
-  if (!FUnsent.empty() && (FSendNow || TClock::now() - FLastSent >= kFramePeriod - kFrameSlack)) SendUnsent();
+  // make that frame a whole turn longer.
+  return FSendNow || TClock::now() - FLastSent >= kFramePeriod - kFrameSlack;
+}
+
+void TSdl2Backend::SendIfDue() {
+  if (!FUnsent.empty() && FrameDue()) SendUnsent();
+}
+
+std::optional<TTimePoint> TSdl2Backend::FrameHeldUntil() const {
+  // Only the shared-memory painter sends in frames.
+  if (!FPainter || FrameDue()) return std::nullopt;
+  return FLastSent + kFramePeriod;
 }
 
 void TSdl2Backend::SendUnsent() {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "components/TForm.h"
 #include "components/TImage.h"
 #include "components/TTimer.h"
+#include "graphics/TBitmap.h"
 #include "graphics/TRegion.h"
 
 namespace {
@@ -195,6 +197,39 @@ TEST_F(Sdl2FormTest, window_shows_what_the_form_paints_inside_the_outline_it_set
   bool shaped = false;
   EXPECT_EQ(X->ShapeRects(Window(), shaped), std::vector<TRect>{Rect(0, 0, 100, 50)});
   EXPECT_TRUE(shaped);
+}
+
+// Paints made between frames wait for the next one, while another thread's copies go out with every
+// frame: a timer's paints must still reach the screen, not wait behind those copies for ever.
+TEST_F(Sdl2FormTest, a_timers_paint_reaches_the_screen_beside_another_threads_copies) {
+  auto& timer = Form->Add<TTimer>("Timer");
+  timer.SetInterval(10);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) {
+    if (++ticks == 20) {
+      auto red = std::make_shared<TBitmap>(60, 40);
+      red->Canvas().Brush().SetColor(clRed);
+      red->Canvas().FillRect(red->ClientRect());
+      Lower->Picture().SetGraphic(red);
+    }
+    Lower->Invalidate();
+  };
+  timer.SetEnabled(true);
+  ShowForm();
+  TBitmap spot(20, 20);
+  spot.Canvas().Brush().SetColor(clBlue);
+  spot.Canvas().FillRect(spot.ClientRect());
+  std::atomic<bool> stop{false};
+  std::thread copier([&] {
+    for (; !stop.load(); std::this_thread::sleep_for(25ms)) Form->CopyToWindow(150, 60, spot);
+  });
+  const auto end = TClock::now() + 2s;
+  while (TClock::now() < end && X->PixelAt(Window(), 20, 20) != clRed) Application.HandleMessage();
+  stop = true;
+  copier.join();
+  EXPECT_GE(ticks, 20);
+  EXPECT_EQ(X->PixelAt(Window(), 20, 20), clRed);
+  EXPECT_EQ(X->PixelAt(Window(), 155, 65), clBlue);
 }
 
 // The window with a 10 ms timer must sleep between ticks rather than poll. The default run is

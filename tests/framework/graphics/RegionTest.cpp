@@ -139,3 +139,25 @@ TEST(Region, builder_from_runs_equals_the_union_of_its_runs) {
   for (int y = 5; y < 9; ++y) block.AddRun(y, 1, 4), block.AddRun(y, 4, 6);
   EXPECT_EQ(block.Build().Rects(), std::vector<TRect>{Rect(1, 5, 6, 9)});
 }
+
+TEST(Region, collector_takes_the_union_of_what_was_added_however_many) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> pos(0, 24), size(0, 9);
+  for (int round = 0; round < 50; ++round) {
+    TRegion::TCollector collector;
+    std::vector<TRect> added;
+    // Past the collector's fold, and with repeats and rectangles inside others.
+    const int count = 1 + round * 2;
+    for (int i = 0; i < count; ++i) {
+      const TRect r = i % 5 == 4 && !added.empty() ? added[size_t(i) % added.size()]
+                                                   : Bounds(pos(rng), pos(rng), size(rng), size(rng));
+      collector.Add(r);
+      added.push_back(r);
+    }
+    const TRegion taken = collector.Take();
+    ExpectCanonical(taken);
+    EXPECT_EQ(taken, TRegion::FromRects(added));
+    EXPECT_TRUE(collector.IsEmpty());
+    EXPECT_TRUE(collector.Take().IsEmpty());
+  }
+}
