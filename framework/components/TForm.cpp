@@ -216,12 +216,12 @@ void TForm::Update() {
   if (!FHandleAllocated || !FVisible || FInvalid.IsEmpty()) return;
   // Take the invalid area first: a control that fails to paint must not make every later turn
   // of the loop fail again on the same area.
-  const TRegion area = FInvalid.Take();
-  for (const TRect& r : area.Rects()) FToPresent.Add(r);
-  if (area.Rects().size() > kMaxPaintRects) {
-    PaintArea(area.Bounds());
+  const std::vector<TRect> parts = FInvalid.TakeParts();
+  for (const TRect& r : parts) FToPresent.Add(r);
+  if (parts.size() > kMaxPaintRects) {
+    PaintArea(TRegion::FromRects(parts).Bounds());
   } else {
-    for (const TRect& r : area.Rects()) PaintArea(r);
+    for (const TRect& r : parts) PaintArea(r);
   }
 }
 
@@ -239,7 +239,7 @@ void TForm::FlushPaint() {
   if (PaintHeldUntil()) return;
   Update();
   if (FToPresent.IsEmpty() || !FHandleAllocated || !FVisible) return;
-  std::vector<TRect> rects = FToPresent.Take().Rects();
+  std::vector<TRect> rects = FToPresent.TakeParts();
   if (rects.size() > kMaxPaintRects) rects = {TRegion::FromRects(rects).Bounds()};
   Application.Backend()->Present(*FFrameBuffer, rects);
 }

@@ -182,10 +182,13 @@ void TRegion::TCollector::Add(const TRect& rect) {
   FRects.push_back(rect);
 }
 
-TRegion TRegion::TCollector::Take() {
-  TRegion result = FRects.size() == 1 ? TRegion(FRects.front()) : TRegion::FromRects(FRects);
+std::vector<TRect> TRegion::TCollector::TakeParts() {
+  bool apart = true;
+  for (size_t i = 0; i < FRects.size() && apart; ++i)
+    for (size_t j = i + 1; j < FRects.size() && apart; ++j) apart = FRects[i].Intersect(FRects[j]).IsEmpty();
+  std::vector<TRect> parts = apart ? std::move(FRects) : TRegion::FromRects(FRects).FRects;
   FRects.clear();
-  return result;
+  return parts;
 }
 
 TRegion TRegion::Intersect(const TRegion& other) const { return Combine(*this, other, TOp::Intersect); }

@@ -56,15 +56,16 @@ public:
     size_t FLastBandStart = 0;  // index in FRects where the last finished band starts
   };
 
-  // Gathers rectangles one at a time, as painting marks them, and makes a region of them once, when
-  // it is taken. A rectangle inside one already gathered is left out at the cost of a look, while a
+  // Gathers rectangles one at a time, as painting marks them, and sorts out their overlaps once, when
+  // they are taken. A rectangle inside one already gathered is left out at the cost of a look, while a
   // region kept in its banded form splits what it holds and would sweep again for the same one.
   class TCollector {
   public:
     void Add(const TRect& rect);
     bool IsEmpty() const { return FRects.empty(); }
-    // The region of everything added, leaving the collector empty.
-    TRegion Take();
+    // Everything added as rectangles that do not overlap, leaving the collector empty. Parts apart
+    // from each other come back as they were added; only overlapping ones take the region's sweep.
+    std::vector<TRect> TakeParts();
 
   private:
     std::vector<TRect> FRects;

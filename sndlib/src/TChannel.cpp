@@ -392,10 +392,15 @@ void TChannel::ReadHistory(int64_t end, size_t frames, float* stereo) const {
   int64_t written = FHistoryEnd.load(std::memory_order_acquire);
   size_t mask = FHistoryFrames - 1;
   int64_t first = end - int64_t(frames);
-  std::fill(stereo, stereo + frames * 2, 0.0f);
-  if (begin < 0) return;
-  int64_t from = std::max(first, begin);
-  int64_t to = std::min(end, written);
+  if (begin < 0) {
+    std::fill(stereo, stereo + frames * 2, 0.0f);
+    return;
+  }
+  int64_t from = std::clamp(begin, first, end);
+  int64_t to = std::clamp(written, from, end);
+  // Only what the history does not hold reads as silence: the display asks 40 times a second.
+  std::fill(stereo, stereo + size_t(from - first) * 2, 0.0f);
+  std::fill(stereo + size_t(to - first) * 2, stereo + frames * 2, 0.0f);
   for (int64_t f = from; f < to; ++f) {
     size_t slot = size_t(f) & mask;
     size_t at = size_t(f - first) * 2;
