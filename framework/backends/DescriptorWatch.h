@@ -4,6 +4,7 @@
 
 #include <poll.h>
 
+#include <cstdint>
 #include <functional>
 #include <utility>
 
@@ -13,7 +14,10 @@ public:
     FFd = ready ? fd : -1;
     FEvents = events;
     FReady = std::move(ready);
+    ++FGeneration;
   }
+  // Counts the watches set, so that a wait that keeps the descriptor registered knows to do so anew.
+  uint64_t Generation() const { return FGeneration; }
   // For a poll(2) of its own; a descriptor of -1 (no watch) is passed over there.
   pollfd PollEntry() const { return {FFd, FEvents, 0}; }
   // Runs the watch's callback. It may replace the watch, so it is called from a copy.
@@ -34,4 +38,5 @@ private:
   int FFd = -1;
   short FEvents = 0;
   std::function<void()> FReady;
+  uint64_t FGeneration = 0;
 };

@@ -5,6 +5,10 @@ if(TARGET mira_backend_sdl2)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/backends/WindowScaleTest.cpp
     LIBS mira_backend_sdl2
     LABELS framework)
+  mira_add_gtest(NAME WaitSetTest
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/backends/WaitSetTest.cpp
+    LIBS mira_backend_sdl2
+    LABELS framework)
 endif()
 # The SDL2 backend on a real (virtual) X server. Each test process starts its own Xvfb and skips
 # only when Xvfb is not installed. Injecting input needs the XTEST client library.

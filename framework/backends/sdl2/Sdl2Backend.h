@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "Backend.h"
+#include "WaitSet.h"
 #include "backends/DescriptorWatch.h"
 
 class TX11Painter;
@@ -181,6 +182,8 @@ private:
   std::vector<SDL_Event> FHeldEvents;
   // The one extra descriptor the waits watch (WatchDescriptor).
   TDescriptorWatch FWatch;
+  // What the wait on the X connection sleeps on: the connection, FWakeFd and FWatch's descriptor.
+  TWaitSet FWaitSet;
   bool FIsX11 = false;
   uint32_t FWakeEventType = 0;
   std::atomic<bool> FWakePending{false};

@@ -188,18 +188,20 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
         if (!FUnsent.empty()) left = std::min(left, FLastSent + kFramePeriod - TClock::now());
         // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
         const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
-        // poll(2) passes over a negative descriptor, so no watch costs nothing here.
-        pollfd fds[3] = {{X11ConnectionFd(FXDisplay), POLLIN, 0}, {FWakeFd, POLLIN, 0}, FWatch.PollEntry()};
+        FWaitSet.Keep(0, X11ConnectionFd(FXDisplay), POLLIN);
+        FWaitSet.Keep(1, FWakeFd, POLLIN);
+        FWaitSet.Keep(2, FWatch.PollEntry().fd, FWatch.PollEntry().events, FWatch.Generation());
         watchPolled = ms > 0;
-        if (ms > 0 && poll(fds, 3, static_cast<int>(ms)) > 0) {
+        if (ms > 0) {
+          const auto ready = FWaitSet.Wait(static_cast<int>(ms));
           // A broken connection reads as ready too; SDL then reports it.
-          if (fds[0].revents != 0) pump = true;
-          if (fds[1].revents & POLLIN) {
+          if (ready[0] != 0) pump = true;
+          if (ready[1] & POLLIN) {
             uint64_t count = 0;
             [[maybe_unused]] const ssize_t n = read(FWakeFd, &count, sizeof count);
             woken = true;
           }
-          if (fds[2].revents != 0) {
+          if (ready[2] != 0) {
             FWatch.Run();
             woken = served = true;
           }
