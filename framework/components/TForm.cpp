@@ -227,12 +227,15 @@ void TForm::Update() {
 
 std::optional<TTimePoint> TForm::PaintHeldUntil() const {
   if (FInvalid.IsEmpty() && FToPresent.IsEmpty()) return std::nullopt;
-  return PaintHeld() ? Application.Backend()->FrameHeldUntil() : std::nullopt;
+  return FrameHeldUntil();
 }
 
-bool TForm::PaintHeld() const {
+bool TForm::PaintHeld() const { return FrameHeldUntil().has_value(); }
+
+std::optional<TTimePoint> TForm::FrameHeldUntil() const {
   const TBackend* backend = Application.Backend();
-  return FHandleAllocated && FVisible && backend && backend->FrameHeldUntil().has_value();
+  if (!FHandleAllocated || !FVisible || !backend) return std::nullopt;
+  return backend->FrameHeldUntil();
 }
 
 void TForm::FlushPaint() {

@@ -187,6 +187,8 @@ private:
   std::optional<TRegion> FRegion;
   std::unique_ptr<TBitmap> FFrameBuffer;
   std::unique_ptr<TCanvas> FCanvas;
+  // The backend's FrameHeldUntil while the window is there to be shown.
+  std::optional<TTimePoint> FrameHeldUntil() const;
   TRegion::TCollector FInvalid;
   TRegion::TCollector FToPresent;
   std::vector<TControl*> FControls;  // creation order

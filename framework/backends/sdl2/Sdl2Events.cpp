@@ -190,7 +190,8 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
         const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
         FWaitSet.Keep(0, X11ConnectionFd(FXDisplay), POLLIN);
         FWaitSet.Keep(1, FWakeFd, POLLIN);
-        FWaitSet.Keep(2, FWatch.PollEntry().fd, FWatch.PollEntry().events, FWatch.Generation());
+        const pollfd watch = FWatch.PollEntry();
+        FWaitSet.Keep(2, watch.fd, watch.events, FWatch.Generation());
         watchPolled = ms > 0;
         if (ms > 0) {
           const auto ready = FWaitSet.Wait(static_cast<int>(ms));
