@@ -216,13 +216,17 @@ void TForm::Update() {
   if (!FHandleAllocated || !FVisible || FInvalid.IsEmpty()) return;
   // Take the invalid area first: a control that fails to paint must not make every later turn
   // of the loop fail again on the same area.
-  const std::vector<TRect> parts = FInvalid.TakeParts();
+  // The list is lent out for the while: a paint that invalidates and updates again gets one of its own.
+  std::vector<TRect> parts;
+  parts.swap(FUpdateParts);
+  FInvalid.TakeParts(parts);
   for (const TRect& r : parts) FToPresent.Add(r);
   if (parts.size() > kMaxPaintRects) {
     PaintArea(TRegion::FromRects(parts).Bounds());
   } else {
     for (const TRect& r : parts) PaintArea(r);
   }
+  FUpdateParts.swap(parts);
 }
 
 std::optional<TTimePoint> TForm::PaintHeldUntil() const {
@@ -242,7 +246,8 @@ void TForm::FlushPaint() {
   if (PaintHeldUntil()) return;
   Update();
   if (FToPresent.IsEmpty() || !FHandleAllocated || !FVisible) return;
-  std::vector<TRect> rects = FToPresent.TakeParts();
+  std::vector<TRect>& rects = FPresentParts;
+  FToPresent.TakeParts(rects);
   if (rects.size() > kMaxPaintRects) rects = {TRegion::FromRects(rects).Bounds()};
   Application.Backend()->Present(*FFrameBuffer, rects);
 }

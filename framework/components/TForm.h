@@ -191,6 +191,9 @@ private:
   std::optional<TTimePoint> FrameHeldUntil() const;
   TRegion::TCollector FInvalid;
   TRegion::TCollector FToPresent;
+  // Storage for the parts taken from the two collectors, kept from frame to frame.
+  std::vector<TRect> FUpdateParts;
+  std::vector<TRect> FPresentParts;
   std::vector<TControl*> FControls;  // creation order
   TControl* FActiveControl = nullptr;
   TControl* FCaptureControl = nullptr;

@@ -182,13 +182,15 @@ void TRegion::TCollector::Add(const TRect& rect) {
   FRects.push_back(rect);
 }
 
-std::vector<TRect> TRegion::TCollector::TakeParts() {
+void TRegion::TCollector::TakeParts(std::vector<TRect>& parts) {
   bool apart = true;
   for (size_t i = 0; i < FRects.size() && apart; ++i)
     for (size_t j = i + 1; j < FRects.size() && apart; ++j) apart = FRects[i].Intersect(FRects[j]).IsEmpty();
-  std::vector<TRect> parts = apart ? std::move(FRects) : TRegion::FromRects(FRects).FRects;
+  if (apart)
+    parts.swap(FRects);
+  else
+    parts = TRegion::FromRects(FRects).FRects;
   FRects.clear();
-  return parts;
 }
 
 TRegion TRegion::Intersect(const TRegion& other) const { return Combine(*this, other, TOp::Intersect); }

@@ -63,9 +63,11 @@ public:
   public:
     void Add(const TRect& rect);
     bool IsEmpty() const { return FRects.empty(); }
-    // Everything added as rectangles that do not overlap, leaving the collector empty. Parts apart
-    // from each other come back as they were added; only overlapping ones take the region's sweep.
-    std::vector<TRect> TakeParts();
+    // Everything added, into `parts`, as rectangles that do not overlap, leaving the collector
+    // empty. Parts apart from each other come back as they were added; only overlapping ones take
+    // the region's sweep. The two lists trade their storage, so a collector filled and emptied
+    // every frame allocates nothing once both have grown.
+    void TakeParts(std::vector<TRect>& parts);
 
   private:
     std::vector<TRect> FRects;

@@ -171,10 +171,15 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
   bool looked = !FLookDeep;
   FLookDeep = false;
   for (;;) {
-    bool pump = TClock::now() - FLastPump >= kPumpInterval;
+    TTimePoint now = TClock::now();
+    bool pump = now - FLastPump >= kPumpInterval;
     bool woken = false;
     bool watchPolled = false;
     bool served = false;
+    // SDL's queue gains events only from a pump, from a wake (which signals too) and from what the
+    // handlers did before this wait, which the look below finds. After a plain timeout there is
+    // nothing to hand out, and the look is left out at 100 turns a second.
+    bool queueFilled = pump;
     if (!pump && SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) {
       const bool queued = X11QueuedEvents(FXDisplay) > 0 || (!looked && X11PendingEvents(FXDisplay) > 0);
       looked = true;
@@ -184,8 +189,8 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
         // Capped, so that SDL reads the connection every kPumpInterval whatever the deadline, and
         // so that parts waiting for their frame go out at its time.
         auto left = kPumpInterval + TClock::duration::zero();
-        if (deadline) left = std::min(left, *deadline - TClock::now());
-        if (!FUnsent.empty()) left = std::min(left, FLastSent + kFramePeriod - TClock::now());
+        if (deadline) left = std::min(left, *deadline - now);
+        if (!FUnsent.empty()) left = std::min(left, FLastSent + kFramePeriod - now);
         // Rounded up: waking a fraction of a millisecond early would only make the loop spin.
         const auto ms = std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count());
         FWaitSet.Keep(0, X11ConnectionFd(FXDisplay), POLLIN);
@@ -208,17 +213,21 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
           }
         }
       }
+    } else {
+      queueFilled = true;
     }
     if (MustReturn()) return;
+    now = TClock::now();
     // At the deadline the loop paints what waited for this frame, and its next wait sends them
     // together; sent from here, the frame would go without that paint, which would wait once more.
-    if (!deadline || TClock::now() < *deadline) SendIfDue();
-    if (pump || TClock::now() - FLastPump >= kPumpInterval) {
+    if (!deadline || now < *deadline) SendIfDue();
+    if (pump || now - FLastPump >= kPumpInterval) {
       SDL_PumpEvents();
       FLastPump = TClock::now();
+      queueFilled = true;
     }
     bool delivered = false;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    while ((queueFilled || woken) && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
       Dispatch(event, sink);
       delivered = true;
     }
@@ -232,7 +241,7 @@ void TSdl2Backend::WaitOnConnection(std::optional<TTimePoint> deadline, const TE
     if (!watchPolled && ServeWatch()) woken = served = true;
     // What a remote control changes through the watched descriptor is shown at once, as input is.
     if (served) FSendNow = true;
-    if (delivered || woken || (deadline && TClock::now() >= *deadline)) return;
+    if (delivered || woken || (deadline && now >= *deadline)) return;
   }
 }
 
