@@ -12,9 +12,12 @@ using TSpans = std::vector<std::pair<int, int>>;
 // Past this many gathered rectangles a collector folds them into a region's.
 constexpr size_t kMaxGathered = 32;
 
-bool Covers(const TRect& outer, const TRect& inner) {
-  return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
-         inner.Bottom <= outer.Bottom;
+// True when one of `rects` covers all of `inner`.
+bool AnyCovers(const std::vector<TRect>& rects, const TRect& inner) {
+  return std::any_of(rects.begin(), rects.end(), [&](const TRect& outer) {
+    return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+  });
 }
 
 struct TBand {
@@ -167,16 +170,12 @@ TRegion TRegion::Union(const TRegion& other) const {
   // already holds it: both regions are kept in their banded form, so those cases need no sweep.
   if (other.IsEmpty()) return *this;
   if (IsEmpty()) return other;
-  if (other.FRects.size() == 1 && Holds(other.FRects.front())) return *this;
+  if (other.FRects.size() == 1 && AnyCovers(FRects, other.FRects.front())) return *this;
   return Combine(*this, other, TOp::Union);
 }
 
-bool TRegion::Holds(const TRect& r) const {
-  return std::any_of(FRects.begin(), FRects.end(), [&](const TRect& mine) { return Covers(mine, r); });
-}
 void TRegion::TCollector::Add(const TRect& rect) {
-  if (rect.IsEmpty()) return;
-  if (std::any_of(FRects.begin(), FRects.end(), [&](const TRect& r) { return Covers(r, rect); })) return;
+  if (rect.IsEmpty() || AnyCovers(FRects, rect)) return;
   // Many small parts: the region of them, often fewer, takes their place.
   if (FRects.size() >= kMaxGathered) FRects = TRegion::FromRects(FRects).FRects;
   FRects.push_back(rect);

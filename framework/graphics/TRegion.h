@@ -76,8 +76,6 @@ public:
 private:
   enum class TOp { Union, Intersect, Subtract, Xor };
   static TRegion Combine(const TRegion& a, const TRegion& b, TOp op);
-  // True when one of the rectangles covers all of r.
-  bool Holds(const TRect& r) const;
 
   std::vector<TRect> FRects;
 };
